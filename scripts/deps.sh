@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Rankhold
+# need, only those that are missing. Sourced by run.sh and test.sh.
+rankhold_install_deps() {
+    local wanted=(cmake ninja-build g++ clang pkg-config
+        qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl1-mesa-dev
+        libgtest-dev googletest sqlite3 ccache
+        python3 python3-pyftpdlib vsftpd curl chromium xvfb xauth)
+    if [ "${1:-}" = "run" ]; then
+        wanted=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins
+            libgl1-mesa-dev libgtest-dev googletest python3)
+    fi
+    local missing=()
+    for p in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing missing packages: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+}

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Rankhold, prepares a program folder
+# (default ~/Rankhold, reused on later runs) with an empty database and the
+# stand-in game registered as the game folder, and starts Rankhold there.
+set -euo pipefail
+src="$(cd "$(dirname "$0")/.." && pwd)"
+program_folder="${RANKHOLD_PROGRAM_FOLDER:-$HOME/Rankhold}"
+source "$src/scripts/deps.sh"
+rankhold_install_deps run
+
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$src" -B "$src/build-run" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRANKHOLD_BUILD_TESTS=OFF \
+    "${launcher[@]}" >/dev/null
+cmake --build "$src/build-run" -j "$(nproc)"
+bin="$src/build-run/src"
+
+# The program folder: database, settings, pages, archive.
+mkdir -p "$program_folder"
+if [ ! -f "$program_folder/Rankhold.mdb" ]; then
+    (cd "$program_folder" && "$bin/rankhold-cli" create-database)
+fi
+[ -f "$program_folder/Rankhold.txt" ] || cp "$src/resources/Rankhold.txt" "$program_folder/" 2>/dev/null || true
+
+# The stand-in game, copied beside the program folder so that its score
+# files never land in the source tree, and registered as the game folder.
+game_folder="$program_folder/dflw"
+if [ ! -f "$game_folder/dflw.exe" ]; then
+    mkdir -p "$game_folder"
+    cp -r "$src/standin/." "$game_folder/"
+fi
+registry="${XDG_CONFIG_HOME:-$HOME/.config}/Rankhold/registry.ini"
+key='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\dflw.exe'
+if ! grep -qF "[$key]" "$registry" 2>/dev/null; then
+    mkdir -p "$(dirname "$registry")"
+    printf '[%s]\r\nPath=%s\r\n' "$key" "$game_folder" >>"$registry"
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "rankhold: no display is available (DISPLAY and WAYLAND_DISPLAY are not set)." >&2
+    echo "Start it from a desktop session, or use $bin/rankhold-cli in $program_folder." >&2
+    exit 1
+fi
+cd "$program_folder"
+exec "$bin/rankhold"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+// What a command of the main window needs from whoever runs it: the status
+// bar, the progress bar, the database figures, questions and messages, and a
+// way to let the event loop run. The GUI answers with widgets, the CLI with
+// stdout/stderr, the tests with a recording fake.
+struct DatabaseFigures {
+    QString records; // "Number of records:" (Label5)
+    QString players; // "Number of players:" (Label6)
+    QString fileSize; // "Filesize:" (Label7), for example "2 KB"
+};
+
+class CommandHost
+{
+public:
+    virtual ~CommandHost() = default;
+
+    // Panel 0: exactly "Database connection: Open" or "Database connection: Closed".
+    virtual void setConnectionText(const QString &text) = 0;
+    // Panel 1: the current activity, "Idle" at rest.
+    virtual void setActivityText(const QString &text) = 0;
+    // Shows the status texts at once, before a long step that blocks the window.
+    virtual void repaintStatus() = 0;
+    // ProgressBar1, 0 to 100.
+    virtual void setProgress(int position) = 0;
+    virtual void showDatabaseFigures(const DatabaseFigures &figures) = 0;
+    // Warning box titled "Warning" with the buttons "&Yes" and "&No"; true on Yes.
+    virtual bool askWarning(const QString &text) = 0;
+    // Plain message box with an OK button, titled with the application title.
+    virtual void showMessage(const QString &text) = 0;
+    // Lets pending events (timers, input) run; called by the network waits.
+    virtual void processEvents() = 0;
+};
+
+inline const QString kConnectionOpen = QStringLiteral("Database connection: Open");
+inline const QString kConnectionClosed = QStringLiteral("Database connection: Closed");
+inline const QString kIdle = QStringLiteral("Idle");

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/CommandHost.h"
+#include "settings/Settings.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class PlayerDatabase;
+
+// File > Export Stats to HTML (ExportStatshtml1Click). Owns the two table
+// producers (TableProducer1 for the complete rankings, TableProducer2 for
+// the top 10), whose table attributes persist from one export to the next.
+class RankingExporter
+{
+public:
+    explicit RankingExporter(PlayerDatabase &database);
+    ~RankingExporter();
+
+    // Writes the enabled ranking pages and the top-10 page into
+    // `programFolder`, then runs `afterExport` (the upload, when "Create and
+    // upload HTML by FTP after each import" is ticked; may be empty).
+    // Throws RankholdError.
+    void exportStats(const Settings &settings, const QString &programFolder, CommandHost &host,
+                     const std::function<void()> &afterExport);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace platform {
+
+struct MemoryStatus {
+    std::uint64_t totalPhysicalBytes = 0; // 64-bit, never truncated
+    int memoryLoadPercent = 0; // 100 - available * 100 / total
+};
+MemoryStatus memoryStatus();
+
+// Bytes available to the program on the file system of the current
+// directory; -1 when it cannot be read.
+std::int64_t freeSpaceOfCurrentDrive();
+
+struct OsVersion {
+    bool windows = false; // the Windows rules of the system name apply
+    int platformId = 0;
+    int major = 0;
+    int minor = 0;
+};
+OsVersion osVersion();
+
+// Priority classes and thread priorities, in the numbers the program uses.
+constexpr int kNormalPriorityClass = 0x20;
+constexpr int kHighPriorityClass = 0x80;
+constexpr int kRealtimePriorityClass = 0x100;
+constexpr int kThreadPriorityNormal = 0;
+constexpr int kThreadPriorityTimeCritical = 15;
+
+// Best effort: a refusal (no privilege) is ignored and reported as false.
+int processPriorityClass();
+bool setProcessPriorityClass(int priorityClass);
+int currentThreadPriority();
+bool setCurrentThreadPriority(int priority);
+
+// The processor's time-stamp counter (a monotonic nanosecond clock where there is none).
+std::uint64_t readTimeStampCounter();
+void sleepMilliseconds(int ms);
+
+// Starts `executable` with `arguments` in `workingFolder`, detached, at the
+// priority class given: directly when it is a native executable (ELF or
+// "#!"), otherwise through wine when wine is on the PATH. False when nothing started.
+bool startDetachedProcess(const QString &executable, const QStringList &arguments, const QString &workingFolder,
+                          int priorityClass);
+
+} // namespace platform

@@ -1,0 +1,59 @@
+#include "scores/DatabaseFile.h"
+
+#include "core/RankholdError.h"
+#include "scores/PlayerDatabase.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+using namespace Qt::StringLiterals;
+
+QString databaseSchema()
+{
+    QFile file(u":/schema/schema.sql"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RankholdError(u"The database schema is missing from this build"_s);
+    return QString::fromUtf8(file.readAll());
+}
+
+void createDatabase(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        throw RankholdError(u"%1 exists already; it is left untouched"_s.arg(path));
+    const QString schema = databaseSchema();
+    const QString name = u"rankhold-create-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(path);
+        if (!db.open()) {
+            error = engineMessage(db.lastError());
+        } else {
+            QSqlQuery query(db);
+            for (const QString &statement : schema.split(u';', Qt::SkipEmptyParts)) {
+                QString sql;
+                for (const QString &line : statement.split(u'\n')) {
+                    if (!line.trimmed().startsWith(u"--"_s))
+                        sql += line + u'\n';
+                }
+                if (sql.trimmed().isEmpty())
+                    continue;
+                if (!query.exec(sql)) {
+                    error = engineMessage(query.lastError());
+                    break;
+                }
+            }
+            query = QSqlQuery();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!error.isEmpty()) {
+        QFile::remove(path);
+        throw RankholdError(u"Cannot create the database %1: %2"_s.arg(path, error));
+    }
+}

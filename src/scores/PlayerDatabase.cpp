@@ -1,0 +1,160 @@
+#include "scores/PlayerDatabase.h"
+
+#include "core/RankholdError.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUuid>
+
+using namespace Qt::StringLiterals;
+
+QString engineMessage(const QSqlError &error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    if (text.isEmpty())
+        text = u"Unknown database error"_s;
+    return text;
+}
+
+namespace {
+
+constexpr PlayerSql::Ranking kDataSetRanking[6] = {
+    PlayerSql::Ranking::Flags, // DataSet2
+    PlayerSql::Ranking::Kills, // DataSet3
+    PlayerSql::Ranking::Zonetime, // DataSet4
+    PlayerSql::Ranking::Targets, // DataSet5
+    PlayerSql::Ranking::Ratio, // DataSet6
+    PlayerSql::Ranking::Deaths, // DataSet7
+};
+
+} // namespace
+
+PlayerDatabase::PlayerDatabase() : m_connectionName(u"rankhold-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    for (int i = 0; i < 6; ++i) {
+        m_queries[size_t(i)] = std::make_unique<RankingQuery>(*this, u"DataSet"_s + QString::number(i + 2));
+        m_queries[size_t(i)]->setStatement(PlayerSql::rankingQuery(kDataSetRanking[i]));
+    }
+}
+
+PlayerDatabase::~PlayerDatabase()
+{
+    m_listener = nullptr;
+    close();
+    for (auto &q : m_queries)
+        q.reset();
+    if (QSqlDatabase::contains(m_connectionName))
+        QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void PlayerDatabase::setFileName(const QString &path)
+{
+    if (path == m_fileName)
+        return;
+    close();
+    m_fileName = path;
+}
+
+void PlayerDatabase::open()
+{
+    if (m_open)
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+                              ? QSqlDatabase::database(m_connectionName, false)
+                              : QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
+        // mode=rw: never create the file; a missing database is an error.
+        const QByteArray encoded = QUrl::toPercentEncoding(m_fileName, "/");
+        db.setDatabaseName(u"file:"_s + QString::fromLatin1(encoded) + u"?mode=rw"_s);
+        db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=3000"_s);
+        if (!db.open()) {
+            const QString message = engineMessage(db.lastError());
+            throw RankholdError(message + u": "_s + m_fileName);
+        }
+        // SQLite reads the file lazily: make a damaged or foreign file fail here.
+        QSqlQuery probe(db);
+        if (!probe.exec(u"PRAGMA schema_version;"_s) || !probe.next()) {
+            const QString message = engineMessage(probe.lastError());
+            probe = QSqlQuery();
+            db.close();
+            throw RankholdError(message + u": "_s + m_fileName);
+        }
+    }
+    m_open = true;
+    if (m_listener)
+        m_listener(true);
+}
+
+void PlayerDatabase::close()
+{
+    for (auto &q : m_queries) {
+        if (q)
+            q->close();
+    }
+    m_tableOpen = false;
+    if (!m_open)
+        return;
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        db.close();
+    }
+    m_open = false;
+    if (m_listener)
+        m_listener(false);
+}
+
+void PlayerDatabase::openTable()
+{
+    if (m_tableOpen)
+        return;
+    QSqlDatabase db = connection();
+    QSqlQuery query(db);
+    if (!query.exec(PlayerSql::countRows()) || !query.next())
+        throw RankholdError(engineMessage(query.lastError()));
+    m_tableOpen = true;
+}
+
+qint64 PlayerDatabase::tableRecordCount()
+{
+    QSqlDatabase db = connection();
+    QSqlQuery query(db);
+    if (!query.exec(PlayerSql::countRows()) || !query.next())
+        throw RankholdError(engineMessage(query.lastError()));
+    return query.value(0).toLongLong();
+}
+
+RankingQuery &PlayerDatabase::dataSet(int number)
+{
+    Q_ASSERT(number >= 2 && number <= 7);
+    return *m_queries[size_t(number - 2)];
+}
+
+RankingQuery &PlayerDatabase::rankingQuery(PlayerSql::Ranking ranking)
+{
+    for (int i = 0; i < 6; ++i) {
+        if (kDataSetRanking[i] == ranking)
+            return *m_queries[size_t(i)];
+    }
+    Q_UNREACHABLE();
+}
+
+void PlayerDatabase::execute(const PlayerSql::Statement &statement)
+{
+    QSqlDatabase db = connection();
+    QSqlQuery query(db);
+    if (!query.prepare(statement.sql))
+        throw RankholdError(engineMessage(query.lastError()));
+    for (const QVariant &binding : statement.bindings)
+        query.addBindValue(binding);
+    if (!query.exec())
+        throw RankholdError(engineMessage(query.lastError()));
+}
+
+QSqlDatabase PlayerDatabase::connection()
+{
+    open();
+    return QSqlDatabase::database(m_connectionName, false);
+}

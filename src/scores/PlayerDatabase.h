@@ -1,0 +1,70 @@
+#pragma once
+
+#include "scores/RankingQuery.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+// The database connection (Connection1) with its row sets: the table
+// "player" (DataSet1) and the ranking queries DataSet2 (flags), DataSet3
+// (kills; its row count is the number of players), DataSet4 (zone time),
+// DataSet5 (targets), DataSet6 (best ratio) and DataSet7 (deaths).
+//
+// The engine is SQLite. The program never creates the database: opening a
+// file that does not exist, or that is not a database, fails with the
+// engine's message.
+class PlayerDatabase
+{
+public:
+    PlayerDatabase();
+    ~PlayerDatabase();
+    PlayerDatabase(const PlayerDatabase &) = delete;
+    PlayerDatabase &operator=(const PlayerDatabase &) = delete;
+
+    // The database file (ProgramFolder + "/Rankhold.mdb"); replaces the
+    // previous one, closing the connection first.
+    void setFileName(const QString &path);
+    const QString &fileName() const { return m_fileName; }
+
+    bool isOpen() const { return m_open; }
+    // Opens the connection. Throws RankholdError with the engine's message
+    // (missing, locked or damaged file); the state is unchanged then.
+    void open();
+    // Closes every row set and the connection. Rows already stored stay stored.
+    void close();
+    // Told after every opening (true) and closing (false) of the connection,
+    // whatever caused it: the owner keeps status panel 0 in step with it.
+    void setConnectionListener(std::function<void(bool open)> listener) { m_listener = std::move(listener); }
+
+    // DataSet1, the table: opening opens the connection when it is closed.
+    bool isTableOpen() const { return m_tableOpen; }
+    void openTable();
+    void closeTable() { m_tableOpen = false; }
+    // Rows of the whole table (the table must be open).
+    qint64 tableRecordCount();
+
+    // DataSet2..DataSet7 by number.
+    RankingQuery &dataSet(int number);
+    RankingQuery &rankingQuery(PlayerSql::Ranking ranking);
+
+    // Runs a statement that returns no rows, opening a closed connection first.
+    void execute(const PlayerSql::Statement &statement);
+
+    // The open connection, for commands that prepare their own statements
+    // (the import). Opens a closed connection first.
+    QSqlDatabase connection();
+
+private:
+    QString m_connectionName;
+    QString m_fileName;
+    bool m_open = false;
+    bool m_tableOpen = false;
+    std::function<void(bool)> m_listener;
+    std::array<std::unique_ptr<RankingQuery>, 6> m_queries; // DataSet2..DataSet7
+};
+
+// The engine's message for a failed statement or connection.
+QString engineMessage(const class QSqlError &error);

@@ -1,0 +1,93 @@
+#include "scores/RankingQuery.h"
+
+#include "core/RankholdError.h"
+#include "scores/PlayerDatabase.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+RankingQuery::RankingQuery(PlayerDatabase &database, QString name) : m_database(database), m_name(std::move(name)) {}
+
+RankingQuery::~RankingQuery()
+{
+    notify(Event::Destroyed);
+}
+
+void RankingQuery::setStatement(const PlayerSql::Statement &statement)
+{
+    m_statement = statement;
+}
+
+void RankingQuery::open()
+{
+    if (m_open)
+        return;
+    QSqlDatabase db = m_database.connection();
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(m_statement.sql))
+        throw RankholdError(engineMessage(query.lastError()));
+    for (const QVariant &binding : m_statement.bindings)
+        query.addBindValue(binding);
+    if (!query.exec())
+        throw RankholdError(engineMessage(query.lastError()));
+    const QSqlRecord record = query.record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names.append(record.fieldName(i));
+    std::vector<QVariantList> rows;
+    const int columns = record.count();
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row.append(query.value(i));
+        rows.push_back(std::move(row));
+    }
+    if (query.lastError().isValid())
+        throw RankholdError(engineMessage(query.lastError()));
+    m_fieldNames = std::move(names);
+    m_rows = std::move(rows);
+    m_position = 0;
+    m_open = true;
+    notify(Event::Opened);
+}
+
+void RankingQuery::close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    m_position = 0;
+    notify(Event::Closed);
+}
+
+QVariant RankingQuery::value(int field) const
+{
+    if (eof() || field < 0 || field >= m_fieldNames.size())
+        return {};
+    return m_rows[size_t(m_position)].at(field);
+}
+
+int RankingQuery::addListener(Listener listener)
+{
+    const int id = m_nextListener++;
+    m_listeners.emplace_back(id, std::move(listener));
+    return id;
+}
+
+void RankingQuery::removeListener(int id)
+{
+    std::erase_if(m_listeners, [id](const auto &entry) { return entry.first == id; });
+}
+
+void RankingQuery::notify(Event event)
+{
+    // A listener may remove itself while being told.
+    const auto listeners = m_listeners;
+    for (const auto &entry : listeners)
+        entry.second(event);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/System.h"
+
+#include <QString>
+#include <cstdint>
+
+// The "System Info" group: processor speed and system name once at start-up,
+// memory and disk every second (SystemInfo, Timer2).
+
+// GetCPUSpeed: about half a second at raised priority; MHz.
+double GetCPUSpeed();
+// "%f MHz" with two decimals and the locale's decimal separator: "1994.53 MHz".
+QString cpuSpeedText(double mhz);
+// "Windows 98 v.4.10" for Windows versions, "Linux v.6.1" for Linux.
+QString systemName(const platform::OsVersion &version);
+// round(total bytes / 1024 / 1024) + 1, ties to even.
+std::int64_t totalMemoryMB(std::uint64_t totalPhysicalBytes);
+// "37 % of 512 MB"
+QString memoryUsageText(int loadPercent, std::int64_t totalMB);
+// "1234 MB"; -1 bytes (unreadable) shows "0 MB".
+QString diskFreeText(std::int64_t freeBytes);
