@@ -1,0 +1,159 @@
+#include "platform/IniLines.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+// 0x80..0x9F of Windows-1252; 0 marks the undefined bytes, kept as C1 controls.
+constexpr char16_t kHigh1252[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+QStringList splitAnyLineBreak(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            lines.append(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+// The section named on a line "[name]", trimmed; nothing when the line is no section line.
+std::optional<QString> sectionName(const QString &line)
+{
+    const QString t = line.trimmed();
+    if (!t.startsWith(u'['))
+        return std::nullopt;
+    const qsizetype close = t.indexOf(u']');
+    if (close < 0)
+        return std::nullopt;
+    return t.mid(1, close - 1).trimmed();
+}
+
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool isComment(const QString &line)
+{
+    const QString t = line.trimmed();
+    return t.startsWith(u';');
+}
+
+} // namespace
+
+QString decodeUtf8OrLatin(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    text = QString(bytes.size(), Qt::Uninitialized);
+    QChar *d = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes.at(i));
+        d[i] = (b >= 0x80 && b < 0xA0 && kHigh1252[b - 0x80] != 0) ? QChar(kHigh1252[b - 0x80]) : QChar(char16_t(b));
+    }
+    return text;
+}
+
+IniLines IniLines::load(const QString &fileName)
+{
+    IniLines ini;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return ini;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return ini;
+    ini.m_lines = splitAnyLineBreak(decodeUtf8OrLatin(bytes));
+    return ini;
+}
+
+std::optional<IniLines::Entry> IniLines::find(const QString &section, const QString &key) const
+{
+    bool inSection = false;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const QString &line = m_lines.at(i);
+        if (const auto name = sectionName(line)) {
+            inSection = sameName(*name, section);
+            continue;
+        }
+        if (!inSection || isComment(line))
+            continue;
+        const qsizetype eq = line.indexOf(u'=');
+        // A line without '=' is a key without a value, as the Windows functions read it.
+        const QString name = (eq < 0 ? line : line.left(eq)).trimmed();
+        if (!name.isEmpty() && sameName(name, key))
+            return Entry{i, name, eq < 0 ? QString() : line.mid(eq + 1)};
+    }
+    return std::nullopt;
+}
+
+void IniLines::set(const QString &section, const QString &key, const QString &value)
+{
+    if (const auto entry = find(section, key)) {
+        m_lines[entry->line] = entry->key + u'=' + value;
+        return;
+    }
+    // Add the key after the last non-empty line of the first section of that name.
+    qsizetype sectionLine = -1;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const auto name = sectionName(m_lines.at(i));
+        if (name && sameName(*name, section)) {
+            sectionLine = i;
+            break;
+        }
+    }
+    const QString keyLine = key + u'=' + value;
+    if (sectionLine < 0) {
+        if (!m_lines.isEmpty() && !m_lines.last().trimmed().isEmpty())
+            m_lines.append(QString());
+        m_lines.append(u'[' + section + u']');
+        m_lines.append(keyLine);
+        return;
+    }
+    qsizetype insertAt = sectionLine + 1;
+    for (qsizetype i = sectionLine + 1; i < m_lines.size() && !sectionName(m_lines.at(i)); ++i) {
+        if (!m_lines.at(i).trimmed().isEmpty())
+            insertAt = i + 1;
+    }
+    m_lines.insert(insertAt, keyLine);
+}
+
+bool IniLines::save(const QString &fileName) const
+{
+    QString text;
+    for (const QString &line : m_lines) {
+        text += line;
+        text += u"\r\n"_s;
+    }
+    const QByteArray bytes = text.toUtf8();
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size())
+        return false;
+    return file.commit();
+}
+
+} // namespace platform
