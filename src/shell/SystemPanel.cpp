@@ -1,26 +1,84 @@
 #include "shell/SystemPanel.h"
 
+#include "core/Rounding.h"
+
+using namespace Qt::StringLiterals;
+
 double GetCPUSpeed()
 {
-    return 0;
+    const int processClass = platform::processPriorityClass();
+    const int threadPriority = platform::currentThreadPriority();
+    // Raised so that nothing else runs between the two readings; refused
+    // without privilege, which only makes the figure a little less exact.
+    platform::setProcessPriorityClass(platform::kRealtimePriorityClass);
+    platform::setCurrentThreadPriority(platform::kThreadPriorityTimeCritical);
+    platform::sleepMilliseconds(10);
+    const std::uint64_t start = platform::readTimeStampCounter();
+    platform::sleepMilliseconds(500);
+    const std::uint64_t end = platform::readTimeStampCounter();
+    platform::setCurrentThreadPriority(threadPriority);
+    platform::setProcessPriorityClass(processClass);
+    return cpuSpeedFromCounter(start, end);
 }
-QString cpuSpeedText(double)
+
+double cpuSpeedFromCounter(std::uint64_t start, std::uint64_t end)
 {
-    return QStringLiteral("0 MHz");
+    return static_cast<double>(end - start) / 500000.0;
 }
-QString systemName(const platform::OsVersion &)
+
+QString cpuSpeedText(double mhz)
 {
-    return QStringLiteral("Windows ME");
+    return cpuSpeedText(mhz, QLocale::system());
 }
-std::int64_t totalMemoryMB(std::uint64_t)
+
+QString cpuSpeedText(double mhz, const QLocale &locale)
 {
-    return 0;
+    // Like "%f" in C: ASCII digits, no thousands separator, the locale's decimal point.
+    QString number = QString::number(mhz, 'f', 2);
+    number.replace(u'.', locale.decimalPoint());
+    return number + u" MHz"_s;
 }
-QString memoryUsageText(int, std::int64_t)
+
+QString systemName(const platform::OsVersion &version)
 {
-    return QStringLiteral("0 %");
+    QString name;
+    if (!version.windows) {
+        name = u"Linux"_s;
+    } else {
+        name = u"Windows "_s;
+        switch (version.platformId) {
+        case 0:
+            name += u"3.11 "_s;
+            break;
+        case 1:
+            name += version.minor == 0 ? u"95 "_s : version.minor == 90 ? u"ME "_s : u"98 "_s;
+            break;
+        case 2:
+            if (version.major == 3)
+                name += u"3 "_s;
+            else if (version.major == 4)
+                name += u"4 "_s;
+            else if (version.major == 5)
+                name += u"2000 "_s;
+            break;
+        default:
+            break;
+        }
+    }
+    return name + u" v."_s + QString::number(version.major) + u'.' + QString::number(version.minor);
 }
-QString diskFreeText(std::int64_t)
+
+std::int64_t totalMemoryMB(std::uint64_t totalPhysicalBytes)
 {
-    return QStringLiteral("0 MB");
+    return roundHalfEven(static_cast<double>(totalPhysicalBytes) / 1024.0 / 1024.0) + 1;
+}
+
+QString memoryUsageText(int loadPercent, std::int64_t totalMB)
+{
+    return QString::number(loadPercent) + u" % of "_s + QString::number(totalMB) + u" MB"_s;
+}
+
+QString diskFreeText(std::int64_t freeBytes)
+{
+    return QString::number(roundHalfEven(static_cast<double>(freeBytes) / 1024.0 / 1024.0)) + u" MB"_s;
 }
