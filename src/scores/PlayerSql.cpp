@@ -18,9 +18,9 @@ QString lookupId()
 
 const QStringList &insertColumns()
 {
-    static const QStringList columns = {u"Id"_s,     u"Player"_s, u"Kills"_s,  u"Deaths"_s,   u"Game"_s,
-                                        u"Gametype"_s, u"Date"_s, u"Time"_s,   u"Winner"_s,   u"Ratio"_s,
-                                        u"Score"_s,  u"Zonetime"_s, u"Flags"_s, u"Targets"_s};
+    static const QStringList columns = {u"Id"_s,       u"Player"_s,   u"Kills"_s, u"Deaths"_s, u"Game"_s,
+                                        u"Gametype"_s, u"Date"_s,     u"Time"_s,  u"Winner"_s, u"Ratio"_s,
+                                        u"Score"_s,    u"Zonetime"_s, u"Flags"_s, u"Targets"_s};
     return columns;
 }
 
@@ -28,6 +28,13 @@ QString insertRow()
 {
     return u"INSERT INTO player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, "
            "Zonetime, Flags, Targets) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);"_s;
+}
+
+QString insertRowIfNew()
+{
+    return u"INSERT INTO player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, "
+           "Zonetime, Flags, Targets) SELECT ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ? "
+           "WHERE NOT EXISTS (SELECT 1 FROM player WHERE player.Id = ?);"_s;
 }
 
 QString deleteAll()
@@ -48,9 +55,9 @@ QVariantList filterPatterns(const Filters &filters)
 }
 
 struct RankingText {
-    const char16_t *select; // up to and including "GROUP BY player.Player "
+    const char16_t *select;    // up to and including "GROUP BY player.Player "
     const char16_t *aggregate; // Sum(player.Kills)
-    bool skipNull; // leave out players whose aggregate is empty
+    bool skipNull;             // leave out players whose aggregate is empty
 };
 
 RankingText rankingText(Ranking ranking)

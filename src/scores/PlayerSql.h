@@ -16,9 +16,13 @@ struct Statement {
 
 // Table `player`.
 QString countRows();
-QString lookupId(); // one binding: Id
+QString lookupId();  // one binding: Id
 QString insertRow(); // 14 bindings in the column order of insertColumns()
 const QStringList &insertColumns();
+// insertRow() only when no row holds the same Id: the 14 bindings of
+// insertRow(), then the Id once more. One statement, so a row is stored whole
+// or not at all.
+QString insertRowIfNew();
 QString deleteAll();
 
 // The three player filters (Edit19..Edit21). Filter 1 empty: no clause.

@@ -1,0 +1,187 @@
+#include "scores/ScoreReader.h"
+
+#include "core/RankholdError.h"
+#include "core/TextFiles.h"
+
+#include <string_view>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr std::string_view kHeaderMark = "Game Stats for Game:";
+
+QString trimLeadingBlanks(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == u' ')
+        ++i;
+    return text.mid(i);
+}
+
+// Cuts the text up to the first blank off `rest`; all of it when there is none.
+QString takeWord(QString &rest)
+{
+    rest = trimLeadingBlanks(rest);
+    const qsizetype blank = rest.indexOf(u' ');
+    if (blank < 0)
+        return std::exchange(rest, QString());
+    QString word = rest.left(blank);
+    rest = rest.mid(blank + 1);
+    return word;
+}
+
+ValueColumn columnOf(const QString &gametype)
+{
+    if (gametype == u"Deathmatch"_s || gametype == u"Team Deathmatch"_s)
+        return ValueColumn::Score;
+    if (gametype == u"King of the Hill"_s || gametype == u"Team King of the Hill"_s)
+        return ValueColumn::Zonetime;
+    if (gametype == u"Capture the Flag"_s || gametype == u"PennantRush"_s)
+        return ValueColumn::Flags;
+    if (gametype == u"Search and Destroy"_s || gametype == u"Attack and Defend"_s)
+        return ValueColumn::Targets;
+    return ValueColumn::None;
+}
+
+} // namespace
+
+ScoreLines::ScoreLines(QByteArray bytes) : m_bytes(std::move(bytes))
+{
+    const char *data = m_bytes.constData();
+    const qsizetype n = m_bytes.size();
+    m_spans.reserve(size_t(n / 32 + 1));
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = data[i];
+        if (c == '\r' || c == '\n') {
+            m_spans.push_back({start, i - start});
+            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        m_spans.push_back({start, n - start});
+}
+
+void ScoreLines::check(qsizetype index) const
+{
+    if (index < 0 || index >= size())
+        throwListIndexError(index);
+}
+
+QString ScoreLines::line(qsizetype index) const
+{
+    check(index);
+    const Span &s = m_spans[size_t(index)];
+    return decodeWindows1252(QByteArray::fromRawData(m_bytes.constData() + s.start, s.length));
+}
+
+bool ScoreLines::isEmptyLine(qsizetype index) const
+{
+    check(index);
+    return m_spans[size_t(index)].length == 0;
+}
+
+bool ScoreLines::startsBlock(qsizetype index) const
+{
+    check(index);
+    const Span &s = m_spans[size_t(index)];
+    const std::string_view text(m_bytes.constData() + s.start, size_t(s.length));
+    return text.find(kHeaderMark) != std::string_view::npos;
+}
+
+QString ScoreRow::id() const
+{
+    return date + u' ' + time + u' ' + player;
+}
+
+qint64 zoneTimeSeconds(const QString &text)
+{
+    const qsizetype colon = text.indexOf(u':');
+    const QString minutes = colon < 0 ? text : text.left(colon);
+    const QString seconds = colon < 0 ? QString() : text.mid(colon + 1);
+    return qint64(strToInt(minutes)) * 60 + strToInt(seconds);
+}
+
+ScoreFigures computeFigures(const ScoreRow &row)
+{
+    ScoreFigures figures;
+    const int kills = strToInt(row.kills);
+    const int deaths = strToInt(row.deaths);
+    figures.ratio = double(kills) / double(deaths == 0 ? 1 : deaths);
+    if (row.column == ValueColumn::Zonetime)
+        figures.columnValue = QString::number(zoneTimeSeconds(row.value));
+    else if (row.column != ValueColumn::None)
+        figures.columnValue = row.value;
+    return figures;
+}
+
+bool ScoreReader::startBlock(qsizetype header)
+{
+    const QString headerLine = m_lines.line(header);
+    m_block.game = headerLine.mid(21);
+
+    const QString dateLine = m_lines.line(header + 1);
+    const qsizetype comma = dateLine.indexOf(u',');
+    if (comma < 0) {
+        m_block.date = dateLine.mid(8);
+        m_block.time.clear();
+    } else {
+        m_block.date = comma > 8 ? dateLine.mid(8, comma - 8) : QString();
+        m_block.time = dateLine.mid(comma + 2);
+    }
+
+    const QString typeLine = m_lines.line(header + 2);
+    if (typeLine.mid(2, 10) != u"Game type:"_s) {
+        m_block.gametype = u"Cooperative"_s;
+        m_block.winner = u"None"_s;
+        m_block.column = ValueColumn::None;
+        m_row = header + 3;
+        return true;
+    }
+    m_block.gametype = typeLine.mid(13);
+    m_block.column = columnOf(m_block.gametype);
+    if (m_block.gametype == u"Deathmatch"_s || m_block.gametype == u"King of the Hill"_s) {
+        m_block.winner = u"None"_s;
+        m_row = header + 4;
+    } else {
+        m_block.winner = m_lines.line(header + 3).mid(10);
+        m_row = header + 5;
+    }
+    return true;
+}
+
+bool ScoreReader::next(ScoreRow &row)
+{
+    for (;;) {
+        if (m_inBlock) {
+            if (m_lines.isEmptyLine(m_row)) {
+                m_inBlock = false;
+                continue;
+            }
+            const QString line = m_lines.line(m_row);
+            ++m_row;
+            row.game = m_block.game;
+            row.date = m_block.date;
+            row.time = m_block.time;
+            row.gametype = m_block.gametype;
+            row.winner = m_block.winner;
+            row.column = m_block.column;
+            row.player = trimLeadingBlanks(line.mid(6, 21));
+            if (row.player.isEmpty())
+                row.player = u" "_s;
+            QString rest = line.mid(27);
+            row.value = takeWord(rest);
+            row.kills = takeWord(rest);
+            row.deaths = trimLeadingBlanks(rest);
+            return true;
+        }
+        if (m_scan >= m_lines.size())
+            return false;
+        const qsizetype i = m_scan++;
+        if (m_lines.startsBlock(i))
+            m_inBlock = startBlock(i);
+    }
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+// The game's score file as a list of lines. The bytes are kept as read
+// (Windows-1252, one byte a character) and a line is decoded only when it is
+// asked for, so a large file costs little more than its own size in memory.
+class ScoreLines
+{
+public:
+    ScoreLines() = default;
+    // CR LF, CR or LF end a line; a break after the last line adds no empty line.
+    explicit ScoreLines(QByteArray bytes);
+
+    qsizetype size() const { return qsizetype(m_spans.size()); }
+    // The line decoded; throws "List index out of bounds (%d)" past the end.
+    QString line(qsizetype index) const;
+    bool isEmptyLine(qsizetype index) const;
+    // Whether the line holds "Game Stats for Game:", the start of a block.
+    bool startsBlock(qsizetype index) const;
+
+private:
+    void check(qsizetype index) const;
+
+    struct Span {
+        qsizetype start;
+        qsizetype length;
+    };
+    QByteArray m_bytes;
+    std::vector<Span> m_spans;
+};
+
+// The column of `player` that receives a row's game-type value.
+enum class ValueColumn { None, Score, Zonetime, Flags, Targets };
+
+// One player row of a score block, with the values of its block.
+struct ScoreRow {
+    QString game, date, time, gametype, winner;
+    QString player;               // name as cut: leading blanks removed, a single blank when empty
+    QString value, kills, deaths; // texts as written in the score file
+    ValueColumn column = ValueColumn::None;
+
+    // Date + " " + Time + " " + player name: the row key.
+    QString id() const;
+};
+
+// The figures of a row that the import computes from its texts. Throws
+// "'%s' is not a valid integer value" for a kills, deaths or zone-time part
+// that is not a whole decimal number.
+struct ScoreFigures {
+    double ratio = 0;    // kills / deaths, 0 deaths counting as 1
+    QString columnValue; // the text for `column`; zone time in seconds
+};
+ScoreFigures computeFigures(const ScoreRow &row);
+// "m:ss" -> m * 60 + ss.
+qint64 zoneTimeSeconds(const QString &text);
+
+// Walks the score blocks of a file in order, one player row at a time. Every
+// line that holds "Game Stats for Game:" starts a block, even one that was
+// already read as part of an earlier block. A block cut off by the end of the
+// file throws "List index out of bounds (%d)" with the line asked for, after
+// the rows before it have been handed out.
+class ScoreReader
+{
+public:
+    explicit ScoreReader(const ScoreLines &lines) : m_lines(lines) {}
+
+    // The next player row; false after the last line.
+    bool next(ScoreRow &row);
+    // Line number just after the row last returned (the progress figure).
+    qsizetype position() const { return m_row; }
+
+private:
+    bool startBlock(qsizetype header);
+
+    const ScoreLines &m_lines;
+    qsizetype m_scan = 0; // next line the block search looks at
+    qsizetype m_row = 0;  // next player row of the current block
+    bool m_inBlock = false;
+    ScoreRow m_block;
+};
