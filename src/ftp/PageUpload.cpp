@@ -1,19 +1,176 @@
 #include "ftp/PageUpload.h"
 
-#include "core/RankholdError.h"
+#include "ftp/FtpClient.h"
+#include "platform/Paths.h"
+
+#include <QTimer>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
 
 struct PageUploader::Private {
+    Private(QTimer &timer, CommandHost &h) : progressTimer(timer), host(h) {}
+
+    QTimer &progressTimer;
+    CommandHost &host;
+    TFtpClient client;
+    QMetaObject::Connection tick;
+    bool connected = false;
+    bool resultOk = false;
+    bool busy = false;
 };
 
-PageUploader::PageUploader(QTimer &, CommandHost &) : d(std::make_unique<Private>()) {}
-PageUploader::~PageUploader() = default;
-
-bool PageUploader::upload(const Settings &, const QString &)
+PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::make_unique<Private>(progressTimer, host))
 {
-    throw RankholdError(QStringLiteral("The upload is not built yet"));
+    d->progressTimer.setInterval(10);
+    d->progressTimer.stop();
+    d->tick = QObject::connect(&d->progressTimer, &QTimer::timeout, [this] { FTPBytes(); });
+    d->client.TimeOut = kDefaultTimeOut;
+
+    CommandHost &h = d->host;
+    d->client.OnHostResolved = [&h](TAsyncSocket &) { h.setActivityText(u"FTP: Host found"_s); };
+    // Not handled: the client gives up instead of trying the same name again.
+    d->client.OnInvalidHost = [&h](bool &handled) {
+        h.setActivityText(u"FTP: Host not found"_s);
+        handled = false;
+    };
+    d->client.OnConnectionFailed = [&h](TAsyncSocket &) { h.setActivityText(u"FTP: Wrong user or password"_s); };
+    d->client.OnConnect = [this](TAsyncSocket &) {
+        d->host.setActivityText(u"FTP: Connected"_s);
+        d->connected = true;
+    };
+}
+
+PageUploader::~PageUploader()
+{
+    QObject::disconnect(d->tick);
+}
+
+const QStringList &PageUploader::pageNames()
+{
+    static const QStringList names{
+        u"rankhold_top10.html"_s,    u"rankhold_kills.html"_s,   u"rankhold_deaths.html"_s, u"rankhold_flags.html"_s,
+        u"rankhold_zonetime.html"_s, u"rankhold_targets.html"_s, u"rankhold_ratio.html"_s,
+    };
+    return names;
+}
+
+void PageUploader::splitServer(const QString &server, QString *host, int *port)
+{
+    const QString trimmed = server.trimmed();
+    const qsizetype colon = trimmed.lastIndexOf(u':');
+    if (colon > 0 && trimmed.indexOf(u':') == colon) {
+        bool ok = false;
+        const int value = trimmed.mid(colon + 1).toInt(&ok);
+        if (ok && value > 0 && value < 65536) {
+            *host = trimmed.left(colon);
+            *port = value;
+            return;
+        }
+    }
+    *host = trimmed;
+    *port = 21;
 }
 
 bool PageUploader::isBusy() const
 {
-    return false;
+    return d->busy;
+}
+
+bool PageUploader::connected() const
+{
+    return d->connected;
+}
+
+void PageUploader::setTimeOut(int milliseconds)
+{
+    d->client.TimeOut = milliseconds;
+}
+
+TFtpClient &PageUploader::ftpClient()
+{
+    return d->client;
+}
+
+void PageUploader::FTPBytes()
+{
+    // Between two files there is no data connection; an empty file has no share to show.
+    if (!d->client.hasDataConnection() || d->client.bytesTotal() == 0)
+        return;
+    const double share = double(d->client.BytesSent()) / double(d->client.bytesTotal()) * 100.0;
+    d->host.setProgress(int(std::lround(share)));
+}
+
+bool PageUploader::upload(const Settings &settings, const QString &programFolder)
+{
+    // The window stays responsive during an upload, so the menu or a
+    // scheduled export can ask again; one upload at a time on the client.
+    if (d->busy) {
+        d->host.setActivityText(kUploadBusyText);
+        return false;
+    }
+    d->busy = true;
+    struct BusyGuard {
+        bool &busy;
+        ~BusyGuard() { busy = false; }
+    } guard{d->busy};
+
+    TFtpClient &client = d->client;
+    CommandHost &host = d->host;
+    // A login of an earlier upload says nothing about this one.
+    d->connected = false;
+
+    host.setActivityText(u"FTP: Starting"_s);
+    int port = 21;
+    splitServer(settings.ftpServer, &client.Host, &port);
+    client.Port = port;
+    client.UserID = settings.ftpUser;
+    client.Password = settings.ftpPassword;
+
+    try {
+        client.Connect();
+    } catch (const RankholdError &) {
+        // The client's events have already said what went wrong.
+    }
+    if (!d->connected)
+        return false;
+
+    d->resultOk = true;
+    if (!settings.ftpDirectory.isEmpty()) {
+        try {
+            client.ChangeDir(settings.ftpDirectory);
+        } catch (const RankholdError &) {
+            host.setActivityText(u"FTP: Directory not found"_s);
+            d->resultOk = false;
+        }
+    }
+    if (d->resultOk)
+        host.setActivityText(u"FTP: Filetransfer Started"_s);
+
+    d->progressTimer.start();
+    try {
+        for (const QString &name : pageNames()) {
+            const QString local = platform::joinPath(programFolder, name);
+            if (platform::fileExists(local))
+                client.Upload(local, name);
+        }
+    } catch (const RankholdError &) {
+        host.setActivityText(u"FTP: Filetransfer Failed"_s);
+        d->resultOk = false;
+    }
+    d->progressTimer.stop();
+
+    if (d->resultOk)
+        host.setActivityText(u"FTP: Filetransfer OK"_s);
+    host.setProgress(0);
+
+    try {
+        client.Disconnect();
+    } catch (const EFtpError &) {
+        throw; // the server refused QUIT: the caller shows it
+    } catch (const RankholdError &) {
+        // A connection that is already gone or silent: it is closed now,
+        // and an unattended upload must not stop on an error box.
+    }
+    return d->resultOk;
 }

@@ -1,0 +1,512 @@
+#include "ftp/AsyncSocket.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFuture>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+
+using namespace Qt::StringLiterals;
+namespace net = platform::sockets;
+
+namespace {
+
+constexpr qint64 kPiece = 65536;
+constexpr int kPollMs = 2;
+
+struct LookupResult {
+    bool found = false;
+    quint32 address = 0;
+    int error = 0;
+};
+
+} // namespace
+
+TAsyncSocket::TAsyncSocket()
+{
+    StatusReport(8, u"Create"_s);
+    m_timer.setEnabled(false);
+    m_timer.setOnTimer([this](TWaitTimer &) { timerFired(); });
+    m_buffer.resize(kPiece + 1);
+    StatusReport(8, u"Initializing Winsock"_s);
+    createSocket(true);
+    if (m_socket == net::kNoSocket)
+        throw ESocketError(u"Initializaton of windows sockets failed"_s);
+}
+
+TAsyncSocket::~TAsyncSocket()
+{
+    StatusReport(8, u"Destroy"_s);
+    TAsyncSocket::Abort();
+    Cancel();
+    m_destroying = true;
+    m_timer.setEnabled(false);
+    if (m_socket != net::kNoSocket)
+        net::closeSocket(m_socket);
+    m_socket = net::kNoSocket;
+}
+
+void TAsyncSocket::createSocket(bool resetOnClose)
+{
+    m_socket = net::createTcp();
+    // A fresh component resets its connection on close unless the owner
+    // switches lingering off first (the data connection does, to finish a file).
+    if (m_socket != net::kNoSocket && resetOnClose)
+        net::setLinger(m_socket, true, 0);
+}
+
+void TAsyncSocket::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void TAsyncSocket::StatusReport(int level, const QString &text)
+{
+    if (ReportLevel < level || m_destroying)
+        return;
+    m_status = text;
+    if (!OnStatus)
+        return;
+    try {
+        OnStatus(*this, text);
+    } catch (...) {
+        // A status handler never ends the operation it reports on.
+    }
+}
+
+void TAsyncSocket::errorCheck(int code)
+{
+    m_lastError = code;
+    if (code == net::kWouldBlock || code <= 10000)
+        return;
+    const QString message = socketErrorMessage(code);
+    StatusReport(8, u"Looking Up Error Message"_s + message);
+    if (OnError)
+        OnError(*this, code, message);
+    throw ESocketError(message);
+}
+
+void TAsyncSocket::startTimeOut()
+{
+    StatusReport(8, u"Timer On"_s);
+    m_timedOut = false;
+    m_timer.setInterval(TimeOut);
+    m_timer.setEnabled(true);
+}
+
+void TAsyncSocket::stopTimeOut()
+{
+    StatusReport(8, u"Timer Off"_s);
+    m_timer.setEnabled(false);
+}
+
+void TAsyncSocket::timerFired()
+{
+    StatusReport(8, u"Timer Triggered"_s);
+    stopTimeOut();
+    m_timedOut = true;
+    m_eventArrived = true;
+    // Ends this component's own wait; an owner's Abort may mean another socket.
+    TAsyncSocket::Abort();
+}
+
+void TAsyncSocket::Cancel()
+{
+    StatusReport(8, u"Canceling"_s);
+    m_cancelled = true;
+}
+
+void TAsyncSocket::Abort()
+{
+    StatusReport(8, u"Abort"_s);
+    Cancel();
+}
+
+void TAsyncSocket::socketConnected()
+{
+    if (OnConnect)
+        OnConnect(*this);
+}
+
+void TAsyncSocket::resolveHost()
+{
+    StatusReport(8, u"Resolve Host"_s);
+    const QString name = Proxy.isEmpty() ? Host : Proxy;
+    quint32 address = 0;
+    if (net::parseDotted(name, &address)) {
+        m_remoteAddress = address;
+        return;
+    }
+    m_remoteAddress = 0;
+    startTimeOut();
+    m_eventArrived = false;
+    // getaddrinfo blocks, so it runs on a worker and is waited for like any
+    // other network event.
+    QFuture<LookupResult> lookup = QtConcurrent::run([name] {
+        LookupResult r;
+        r.found = net::lookUpHost(name, &r.address, &r.error);
+        return r;
+    });
+    while (!lookup.isFinished() && !m_timedOut && !m_cancelled) {
+        QThread::msleep(kPollMs);
+        processEvents();
+    }
+    stopTimeOut();
+    if (m_timedOut)
+        throw ESocketError(u"Host Lookup Timed Out"_s);
+    if (m_cancelled)
+        throw ESocketError(u"Host Lookup Canceled"_s);
+    const LookupResult result = lookup.result();
+    if (!result.found) {
+        m_lastError = result.error;
+        throw ESocketError(u"Host Lookup Failed"_s);
+    }
+    m_remoteAddress = result.address;
+    if (OnHostResolved)
+        OnHostResolved(*this);
+}
+
+void TAsyncSocket::Connect()
+{
+    StatusReport(8, u"Connecting"_s);
+    m_cancelled = false;
+    if (m_connected)
+        throw ESocketError(u"Already connected"_s);
+
+    for (int retries = 0;; ++retries) {
+        try {
+            resolveHost();
+        } catch (const ESocketError &e) {
+            if (e.message() == u"Host Lookup Timed Out"_s || e.message() == u"Host Lookup Canceled"_s)
+                throw;
+        }
+        if (m_remoteAddress != 0)
+            break;
+        if (retries > 0 || !OnInvalidHost)
+            throw ESocketError(u"Null Remote Address"_s);
+        bool handled = false;
+        OnInvalidHost(handled);
+        if (!handled)
+            throw ESocketError(u"Null Remote Address"_s);
+    }
+
+    const quint16 port = quint16(Proxy.isEmpty() ? Port : ProxyPort);
+    m_eventArrived = false;
+    m_succeeded = true;
+    if (!net::startConnect(m_socket, m_remoteAddress, port)) {
+        const int code = net::lastError();
+        if (code != net::kInProgress)
+            errorCheck(code);
+    }
+
+    startTimeOut();
+    while (!m_connected && !m_timedOut && !m_cancelled && m_succeeded) {
+        const int ready = net::waitReady(m_socket, false, true, kPollMs);
+        if (ready != 0) {
+            const int code = net::connectResult(m_socket);
+            m_succeeded = code == 0;
+            if (m_succeeded) {
+                m_connected = true;
+                socketConnected();
+            } else {
+                m_lastError = code;
+            }
+        }
+        processEvents();
+    }
+    stopTimeOut();
+    if (!m_timedOut && !m_cancelled && m_succeeded)
+        return;
+    if (OnConnectionFailed)
+        OnConnectionFailed(*this);
+    if (m_timedOut)
+        throw ESocketError(u"Connection Timed out"_s);
+    if (m_cancelled)
+        throw ESocketError(u"Connection Canceled"_s);
+    throw ESocketError(u"Connection Failed"_s);
+}
+
+void TAsyncSocket::Disconnect()
+{
+    StatusReport(8, u"Disconnecting"_s);
+    Close();
+}
+
+void TAsyncSocket::Close()
+{
+    StatusReport(4, u"Request Close Socket"_s);
+    m_connected = false;
+    if (m_socket == net::kNoSocket)
+        return;
+    net::closeSocket(m_socket);
+    m_socket = net::kNoSocket;
+    if (!m_destroying && OnDisconnect)
+        OnDisconnect(*this);
+    if (!m_destroying)
+        createSocket(false);
+}
+
+void TAsyncSocket::peerClosed()
+{
+    // The close is seen only once nothing is left to read.
+    if (m_connected)
+        Close();
+}
+
+void TAsyncSocket::CheckConnection()
+{
+    StatusReport(8, u"Checking Connection"_s);
+    if (m_connected)
+        return;
+    if (OnConnectionRequired)
+        OnConnectionRequired(*this);
+    throw RankholdError(u"Not Connected"_s);
+}
+
+bool TAsyncSocket::DataAvailable()
+{
+    StatusReport(8, u"Data Available"_s);
+    char byte = 0;
+    const qint64 n = net::receive(m_socket, &byte, 1, true);
+    if (n == 0)
+        peerClosed();
+    return n > 0;
+}
+
+void TAsyncSocket::ClearInput()
+{
+    StatusReport(8, u"Clearing Input"_s);
+    net::receive(m_socket, m_buffer.data(), kPiece, false);
+}
+
+void TAsyncSocket::sendBuffer(const char *data, qint64 size, bool countAndReport)
+{
+    qint64 done = 0;
+    while (done < size && !m_cancelled) {
+        const qint64 n = net::send(m_socket, data + done, size - done);
+        if (n > 0) {
+            done += n;
+            if (countAndReport) {
+                m_bytesSent += quint32(n);
+                if (OnPacketSent)
+                    OnPacketSent(*this);
+            }
+        } else if (n == 0) {
+            break;
+        } else {
+            const int code = net::lastError();
+            errorCheck(code);
+            // Would block: wait briefly for room; the event loop runs meanwhile
+            // so a time-out or a Cancel can end a stalled peer.
+            net::waitReady(m_socket, false, true, kPollMs);
+        }
+        if (countAndReport || n < 0)
+            processEvents();
+    }
+}
+
+void TAsyncSocket::Write(const QByteArray &text)
+{
+    StatusReport(8, u"Write"_s);
+    QByteArray bytes = text.left(kPiece);
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    StatusReport(4, u"Sending Buffer"_s);
+    startTimeOut();
+    try {
+        sendBuffer(bytes.constData(), bytes.size(), false);
+    } catch (...) {
+        stopTimeOut();
+        throw;
+    }
+    stopTimeOut();
+    if (m_cancelled) {
+        m_cancelled = false;
+        throw ESocketAborted(u"Socket send aborted"_s);
+    }
+}
+
+void TAsyncSocket::WriteLn(const QByteArray &text)
+{
+    StatusReport(8, u"Writeln"_s);
+    Write(text + "\r\n");
+}
+
+QByteArray TAsyncSocket::ReadLn()
+{
+    StatusReport(8, u"ReadLn"_s);
+    startTimeOut();
+    QByteArray line;
+    bool complete = false;
+    try {
+        while (!m_cancelled) {
+            const qint64 n = net::receive(m_socket, m_buffer.data(), kPiece, true);
+            if (n == 0) {
+                stopTimeOut();
+                peerClosed();
+                return line;
+            }
+            if (n < 0) {
+                const int code = net::lastError();
+                m_lastError = code;
+                if (code == net::kNotConnected) {
+                    stopTimeOut();
+                    return line;
+                }
+                errorCheck(code);
+                net::waitReady(m_socket, true, false, kPollMs);
+            } else {
+                const qsizetype lf = QByteArrayView(m_buffer.constData(), n).indexOf('\n');
+                // Take exactly what belongs to this line; the rest stays queued.
+                const qint64 take = lf >= 0 ? lf + 1 : n;
+                const qint64 got = net::receive(m_socket, m_buffer.data(), take, false);
+                if (got > 0)
+                    line.append(m_buffer.constData(), got);
+                if (lf >= 0 && got == take) {
+                    complete = true;
+                    break;
+                }
+            }
+            processEvents();
+        }
+    } catch (...) {
+        stopTimeOut();
+        throw;
+    }
+    stopTimeOut();
+    if (!complete && m_cancelled) {
+        m_cancelled = false;
+        throw ESocketAborted(u"Socket readln aborted"_s);
+    }
+    return line;
+}
+
+QByteArray TAsyncSocket::Read(int count)
+{
+    StatusReport(8, u"Read( "_s + QString::number(count) + u" )"_s);
+    qint64 waiting = 0;
+    const qint64 wanted = qMin<qint64>(qMax(count, 0), kPiece);
+    for (;;) {
+        waiting = net::receive(m_socket, m_buffer.data(), wanted > 0 ? wanted : kPiece, true);
+        if (waiting == 0) {
+            peerClosed();
+            return {};
+        }
+        if (waiting < 0) {
+            errorCheck(net::lastError());
+            waiting = 0;
+        }
+        if (wanted == 0 || waiting >= wanted || m_cancelled)
+            break;
+        net::waitReady(m_socket, true, false, kPollMs);
+        processEvents();
+    }
+    if (m_cancelled) {
+        m_cancelled = false;
+        throw ESocketAborted(u"Socket send aborted"_s);
+    }
+    const qint64 got = net::receive(m_socket, m_buffer.data(), waiting, false);
+    return got > 0 ? QByteArray(m_buffer.constData(), got) : QByteArray();
+}
+
+void TAsyncSocket::SendFile(const QString &path)
+{
+    StatusReport(8, u"SendFile"_s);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RankholdError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
+    while (!m_cancelled) {
+        const qint64 n = file.read(m_buffer.data(), kPiece);
+        if (n < 0)
+            throw RankholdError(u"Read error on file \"%1\". %2"_s.arg(path, file.errorString()));
+        if (n == 0)
+            break;
+        // Each piece gets the time-out, so a peer that stops taking data
+        // cannot hold the transfer for ever.
+        startTimeOut();
+        try {
+            sendBuffer(m_buffer.constData(), n, true);
+        } catch (...) {
+            stopTimeOut();
+            throw;
+        }
+        stopTimeOut();
+    }
+    if (m_cancelled) {
+        m_cancelled = false;
+        throw ESocketAborted(u"Socket send aborted"_s);
+    }
+}
+
+void TAsyncSocket::Listen(bool acceptOnly)
+{
+    Q_UNUSED(acceptOnly); // readiness is polled; both kinds of wait look the same
+    StatusReport(8, u"Listening"_s);
+    if (!net::bindTo(m_socket, ListenAddress, quint16(Port)))
+        errorCheck(net::lastError());
+    m_eventArrived = false;
+    if (!net::listenOn(m_socket, 1))
+        errorCheck(net::lastError());
+}
+
+TAsyncSocket::Handle TAsyncSocket::Accept()
+{
+    StatusReport(4, u"Accepting"_s);
+    m_succeeded = true;
+    // A peer that never connects would otherwise hold the wait for ever.
+    startTimeOut();
+    while (!m_eventArrived && !m_cancelled) {
+        const int ready = net::waitReady(m_socket, true, false, kPollMs);
+        if (ready != 0) {
+            m_succeeded = (ready & net::Failed) == 0;
+            m_eventArrived = true;
+            m_connected = true;
+        }
+        processEvents();
+    }
+    stopTimeOut();
+    if (m_cancelled)
+        throw ESocketError(u"Accepting Canceled"_s);
+    if (!m_succeeded)
+        throw ESocketError(u"Error creating Data Connection"_s);
+    quint16 peerPort = 0;
+    const Handle accepted = net::acceptFrom(m_socket, &m_remoteAddress, &peerPort);
+    if (accepted == net::kNoSocket)
+        throw ESocketError(u"Error creating Data Connection"_s);
+    return accepted;
+}
+
+void TAsyncSocket::AdoptSocket(Handle socket)
+{
+    net::closeSocket(m_socket);
+    m_socket = socket;
+    m_connected = true;
+}
+
+void TAsyncSocket::SetLinger(bool on)
+{
+    net::setLinger(m_socket, on, 0);
+}
+
+QByteArray TAsyncSocket::Transaction(const QByteArray &command)
+{
+    WriteLn(command);
+    return ReadLn();
+}
+
+QString TAsyncSocket::LocalAddressText() const
+{
+    quint32 address = 0;
+    quint16 port = 0;
+    net::localAddress(m_socket, &address, &port);
+    return net::dotted(address).replace(u'.', u',');
+}
+
+QString TAsyncSocket::LocalPortText() const
+{
+    quint32 address = 0;
+    quint16 port = 0;
+    net::localAddress(m_socket, &address, &port);
+    return u",%1,%2"_s.arg(port >> 8).arg(port & 0xff);
+}
