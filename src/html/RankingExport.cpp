@@ -1,14 +1,250 @@
 #include "html/RankingExport.h"
 
+#include "core/Community.h"
 #include "core/RankholdError.h"
+#include "core/TextFiles.h"
+#include "html/RankingQueryDataSet.h"
+#include "html/TableProducer.h"
+#include "platform/Paths.h"
+#include "scores/PlayerDatabase.h"
 
-struct RankingExporter::Private {
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct RankingPage {
+    PlayerSql::Ranking ranking;
+    bool Settings::*enabled;
+    const char16_t *heading; // of the value column
+    const char16_t *fileName;
+    const char16_t *top10Title;
 };
 
-RankingExporter::RankingExporter(PlayerDatabase &) : d(std::make_unique<Private>()) {}
+// In the order of the export and of the top-10 page.
+constexpr std::array<RankingPage, 6> kPages = {{
+    {PlayerSql::Ranking::Kills, &Settings::rankKills, u"Total number of Kills", u"rankhold_kills.html",
+     u"<b>Top 10 Kills</b></font><br><br>"},
+    {PlayerSql::Ranking::Deaths, &Settings::rankDeaths, u"Total number of Deaths", u"rankhold_deaths.html",
+     u"<b>Top 10 Deaths</b></font><br><br>"},
+    {PlayerSql::Ranking::Flags, &Settings::rankFlags, u"Total number of Flags", u"rankhold_flags.html",
+     u"<b>Top 10 Flags</b></font><br><br>"},
+    {PlayerSql::Ranking::Zonetime, &Settings::rankZonetime, u"Total Zonetime in seconds", u"rankhold_zonetime.html",
+     u"<b>Top 10 Zonetime</b></font><br><br>"},
+    {PlayerSql::Ranking::Targets, &Settings::rankTargets, u"Total number of Targets", u"rankhold_targets.html",
+     u"<b>Top 10 Targets</b></font><br><br>"},
+    {PlayerSql::Ranking::Ratio, &Settings::rankRatio, u"Best Ratio in 1 game (kills per death)", u"rankhold_ratio.html",
+     u"<b>Top 10 Ratio</b></font><br><br>"},
+}};
+
+const QString kTop10FileName = u"rankhold_top10.html"_s;
+
+// The texts built from the "HTML Layout" options at the start of an export.
+struct Layout {
+    QString titleFontPrefix;
+    QString titleCaptionPrefix; // begins every column heading
+    QString fieldCellCustom;    // Custom of every data cell: closes the cell's tag, opens a font tag
+};
+
+Layout buildLayout(const Settings &s)
+{
+    QString titleStyle = u"<b>"_s;
+    if (s.titleItalic)
+        titleStyle += u"<i>"_s;
+    if (s.titleUnderlined)
+        titleStyle += u"<u>"_s;
+    QString fieldStyle;
+    if (s.fieldBold)
+        fieldStyle += u"<b>"_s;
+    if (s.fieldItalic)
+        fieldStyle += u"<i>"_s;
+    if (s.fieldUnderlined)
+        fieldStyle += u"<u>"_s;
+
+    Layout layout;
+    layout.titleFontPrefix =
+        u"<font face="_s + s.titleFontFace + u" color="_s + s.titleFontColor + u" size="_s + s.titleFontSize + u'>';
+    layout.titleCaptionPrefix = layout.titleFontPrefix + titleStyle;
+    layout.fieldCellCustom = u"><font face="_s + s.fieldFontFace + u" color="_s + s.fieldFontColor + u" size="_s +
+                             s.fieldFontSize + u'>' + fieldStyle;
+    // The producer's own ">" after Custom takes the place of the last one.
+    layout.fieldCellCustom.chop(1);
+    return layout;
+}
+
+// An empty box leaves the attribute as the previous export (or the stored value) had it.
+void setTableNumbers(TTableProducer &producer, const Settings &s)
+{
+    TTableAttrs &table = producer.TableAttributes();
+    if (!s.borderWidth.isEmpty())
+        table.setBorder(strToInt(s.borderWidth));
+    if (!s.cellPadding.isEmpty())
+        table.setCellPadding(strToInt(s.cellPadding));
+    if (!s.cellSpacing.isEmpty())
+        table.setCellSpacing(strToInt(s.cellSpacing));
+    if (!s.tableWidth.isEmpty())
+        table.setWidth(strToInt(s.tableWidth));
+}
+
+void setColumns(TTableProducer &producer, const Settings &s, const Layout &layout, const QString &heading,
+                const QString &firstColumnCustom)
+{
+    for (int c = 0; c < 2; ++c) {
+        TDisplayColumn &column = producer.Columns()[c];
+        column.Title().setAlign(alLeft);
+        column.setBgColor(s.fieldBgColor);
+        column.Title().setBgColor(s.titleBgColor);
+        column.Title().setCaption(layout.titleCaptionPrefix + (c == 0 ? u"Playername"_s : heading));
+        column.setCustom(c == 0 ? firstColumnCustom : layout.fieldCellCustom);
+    }
+}
+
+void writePage(const QString &path, const QStringList &entries)
+{
+    // Windows-1252 as the pages always were; what it cannot hold becomes a
+    // character reference instead of a question mark.
+    writeFileAtomically(path, encodeWindows1252(joinLinesCrLf(entries), true));
+}
+
+void applyStoredValues(TTableProducer &producer, const QString &name, int maxRows, TDataSet *dataSet)
+{
+    producer.BeginLoading();
+    producer.setName(name);
+    producer.setMaxRows(maxRows);
+    producer.Header() = QStringList{QString()};
+    producer.setDataSet(dataSet);
+}
+
+} // namespace
+
+struct RankingExporter::Private {
+    explicit Private(PlayerDatabase &database) : database(database)
+    {
+        for (size_t i = 0; i < kPages.size(); ++i)
+            dataSets[i] = std::make_unique<RankingQueryDataSet>(database.rankingQuery(kPages[i].ranking));
+        TDataSet *flags = dataSets[2].get(); // DataSet2, as the window stored them
+
+        applyStoredValues(producer1, u"TableProducer1"_s, 999999999, flags);
+        producer1.TableAttributes().setBgColor(u"Black"_s);
+        producer1.EndLoading();
+
+        applyStoredValues(producer2, u"TableProducer2"_s, 10, flags);
+        TTableAttrs &top10 = producer2.TableAttributes();
+        top10.setBgColor(u"White"_s);
+        top10.setBorder(0);
+        top10.setCellSpacing(0);
+        top10.setCellPadding(0);
+        producer2.EndLoading();
+    }
+
+    PlayerDatabase &database;
+    // Declared before the producers, so the producers let go of them first.
+    std::array<std::unique_ptr<RankingQueryDataSet>, 6> dataSets;
+    TTableProducer producer1;
+    TTableProducer producer2;
+};
+
+RankingExporter::RankingExporter(PlayerDatabase &database) : d(std::make_unique<Private>(database)) {}
 RankingExporter::~RankingExporter() = default;
 
-void RankingExporter::exportStats(const Settings &, const QString &, CommandHost &, const std::function<void()> &)
+TTableProducer &RankingExporter::TableProducer1()
 {
-    throw RankholdError(QStringLiteral("The export is not built yet"));
+    return d->producer1;
+}
+
+TTableProducer &RankingExporter::TableProducer2()
+{
+    return d->producer2;
+}
+
+const QStringList &RankingExporter::pageFileNames()
+{
+    static const QStringList names = [] {
+        QStringList list;
+        for (const RankingPage &page : kPages)
+            list.append(QString::fromUtf16(page.fileName));
+        list.append(kTop10FileName);
+        return list;
+    }();
+    return names;
+}
+
+QString RankingExporter::creditLine()
+{
+    return u"<br><font size=1 face=arial>Statistics by <a href="_s + kCommunityWebSite +
+           u" target=_blank>Rankhold</a></font><br>"_s;
+}
+
+void RankingExporter::exportStats(const Settings &settings, const QString &programFolder, CommandHost &host,
+                                  const std::function<void()> &afterExport)
+{
+    // Panel 0 follows the connection through the listener its owner set.
+    if (!d->database.isOpen())
+        d->database.open();
+    host.setActivityText(u"Exporting HTML"_s);
+    host.repaintStatus();
+
+    for (const QString &name : pageFileNames())
+        platform::removeFile(platform::joinPath(programFolder, name));
+
+    QStringList top10Page{settings.header};
+    const QString credit = creditLine();
+    const QStringList footerBlock{u" "_s, credit, u" "_s, settings.footer};
+    const Layout layout = buildLayout(settings);
+
+    TTableProducer &complete = d->producer1;
+    TTableProducer &top10 = d->producer2;
+    complete.TableAttributes().setBgColor(settings.tableBgColor);
+    top10.TableAttributes().setBgColor(settings.tableBgColor);
+    setTableNumbers(complete, settings);
+    setTableNumbers(top10, settings);
+
+    PlayerSql::Filters filters;
+    if (settings.useFilters && !settings.filter1.isEmpty())
+        filters = {settings.filter1, settings.filter2, settings.filter3};
+
+    for (size_t i = 0; i < kPages.size(); ++i) {
+        const RankingPage &page = kPages[i];
+        if (!(settings.*page.enabled))
+            continue;
+        RankingQuery &query = d->database.rankingQuery(page.ranking);
+        TDataSet *dataSet = d->dataSets[i].get();
+        const QString heading = QString::fromUtf16(page.heading);
+
+        // The query keeps this text afterwards: the player count of
+        // UpdateDBInfo follows the last export's filter.
+        query.close();
+        query.setStatement(PlayerSql::rankingQuery(page.ranking, filters));
+        query.open();
+
+        complete.setDataSet(dataSet);
+        setColumns(complete, settings, layout, heading, layout.fieldCellCustom);
+        QStringList entries{settings.header, complete.ProduceContent()};
+        entries += footerBlock;
+        writePage(platform::joinPath(programFolder, QString::fromUtf16(page.fileName)), entries);
+
+        // The cursor is static: its rows are the snapshot the query took, so
+        // going back to the first row gives what running it again would,
+        // without a second pass over the table.
+        query.first();
+        top10.setDataSet(dataSet);
+        setColumns(top10, settings, layout, heading, u"width=200"_s + layout.fieldCellCustom);
+        if (query.recordCount() > 0) {
+            top10Page.append(layout.titleFontPrefix + QString::fromUtf16(page.top10Title));
+            top10Page.append(top10.ProduceContent());
+            top10Page.append(u"<br><br>"_s);
+        }
+    }
+
+    top10Page.append(u" "_s);
+    top10Page.append(credit);
+    top10Page.append(u" "_s);
+    top10Page += splitLines(settings.footer);
+    if (settings.top10)
+        writePage(platform::joinPath(programFolder, kTop10FileName), top10Page);
+
+    host.setActivityText(kIdle);
+    if (afterExport)
+        afterExport();
 }

@@ -4,10 +4,12 @@
 #include "settings/Settings.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
 class PlayerDatabase;
+class TTableProducer;
 
 // File > Export Stats to HTML (ExportStatshtml1Click). Owns the two table
 // producers (TableProducer1 for the complete rankings, TableProducer2 for
@@ -24,6 +26,14 @@ public:
     // Throws RankholdError.
     void exportStats(const Settings &settings, const QString &programFolder, CommandHost &host,
                      const std::function<void()> &afterExport);
+
+    TTableProducer &TableProducer1();
+    TTableProducer &TableProducer2();
+
+    // The seven page file names that every export deletes first.
+    static const QStringList &pageFileNames();
+    // "<br><font size=1 face=arial>Statistics by <a href=...>Rankhold</a></font><br>"
+    static QString creditLine();
 
 private:
     struct Private;

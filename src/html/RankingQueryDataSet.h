@@ -1,0 +1,29 @@
+#pragma once
+
+#include "html/DataSet.h"
+
+class RankingQuery;
+
+// A ranking query of the player database seen as a data set of the table
+// producer: it follows the query's opening and closing (new fields each
+// time it opens) and lets go when the query is destroyed.
+class RankingQueryDataSet : public TDataSet
+{
+public:
+    explicit RankingQueryDataSet(RankingQuery &query);
+    ~RankingQueryDataSet() override;
+
+    RankingQuery *query() const { return m_query; }
+
+    QString Name() const override;
+    bool Active() const override;
+    bool Eof() const override;
+    void Next() override;
+    QVariant FieldValue(int index) const override;
+
+private:
+    void queryEvent(int event);
+
+    RankingQuery *m_query;
+    int m_listener = 0;
+};
