@@ -1,25 +1,75 @@
 #include "cli/CliMain.h"
 
+#include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
+#include "cli/TerminalHost.h"
+#include "cli/WatchCommand.h"
 #include "core/RankholdError.h"
-#include "scores/DatabaseFile.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int runCommand(const CliOptions &options, TerminalHost &host)
+{
+    CliSession session(options, host);
+    using C = CliOptions::Command;
+    switch (options.command) {
+    case C::CreateDatabase:
+        return runCreateDatabase(session);
+    case C::Info:
+        return runInfo(session, host);
+    case C::Import:
+        return runImport(session, options);
+    case C::Export:
+        return runExport(session, options);
+    case C::Upload:
+        return runUpload(session);
+    case C::Compact:
+        return runCompact(session, host);
+    case C::Delete:
+        return runDelete(session, host, options);
+    case C::Watch:
+        return runWatch(session, host, options.intervalSeconds);
+    case C::Help:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
 
 int runCli(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() == 2 && args.at(1) == QLatin1StringView("create-database")) {
-        try {
-            createDatabase(QDir::currentPath() + QStringLiteral("/Rankhold.mdb"));
-            return 0;
-        } catch (const RankholdError &e) {
-            std::fprintf(stderr, "%s\n", qPrintable(standardErrorText(e.message())));
-            return 1;
-        }
+    QCoreApplication::setApplicationName(u"rankhold-cli"_s);
+    TerminalHost host;
+
+    CliOptions options;
+    try {
+        QStringList arguments = QCoreApplication::arguments();
+        arguments.removeFirst();
+        options = parseCliOptions(arguments);
+    } catch (const CliUsageError &e) {
+        host.note(u"rankhold-cli: "_s + e.message());
+        std::fputs(cliUsageText().toLocal8Bit().constData(), stderr);
+        return 2;
     }
-    std::fprintf(stderr, "usage: rankhold-cli COMMAND\n");
-    return 2;
+    if (options.command == CliOptions::Command::Help) {
+        std::fputs(cliUsageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
+    try {
+        return runCommand(options, host);
+    } catch (const RankholdError &e) {
+        host.showError(e.message());
+    } catch (const std::exception &e) {
+        host.showError(QString::fromLocal8Bit(e.what()));
+    }
+    return 1;
 }

@@ -1,0 +1,93 @@
+#include "cli/CliCommands.h"
+
+#include "cli/CliSession.h"
+#include "cli/TerminalHost.h"
+#include "core/RankholdError.h"
+#include "platform/Paths.h"
+#include "platform/Terminal.h"
+#include "scores/DatabaseFile.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// An upload that did not end in "FTP: Filetransfer OK" (or never ran,
+// because an error ended the chain first) fails the command.
+int chainExitCode(const MainCommands &commands)
+{
+    return commands.lastUploadResult().value_or(false) ? 0 : 1;
+}
+
+} // namespace
+
+int runCreateDatabase(CliSession &session)
+{
+    createDatabase(session.state().database.fileName());
+    return 0;
+}
+
+int runInfo(CliSession &session, TerminalHost &host)
+{
+    session.openDatabase();
+    session.commands().updateDBInfo();
+    host.printFigures(host.figures());
+    return 0;
+}
+
+int runImport(CliSession &session, const CliOptions &options)
+{
+    session.requireGameFolder();
+    session.openDatabase();
+    MainCommands &commands = session.commands();
+    // No score file is not a failure: there was nothing to do, as in the window.
+    if (!commands.importScores())
+        return 0;
+    return options.chain ? chainExitCode(commands) : 0;
+}
+
+int runExport(CliSession &session, const CliOptions &options)
+{
+    session.openDatabase();
+    MainCommands &commands = session.commands();
+    commands.exportStats();
+    return options.chain ? chainExitCode(commands) : 0;
+}
+
+int runUpload(CliSession &session)
+{
+    return session.commands().uploadPages() ? 0 : 1;
+}
+
+int runCompact(CliSession &session, TerminalHost &host)
+{
+    session.openDatabase();
+    session.commands().compactDatabase();
+    // The compaction reports its failure in a message box, not by an error.
+    return host.messageShown() ? 1 : 0;
+}
+
+int runDelete(CliSession &session, TerminalHost &host, const CliOptions &options)
+{
+    if (options.yes) {
+        host.setAnswer(TerminalHost::Answer::Yes);
+    } else if (!platform::standardInputIsTerminal()) {
+        throw RankholdError(u"delete asks for confirmation and there is no terminal to ask on: nothing deleted; "
+                            "add --yes to delete without asking"_s);
+    }
+    session.openDatabase();
+    MainCommands &commands = session.commands();
+    if (*options.deleteMode == CliOptions::DeleteMode::All) {
+        commands.deleteAllRecords();
+    } else {
+        commands.deleteRecordsByFilters(*options.deleteMode == CliOptions::DeleteMode::Matching);
+    }
+    if (!host.lastAnswer()) {
+        host.note(u"Nothing deleted"_s);
+        return 1;
+    }
+    // Without filter 1 the filter deletes do nothing; the window says nothing
+    // then, a terminal user deserves a word (and it is not a failure).
+    if (*options.deleteMode != CliOptions::DeleteMode::All && session.readSettings().filter1.isEmpty())
+        host.note(u"Filter 1 (Filter1 in [HTML Creation] of Rankhold.ini) is empty: no records deleted"_s);
+    return 0;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+
+class CliSession;
+class TerminalHost;
+
+// The commands that run once and end; each returns the exit code (0 when the
+// whole command did its job, 1 otherwise) and lets RankholdError through.
+int runCreateDatabase(CliSession &session);
+int runInfo(CliSession &session, TerminalHost &host);
+int runImport(CliSession &session, const CliOptions &options);
+int runExport(CliSession &session, const CliOptions &options);
+int runUpload(CliSession &session);
+int runCompact(CliSession &session, TerminalHost &host);
+int runDelete(CliSession &session, TerminalHost &host, const CliOptions &options);

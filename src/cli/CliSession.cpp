@@ -1,0 +1,84 @@
+#include "cli/CliSession.h"
+
+#include "cli/TerminalHost.h"
+#include "core/RankholdError.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "settings/SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString resolveProgramFolder(const QString &given)
+{
+    const QString folder = given.isEmpty() ? platform::currentDirectory() : QFileInfo(given).absoluteFilePath();
+    if (!platform::directoryExists(folder))
+        throw RankholdError(u"The program folder %1 does not exist"_s.arg(folder));
+    return folder;
+}
+
+QString registeredGameFolder()
+{
+    return platform::Registry().readString(platform::kDflwAppPathsKey, u"Path"_s).value_or(QString());
+}
+
+// The first line of the file: a trailing line break is not part of the password.
+QString readPasswordFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RankholdError(u"Cannot open file %1"_s.arg(fileName));
+    QByteArray line = file.readLine();
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+} // namespace
+
+CliSession::CliSession(const CliOptions &options, TerminalHost &host) : m_options(options)
+{
+    m_state.programFolder = resolveProgramFolder(options.programFolder);
+    m_state.gameFolder = options.gameFolder.isEmpty() ? registeredGameFolder() : options.gameFolder;
+    if (!options.passwordFile.isEmpty()) {
+        m_password = readPasswordFile(options.passwordFile);
+        m_passwordGiven = true;
+    } else if (qEnvironmentVariableIsSet(kPasswordVariable)) {
+        m_password = qEnvironmentVariable(kPasswordVariable);
+        m_passwordGiven = true;
+    }
+    m_state.database.setFileName(platform::joinPath(m_state.programFolder, u"Rankhold.mdb"_s));
+    m_commands = std::make_unique<MainCommands>(m_state, host, m_progressTimer, [this] { return readSettings(); });
+}
+
+CliSession::~CliSession() = default;
+
+Settings CliSession::readSettings() const
+{
+    Settings settings;
+    loadHeaderAndFooter(m_state.programFolder, settings);
+    loadSettingsFile(m_state.programFolder, settings);
+    settings.chainAfterImport = m_options.chain;
+    if (m_options.ftpUser)
+        settings.ftpUser = *m_options.ftpUser;
+    if (m_passwordGiven)
+        settings.ftpPassword = m_password;
+    return settings;
+}
+
+void CliSession::openDatabase()
+{
+    m_state.database.open();
+}
+
+void CliSession::requireGameFolder() const
+{
+    if (m_state.gameFolder.isEmpty())
+        throw RankholdError(
+            u"No game folder is known: give --game-folder or set it in Rankhold with Extra > Set DFLW folder"_s);
+}

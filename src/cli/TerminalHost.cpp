@@ -1,0 +1,97 @@
+#include "cli/TerminalHost.h"
+
+#include "core/RankholdError.h"
+#include "platform/Terminal.h"
+
+#include <QCoreApplication>
+
+using namespace Qt::StringLiterals;
+
+TerminalHost::TerminalHost(std::FILE *out, std::FILE *err) : m_out(out), m_err(err) {}
+
+void TerminalHost::setConnectionText(const QString &) {}
+
+void TerminalHost::setActivityText(const QString &text)
+{
+    m_activity = text;
+    if (text == m_lastPrinted)
+        return;
+    m_lastPrinted = text;
+    writeLine(m_out, text);
+}
+
+void TerminalHost::repaintStatus()
+{
+    std::fflush(m_out);
+}
+
+void TerminalHost::setProgress(int) {}
+
+void TerminalHost::showDatabaseFigures(const DatabaseFigures &figures)
+{
+    m_figures = figures;
+}
+
+bool TerminalHost::askWarning(const QString &text)
+{
+    switch (m_answer) {
+    case Answer::Yes:
+        m_lastAnswer = true;
+        return true;
+    case Answer::No:
+        m_lastAnswer = false;
+        return false;
+    case Answer::AskOnTerminal:
+        break;
+    }
+    m_lastAnswer = false;
+    if (!platform::standardInputIsTerminal())
+        return false;
+    std::fprintf(m_err, "%s [y/N] ", text.toLocal8Bit().constData());
+    std::fflush(m_err);
+    const std::optional<QString> line = platform::readStandardInputLine();
+    if (!line) {
+        std::fputc('\n', m_err);
+        return false;
+    }
+    const QString answer = line->trimmed().toLower();
+    m_lastAnswer = answer == u"y"_s || answer == u"yes"_s;
+    return m_lastAnswer;
+}
+
+void TerminalHost::showMessage(const QString &text)
+{
+    m_messageShown = true;
+    // The box shows the lines one under the other; so does the terminal.
+    writeLine(m_err, QString(text).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n'));
+}
+
+void TerminalHost::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void TerminalHost::showError(const QString &message)
+{
+    writeLine(m_err, standardErrorText(message));
+}
+
+void TerminalHost::note(const QString &text)
+{
+    writeLine(m_err, text);
+}
+
+void TerminalHost::printFigures(const DatabaseFigures &figures)
+{
+    writeLine(m_out, u"Number of records: "_s + figures.records);
+    writeLine(m_out, u"Number of players: "_s + figures.players);
+    writeLine(m_out, u"Filesize: "_s + figures.fileSize);
+}
+
+void TerminalHost::writeLine(std::FILE *stream, const QString &text)
+{
+    // Flushed at once: a service manager's journal shows each step as it happens.
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
