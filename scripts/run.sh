@@ -37,9 +37,23 @@ if ! grep -qF "[$key]" "$registry" 2>/dev/null; then
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-    echo "rankhold: no display is available (DISPLAY and WAYLAND_DISPLAY are not set)." >&2
-    echo "Start it from a desktop session, or use $bin/rankhold-cli in $program_folder." >&2
-    exit 1
+    # No desktop: run the chain once with rankhold-cli instead of the window.
+    echo "rankhold: no display is available; running import and export once with rankhold-cli."
+    cd "$program_folder"
+    # The ranking switches on, unless the operator has settings of their own.
+    if [ ! -f Rankhold.ini ]; then
+        printf '[HTMLCreation]\r\nKills=on\r\nDeaths=on\r\nFlags=on\r\nZonetime=on\r\nTargets=on\r\nRatio=on\r\nTop10=on\r\n' \
+            >Rankhold.ini
+    fi
+    # One map of the stand-in game writes one score block into its scores.txt.
+    (cd "$game_folder" && RANKHOLD_STANDIN_MAPS=1 RANKHOLD_STANDIN_INTERVAL=1 timeout 60 ./dflw.exe /s)
+    "$bin/rankhold-cli" --game-folder "$game_folder" import
+    "$bin/rankhold-cli" export
+    "$bin/rankhold-cli" info
+    echo "The ranking pages are in $program_folder:"
+    ls -1 "$program_folder"/rankhold_*.html
+    echo "After every map: cd $program_folder && $bin/rankhold-cli --game-folder $game_folder watch"
+    exit 0
 fi
 cd "$program_folder"
 exec "$bin/rankhold"
