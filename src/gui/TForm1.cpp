@@ -1,6 +1,384 @@
 #include "gui/TForm1.h"
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+#include "core/CommunitySite.h"
+#include "core/RankholdError.h"
+#include "gui/Dialogs.h"
+#include "gui/GuiHost.h"
+#include "gui/PanelStatusBar.h"
+#include "gui/TForm3.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+#include "settings/SettingsFile.h"
+#include "shell/GameLaunch.h"
+#include "shell/MainCommands.h"
+#include "shell/SystemPanel.h"
+#include "ui_TForm1.h"
+
+#include <QDir>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kClientWidth = 737;
+constexpr int kClientHeight = 526;
+
+// Part of the look: red labels, bold underlined red headings, bold olive
+// values, olive text on maroon boxes, bare 13 x 13 check boxes. Set on the
+// client area only, so that message boxes keep the desktop's look.
+const QString kClientStyle = uR"(
+QLabel { color: #ff0000; }
+QLabel[rhRole="heading"] { font-weight: bold; text-decoration: underline; }
+QLabel[rhRole="value"] { color: #808000; font-weight: bold; }
+QLineEdit, QPlainTextEdit { background-color: #800000; color: #808000; selection-background-color: #808000;
+                            selection-color: #800000; }
+QLineEdit#Edit16 { lineedit-password-character: 42; }
+QCheckBox::indicator { width: 13px; height: 13px; }
+)"_s;
+
+QString memoText(const QPlainTextEdit *memo)
 {
-    setWindowTitle(QStringLiteral("Vornik's Rankhold v1.0c"));
+    QString text = memo->toPlainText();
+    text.replace(u'\n', u"\r\n"_s);
+    return text;
+}
+
+void setMemoText(QPlainTextEdit *memo, const QString &text)
+{
+    QString shown = text;
+    shown.replace(u"\r\n"_s, u"\n"_s);
+    shown.replace(u'\r', u'\n');
+    memo->setPlainText(shown);
+}
+
+} // namespace
+
+// The start-up sequence's view of this window.
+class TForm1::StartUpViewAdapter : public StartUpView
+{
+public:
+    explicit StartUpViewAdapter(TForm1 &form) : m_form(form) {}
+    Settings currentSettings() const override { return m_form.readSettings(); }
+    void applySettings(const Settings &settings) override { m_form.applySettings(settings); }
+    void showCpuSpeed(const QString &text) override { m_form.ui->Label20->setText(text); }
+    void showSystemName(const QString &text) override { m_form.ui->Label68->setText(text); }
+    void showMessage(const QString &text) override { Dialogs::message(&m_form, text); }
+    void showError(const QString &message) override { Dialogs::error(&m_form, message); }
+
+private:
+    TForm1 &m_form;
+};
+
+TForm1::TForm1(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::TForm1>())
+{
+    ui->setupUi(this);
+    setUpControls();
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(u"Timer1"_s);
+    m_timer1->setInterval(30000);
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(u"Timer2"_s);
+    m_timer2->setInterval(1000);
+    m_timer3 = new QTimer(this);
+    m_timer3->setObjectName(u"Timer3"_s);
+    m_timer3->setInterval(10);
+
+    m_host = std::make_unique<GuiHost>(
+        GuiHost::Widgets{this, ui->StatusBar1, ui->ProgressBar1, ui->Label5, ui->Label6, ui->Label7});
+    m_state.database.setConnectionListener(
+        [this](bool open) { m_host->setConnectionText(open ? kConnectionOpen : kConnectionClosed); });
+    m_commands = std::make_unique<MainCommands>(m_state, *m_host, *m_timer3, [this] { return readSettings(); });
+    connectHandlers();
+    m_timer2->start();
+
+    StartUpViewAdapter view(*this);
+    m_startUpEnd = runStartUp(
+        m_state, view, [this] { m_commands->updateDBInfo(); }, platform::Registry());
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::setUpControls()
+{
+    QFont font(u"Arial"_s);
+    font.setPixelSize(11);
+    setFont(font);
+    setWindowIcon(QIcon(u":/rankhold.png"_s));
+    ui->ClientArea->setStyleSheet(kClientStyle);
+
+    ui->StatusBar1->setPanelWidths({150, 150, 50});
+    ui->StatusBar1->setPanelText(0, kConnectionClosed);
+    ui->StatusBar1->setPanelText(1, kIdle);
+    ui->StatusBar1->setFixedHeight(QFontMetrics(font).height() + 6);
+
+    ui->Edit14->setText(kDefaultFtpServer);
+    ui->VisitWebsite1->setText(u"Visit "_s + QUrl(kCommunitySiteUrl).host());
+
+    // The client area is 737 x 526 below the menu bar; the picture covers
+    // what the status bar leaves of it.
+    const int statusHeight = ui->StatusBar1->height();
+    ui->Image1->setGeometry(0, 0, kClientWidth, kClientHeight - statusHeight);
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen *desktop = screen())
+        move(desktop->availableGeometry().center() - rect().center());
+}
+
+void TForm1::connectHandlers()
+{
+    const std::pair<QAction *, void (TForm1::*)()> actions[] = {
+        {ui->ImportScorestxt1, &TForm1::ImportScorestxt1Click},
+        {ui->ExportStatshtml1, &TForm1::ExportStatshtml1Click},
+        {ui->UploadHTMLbyFTP1, &TForm1::UploadHTMLbyFTP1Click},
+        {ui->SaveSettings1, &TForm1::SaveSettings1Click},
+        {ui->Exit1, &TForm1::Exit1Click},
+        {ui->RepairQuellmoordatabase1, &TForm1::RepairQuellmoordatabase1Click},
+        {ui->CloseQuellmoordatabase1, &TForm1::CloseQuellmoordatabase1Click},
+        {ui->DeleteallRecords1, &TForm1::DeleteallRecords1Click},
+        {ui->Delet1, &TForm1::Delet1Click},
+        {ui->DeleteRecordsnotmatchingfilter1, &TForm1::DeleteRecordsnotmatchingfilter1Click},
+        {ui->EditGameSettings1, &TForm1::Button2Click},
+        {ui->RunDFLWstatenabled1, &TForm1::Button1Click},
+        {ui->SetDFLWfolder1, &TForm1::SetDFLWfolder1Click},
+        {ui->ReadRankholdtxt1, &TForm1::ReadRankholdtxt1Click},
+        {ui->VisitWebsite1, &TForm1::VisitWebsite1Click},
+    };
+    for (const auto &[action, handler] : actions)
+        connect(action, &QAction::triggered, this, handler);
+    connect(ui->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    // Every change of the box, by the user or by the program, passes through CheckTimer.
+    connect(ui->CheckBox4, &QCheckBox::toggled, this, &TForm1::CheckTimer);
+    connect(m_timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(m_timer2, &QTimer::timeout, this, &TForm1::SystemInfo);
+}
+
+QPixmap TForm1::backgroundPicture() const
+{
+    return ui->Image1->pixmap();
+}
+
+namespace {
+
+template <typename Form> auto checkFields(Form *ui)
+{
+    return std::to_array<std::pair<QCheckBox *, bool Settings::*>>({
+        {ui->CheckBox1, &Settings::rankKills},
+        {ui->CheckBox17, &Settings::rankDeaths},
+        {ui->CheckBox2, &Settings::rankFlags},
+        {ui->CheckBox3, &Settings::rankZonetime},
+        {ui->CheckBox6, &Settings::rankTargets},
+        {ui->CheckBox5, &Settings::rankRatio},
+        {ui->CheckBox7, &Settings::top10},
+        {ui->CheckBox18, &Settings::useFilters},
+        {ui->CheckBox4, &Settings::importAfterEachMap},
+        {ui->CheckBox9, &Settings::chainAfterImport},
+        {ui->CheckBox8, &Settings::highPriority},
+        {ui->CheckBox16, &Settings::switchOnWhenRunningGame},
+        {ui->CheckBox13, &Settings::fieldBold},
+        {ui->CheckBox11, &Settings::titleItalic},
+        {ui->CheckBox14, &Settings::fieldItalic},
+        {ui->CheckBox12, &Settings::titleUnderlined},
+        {ui->CheckBox15, &Settings::fieldUnderlined},
+    });
+}
+
+template <typename Form> auto textFields(Form *ui)
+{
+    return std::to_array<std::pair<QLineEdit *, QString Settings::*>>({
+        {ui->Edit19, &Settings::filter1},       {ui->Edit20, &Settings::filter2},
+        {ui->Edit21, &Settings::filter3},       {ui->Edit14, &Settings::ftpServer},
+        {ui->Edit15, &Settings::ftpUser},       {ui->Edit16, &Settings::ftpPassword},
+        {ui->Edit17, &Settings::ftpDirectory},  {ui->Edit5, &Settings::titleFontFace},
+        {ui->Edit6, &Settings::fieldFontFace},  {ui->Edit1, &Settings::titleFontColor},
+        {ui->Edit2, &Settings::fieldFontColor}, {ui->Edit3, &Settings::titleFontSize},
+        {ui->Edit4, &Settings::fieldFontSize},  {ui->Edit7, &Settings::titleBgColor},
+        {ui->Edit8, &Settings::fieldBgColor},   {ui->Edit10, &Settings::borderWidth},
+        {ui->Edit11, &Settings::cellPadding},   {ui->Edit12, &Settings::cellSpacing},
+        {ui->Edit13, &Settings::tableWidth},    {ui->Edit9, &Settings::tableBgColor},
+    });
+}
+
+} // namespace
+
+Settings TForm1::readSettings() const
+{
+    Settings settings;
+    for (const auto &[box, field] : checkFields(ui.get()))
+        settings.*field = box->isChecked();
+    for (const auto &[edit, field] : textFields(ui.get()))
+        settings.*field = edit->text();
+    settings.titleBold = ui->CheckBox10->isChecked();
+    settings.header = memoText(ui->Memo2);
+    settings.footer = memoText(ui->Memo3);
+    return settings;
+}
+
+void TForm1::applySettings(const Settings &settings)
+{
+    // CheckBox10 stays checked whatever the value says: titles are always bold.
+    for (const auto &[box, field] : checkFields(ui.get()))
+        box->setChecked(settings.*field);
+    for (const auto &[edit, field] : textFields(ui.get())) {
+        if (edit->text() != settings.*field)
+            edit->setText(settings.*field);
+    }
+    if (memoText(ui->Memo2) != settings.header)
+        setMemoText(ui->Memo2, settings.header);
+    if (memoText(ui->Memo3) != settings.footer)
+        setMemoText(ui->Memo3, settings.footer);
+}
+
+void TForm1::runCommand(const std::function<void()> &command)
+{
+    try {
+        command();
+    } catch (const RankholdError &e) {
+        Dialogs::error(this, e.message());
+    } catch (const std::exception &e) {
+        Dialogs::error(this, QString::fromLocal8Bit(e.what()));
+    }
+    if (m_commands->takeDeferredTick())
+        QTimer::singleShot(0, this, &TForm1::Timer1Timer);
+}
+
+void TForm1::ImportScorestxt1Click()
+{
+    runCommand([this] { m_commands->importScores(); });
+}
+
+void TForm1::ExportStatshtml1Click()
+{
+    runCommand([this] { m_commands->exportStats(); });
+}
+
+void TForm1::UploadHTMLbyFTP1Click()
+{
+    runCommand([this] { m_commands->uploadPages(); });
+}
+
+void TForm1::SaveSettings1Click()
+{
+    runCommand([this] { saveSettings(m_state.programFolder, readSettings()); });
+}
+
+void TForm1::Exit1Click()
+{
+    close();
+}
+
+void TForm1::RepairQuellmoordatabase1Click()
+{
+    runCommand([this] { m_commands->compactDatabase(); });
+}
+
+void TForm1::CloseQuellmoordatabase1Click()
+{
+    runCommand([this] { m_commands->openCloseDatabase(); });
+}
+
+void TForm1::DeleteallRecords1Click()
+{
+    runCommand([this] { m_commands->deleteAllRecords(); });
+}
+
+void TForm1::Delet1Click()
+{
+    runCommand([this] { m_commands->deleteRecordsByFilters(true); });
+}
+
+void TForm1::DeleteRecordsnotmatchingfilter1Click()
+{
+    runCommand([this] { m_commands->deleteRecordsByFilters(false); });
+}
+
+void TForm1::Timer1Timer()
+{
+    // A failing tick shows its error and leaves Timer1 running.
+    runCommand([this] { m_commands->scheduledImport(); });
+}
+
+void TForm1::CheckTimer()
+{
+    // Started only on a change to checked, so a fresh 30-second period begins.
+    if (ui->CheckBox4->isChecked())
+        m_timer1->start();
+    else
+        m_timer1->stop();
+}
+
+void TForm1::switchOnForGame()
+{
+    if (!ui->CheckBox16->isChecked())
+        return;
+    // In this order; a box already checked stays so (and a running Timer1 runs on).
+    for (QCheckBox *box : {ui->CheckBox1, ui->CheckBox2, ui->CheckBox3, ui->CheckBox4, ui->CheckBox5, ui->CheckBox6,
+                           ui->CheckBox7, ui->CheckBox9})
+        box->setChecked(true);
+}
+
+void TForm1::Button1Click()
+{
+    runCommand([this] {
+        switchOnForGame();
+        runGameStatEnabled(m_state.gameFolder, ui->CheckBox8->isChecked());
+    });
+}
+
+void TForm1::Button2Click()
+{
+    if (m_form3)
+        m_form3->show();
+}
+
+void TForm1::SetDFLWfolder1Click()
+{
+    runCommand([this] {
+        // There are no drive letters here: the chooser of a folder never set starts in the home folder.
+        if (m_state.gameFolder.isEmpty())
+            m_state.gameFolder = QDir::homePath();
+        const std::optional<QString> chosen = Dialogs::chooseFolder(this, m_state.gameFolder);
+        if (!chosen)
+            return;
+        if (!platform::directoryExists(*chosen) && !platform::makePath(*chosen))
+            throw RankholdError(u"Unable to create directory %1"_s.arg(*chosen));
+        m_state.gameFolder = *chosen;
+        platform::setCurrentDirectory(*chosen);
+        storeGameFolder(*chosen);
+    });
+}
+
+void TForm1::ReadRankholdtxt1Click()
+{
+    // Relative to the current directory, which the folder chooser moves.
+    Dialogs::openUrl(QUrl::fromLocalFile(platform::joinPath(platform::currentDirectory(), u"Rankhold.txt"_s)));
+}
+
+void TForm1::VisitWebsite1Click()
+{
+    Dialogs::openUrl(QUrl(kCommunitySiteUrl));
+}
+
+void TForm1::SystemInfo()
+{
+    const platform::MemoryStatus memory = platform::memoryStatus();
+    ui->Label17->setText(memoryUsageText(memory.memoryLoadPercent, m_state.totalMemoryMB));
+    ui->Label18->setText(diskFreeText(platform::freeSpaceOfCurrentDrive()));
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // FormShow: the progress bar sits inside the third status panel.
+    ui->ProgressBar1->setParent(ui->StatusBar1);
+    ui->ProgressBar1->setGeometry(ui->StatusBar1->panelRect(2));
+    ui->ProgressBar1->show();
 }

@@ -1,0 +1,50 @@
+#include "gui/GuiHost.h"
+
+#include "gui/Dialogs.h"
+#include "gui/PanelStatusBar.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+
+void GuiHost::setConnectionText(const QString &text)
+{
+    m_w.statusBar->setPanelText(0, text);
+}
+
+void GuiHost::setActivityText(const QString &text)
+{
+    m_w.statusBar->setPanelText(1, text);
+}
+
+void GuiHost::repaintStatus()
+{
+    m_w.statusBar->repaint();
+}
+
+void GuiHost::setProgress(int position)
+{
+    m_w.progressBar->setValue(position);
+}
+
+void GuiHost::showDatabaseFigures(const DatabaseFigures &figures)
+{
+    m_w.records->setText(figures.records);
+    m_w.players->setText(figures.players);
+    m_w.fileSize->setText(figures.fileSize);
+}
+
+bool GuiHost::askWarning(const QString &text)
+{
+    return Dialogs::warningYesNo(m_w.window, text);
+}
+
+void GuiHost::showMessage(const QString &text)
+{
+    Dialogs::message(m_w.window, text);
+}
+
+void GuiHost::processEvents()
+{
+    QCoreApplication::processEvents();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/CommandHost.h"
+
+class PanelStatusBar;
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+// The commands' reporting interface on the main window: status panels 0 and
+// 1, ProgressBar1, the "Database Info" labels and the boxes of Dialogs.
+class GuiHost : public CommandHost
+{
+public:
+    struct Widgets {
+        QWidget *window = nullptr;
+        PanelStatusBar *statusBar = nullptr;
+        QProgressBar *progressBar = nullptr;
+        QLabel *records = nullptr;  // Label5
+        QLabel *players = nullptr;  // Label6
+        QLabel *fileSize = nullptr; // Label7
+    };
+    explicit GuiHost(const Widgets &widgets) : m_w(widgets) {}
+
+    void setConnectionText(const QString &text) override;
+    void setActivityText(const QString &text) override;
+    void repaintStatus() override;
+    void setProgress(int position) override;
+    void showDatabaseFigures(const DatabaseFigures &figures) override;
+    bool askWarning(const QString &text) override;
+    void showMessage(const QString &text) override;
+    void processEvents() override;
+
+private:
+    Widgets m_w;
+};

@@ -1,0 +1,59 @@
+#include "gui/PanelStatusBar.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+namespace {
+constexpr int kPanelGap = 2;
+constexpr int kTextMargin = 3;
+} // namespace
+
+PanelStatusBar::PanelStatusBar(QWidget *parent) : QStatusBar(parent)
+{
+    setSizeGripEnabled(false);
+    setFixedHeight(fontMetrics().height() + 6);
+}
+
+void PanelStatusBar::setPanelWidths(const QList<int> &widths)
+{
+    m_widths = widths;
+    m_texts = QStringList(widths.size(), QString());
+    update();
+}
+
+void PanelStatusBar::setPanelText(qsizetype index, const QString &text)
+{
+    if (index < 0 || index >= m_texts.size() || m_texts.at(index) == text)
+        return;
+    m_texts[index] = text;
+    update(panelRect(index));
+}
+
+QRect PanelStatusBar::panelRect(qsizetype index) const
+{
+    if (index < 0 || index >= m_widths.size())
+        return {};
+    int left = 0;
+    for (qsizetype i = 0; i < index; ++i)
+        left += m_widths.at(i);
+    const int right = index == m_widths.size() - 1 ? width() : left + m_widths.at(index);
+    return QRect(QPoint(left, kPanelGap), QPoint(right - kPanelGap - 1, height() - 1));
+}
+
+void PanelStatusBar::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    for (qsizetype i = 0; i < m_widths.size(); ++i) {
+        const QRect r = panelRect(i);
+        QStyleOption option;
+        option.initFrom(this);
+        option.rect = r;
+        style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &option, &painter, this);
+        const QRect textRect = r.adjusted(kTextMargin, 0, -kTextMargin, 0);
+        const QString text = fontMetrics().elidedText(m_texts.at(i), Qt::ElideRight, textRect.width());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    }
+}
