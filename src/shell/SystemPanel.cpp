@@ -41,6 +41,8 @@ QString cpuSpeedText(double mhz, const QLocale &locale)
 
 QString systemName(const platform::OsVersion &version)
 {
+    // The names carry no blank of their own: "Windows 98 v.4.10", and
+    // "Windows  v.6.1" (two blanks) where the table has no name.
     QString name;
     if (!version.windows) {
         name = u"Linux"_s;
@@ -48,18 +50,18 @@ QString systemName(const platform::OsVersion &version)
         name = u"Windows "_s;
         switch (version.platformId) {
         case 0:
-            name += u"3.11 "_s;
+            name += u"3.11"_s;
             break;
         case 1:
-            name += version.minor == 0 ? u"95 "_s : version.minor == 90 ? u"ME "_s : u"98 "_s;
+            name += version.minor == 0 ? u"95"_s : version.minor == 90 ? u"ME"_s : u"98"_s;
             break;
         case 2:
             if (version.major == 3)
-                name += u"3 "_s;
+                name += u"3"_s;
             else if (version.major == 4)
-                name += u"4 "_s;
+                name += u"4"_s;
             else if (version.major == 5)
-                name += u"2000 "_s;
+                name += u"2000"_s;
             break;
         default:
             break;
