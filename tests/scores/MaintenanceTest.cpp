@@ -1,0 +1,152 @@
+#include "ScoreFixture.h"
+
+#include "core/RankholdError.h"
+#include "scores/Maintenance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCompactFailed =
+    u"Unable to compact database\nMake sure the database is not being used\nand try again..."_s;
+
+class Maintenance : public ScoreFixture
+{
+protected:
+    void addPlayers(const QStringList &names)
+    {
+        QSqlDatabase connection = db.connection();
+        ASSERT_TRUE(connection.transaction());
+        QSqlQuery q(connection);
+        ASSERT_TRUE(q.prepare(u"INSERT INTO player (Id, Player, Kills, Deaths, Ratio) VALUES (?, ?, 1, 1, 1.0)"_s));
+        for (const QString &name : names) {
+            q.addBindValue(u"id "_s + name);
+            q.addBindValue(name);
+            ASSERT_TRUE(q.exec()) << qPrintable(q.lastError().text());
+        }
+        ASSERT_TRUE(connection.commit());
+    }
+    QStringList players() { return rows(u"Player"_s); }
+    QString repFile() const { return programFolder + u"/Rankhold_rep.mdb"_s; }
+};
+
+const QStringList kPlayers = {u"O\"Brien"_s, u"100%Pure"_s, u"100xPure"_s, u"x'); DROP TABLE player;--"_s,
+                              u"AbCdef"_s,   u"zzz"_s,      u"a_b"_s,      u"axb"_s};
+
+} // namespace
+
+TEST_F(Maintenance, DeleteAllAsksFirst)
+{
+    addPlayers(kPlayers);
+    db.close();
+    host.answers = {false};
+    DeleteallRecords(db, host);
+    EXPECT_EQ(host.questions, (QStringList{u"This will delete ALL records, are you sure ?"_s}));
+    EXPECT_TRUE(host.activityTexts.isEmpty());
+    EXPECT_FALSE(db.isOpen());
+
+    DeleteallRecords(db, host);
+    EXPECT_EQ(host.activityTexts, (QStringList{u"Deleting all records"_s, kIdle}));
+    EXPECT_EQ(host.repaints, 1);
+    EXPECT_EQ(host.connectionText, kConnectionOpen);
+    EXPECT_EQ(host.figures.records, u"0"_s);
+    EXPECT_EQ(host.figures.players, u"0"_s);
+    EXPECT_EQ(count(), 0);
+}
+
+TEST_F(Maintenance, FiltersAreMatchedAsTextWithWildcardsAndAnyCase)
+{
+    addPlayers(kPlayers);
+    // Filter 2 empty does not stop filter 3; a quote and SQL are plain text.
+    DeleteRecordsByFilters(db, {u"abc"_s, QString(), u"\""_s}, true, host);
+    EXPECT_EQ(host.questions.last(), u"This will delete ALL records matching the filter(s), are you sure ?"_s);
+    EXPECT_EQ(players(), (QStringList{u"100%Pure"_s, u"100xPure"_s, u"x'); DROP TABLE player;--"_s, u"zzz"_s, u"a_b"_s,
+                                      u"axb"_s}));
+    EXPECT_EQ(host.figureUpdates, 1);
+    DeleteRecordsByFilters(db, {u"'); DROP TABLE player;--"_s, {}, {}}, true, host);
+    EXPECT_EQ(players(), (QStringList{u"100%Pure"_s, u"100xPure"_s, u"zzz"_s, u"a_b"_s, u"axb"_s}));
+
+    // '%' and '_' act as wildcards; the not-matching delete keeps the matches of any filter.
+    DeleteRecordsByFilters(db, {u"0%p"_s, u"A_B"_s, {}}, false, host);
+    EXPECT_EQ(host.questions.last(), u"This will delete ALL records NOT matching the filter(s), are you sure ?"_s);
+    EXPECT_EQ(players(), (QStringList{u"100%Pure"_s, u"100xPure"_s, u"a_b"_s, u"axb"_s}));
+    EXPECT_TRUE(host.activityTexts.isEmpty()) << "the filter deletes leave panel 1 alone";
+
+    // Filter 1 empty: nothing happens after Yes.
+    const int updates = host.figureUpdates;
+    DeleteRecordsByFilters(db, {{}, u"100"_s, {}}, true, host);
+    DeleteRecordsByFilters(db, {{}, u"100"_s, {}}, false, host);
+    EXPECT_EQ(players().size(), 4);
+    EXPECT_EQ(host.figureUpdates, updates);
+
+    host.answers = {false};
+    DeleteRecordsByFilters(db, {u"a"_s, {}, {}}, true, host);
+    EXPECT_EQ(players().size(), 4);
+}
+
+TEST_F(Maintenance, CompactionKeepsEveryRowAndLeavesNoCopy)
+{
+    QStringList names;
+    for (int i = 0; i < 2000; ++i)
+        names.append(u"Player number %1 with a long name"_s.arg(i));
+    addPlayers(names);
+    ASSERT_NO_THROW(DeleteRecordsByFilters(db, {u"1"_s, {}, {}}, true, host));
+    const QStringList kept = players();
+    const qint64 before = QFileInfo(db.fileName()).size();
+    writeFile(repFile(), "left over from an earlier run");
+    host.activityTexts.clear();
+    host.connectionTexts.clear();
+
+    RepairQuellmoordatabase(db, programFolder, host);
+    EXPECT_TRUE(host.messages.isEmpty()) << qPrintable(host.messages.join(u'/'));
+    EXPECT_FALSE(QFile::exists(repFile()));
+    EXPECT_LT(QFileInfo(db.fileName()).size(), before);
+    EXPECT_EQ(players(), kept);
+    EXPECT_EQ(host.connectionTexts.first(), kConnectionClosed);
+    EXPECT_EQ(host.connectionText, kConnectionOpen);
+    EXPECT_EQ(host.activityTexts, (QStringList{u"Compacting Database"_s, kIdle}));
+    EXPECT_TRUE(db.isTableOpen());
+    EXPECT_TRUE(db.dataSet(2).isOpen());
+    EXPECT_EQ(host.figures.records, QString::number(kept.size()));
+}
+
+TEST_F(Maintenance, FailedCompactionKeepsTheOriginalInUse)
+{
+    addPlayers(kPlayers);
+    const QByteArray original = readFile(db.fileName());
+
+    // The copy's name is held by a folder that cannot be removed.
+    writeFile(repFile() + u"/busy"_s, "x");
+    RepairQuellmoordatabase(db, programFolder, host);
+    EXPECT_EQ(host.messages, (QStringList{kCompactFailed}));
+    EXPECT_EQ(readFile(db.fileName()), original);
+    EXPECT_EQ(players(), kPlayers);
+    EXPECT_TRUE(db.isOpen());
+    EXPECT_EQ(host.connectionText, kConnectionOpen);
+    EXPECT_EQ(host.activityText, kIdle);
+    QDir(repFile()).removeRecursively();
+
+    // Another program in the middle of writing: its rows are not lost to the old file.
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(db.fileName());
+        ASSERT_TRUE(other.open());
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec(u"BEGIN IMMEDIATE"_s));
+        ASSERT_TRUE(q.exec(u"INSERT INTO player (Id, Player) VALUES ('late', 'Late')"_s));
+        RepairQuellmoordatabase(db, programFolder, host);
+        EXPECT_EQ(host.messages.size(), 2);
+        EXPECT_FALSE(QFile::exists(repFile()));
+        ASSERT_TRUE(q.exec(u"COMMIT"_s));
+        q = QSqlQuery();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    EXPECT_EQ(players(), kPlayers + QStringList{u"Late"_s});
+}
