@@ -25,7 +25,8 @@ bool copyNoReplace(const QByteArray &from, const QByteArray &to)
     const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return false;
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(in, &st) != 0) {
         ::close(in);
         return false;
@@ -128,8 +129,11 @@ bool moveFileNoReplace(const QString &from, const QString &to)
     const QByteArray dst = native(to);
     // link() + unlink() moves without ever replacing an existing name.
     if (::link(src.constData(), dst.constData()) == 0) {
-        ::unlink(src.constData());
-        return true;
+        if (::unlink(src.constData()) == 0)
+            return true;
+        // The old name cannot go: drop the new one, so the file is never in two places.
+        ::unlink(dst.constData());
+        return false;
     }
     if (errno != EXDEV && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
         return false;
