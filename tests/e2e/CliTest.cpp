@@ -1,0 +1,115 @@
+// rankhold-cli: database creation, import, figures, filter deletes and the
+// exit codes and messages of the failures a user meets first.
+#include "CliFixture.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList kImportTexts = {u"Importing Scores.txt"_s, u"Idle"_s};
+
+} // namespace
+
+TEST_F(CliFixture, CreateDatabaseMakesAnEmptyDatabaseAndNeverOverwritesOne)
+{
+    // No --program-folder: the current folder is the program folder.
+    const Result first = run({u"create-database"_s});
+    EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
+    const QString path = programFolder + u"/Rankhold.mdb"_s;
+    ASSERT_TRUE(QFile::exists(path));
+    EXPECT_EQ(run({u"info"_s}).out,
+              (QStringList{u"Number of records: 0"_s, u"Number of players: 0"_s,
+                           u"Filesize: "_s + QString::number(qRound(QFileInfo(path).size() / 1024.0)) + u" KB"_s}));
+
+    writeFile(scoreFile(), block("Canyon", 1, {{"Alpha", 3, 1}}));
+    ASSERT_EQ(run({u"--game-folder"_s, gameFolder, u"import"_s}).exitCode, 0);
+    const QByteArray before = readFile(path);
+    const Result second = run({u"--program-folder"_s, programFolder, u"create-database"_s});
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_TRUE(second.err.contains(u"exists already"_s)) << second.err.toStdString();
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(rowCount(), 1);
+}
+
+TEST_F(CliFixture, ImportShowsTheWindowTextsArchivesAndInfoCountsTheRows)
+{
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    // No score file: nothing to do, which is not a failure.
+    const Result nothing = run({u"--game-folder"_s, gameFolder, u"import"_s});
+    EXPECT_EQ(nothing.exitCode, 0);
+    EXPECT_TRUE(nothing.out.isEmpty());
+
+    writeFile(scoreFile(), block("Canyon", 1, {{"Alpha", 7, 2}, {"Bravo", 5, 0}, {"[DF]Charlie", 1, 4}}) +
+                               block("Ice Flats", 2, {{"Alpha", 2, 2}, {"Delta", 9, 1}, {"Bravo", 0, 3}}));
+    const Result import = run({u"--game-folder"_s, gameFolder, u"import"_s});
+    EXPECT_EQ(import.exitCode, 0) << import.err.toStdString();
+    EXPECT_EQ(import.out, kImportTexts);
+    EXPECT_TRUE(import.err.isEmpty()) << import.err.toStdString();
+    EXPECT_FALSE(QFile::exists(scoreFile()));
+    EXPECT_TRUE(QFile::exists(archived(1)));
+
+    const Result info = run({u"--program-folder"_s, programFolder, u"info"_s});
+    EXPECT_EQ(info.exitCode, 0);
+    ASSERT_EQ(info.out.size(), 3);
+    EXPECT_EQ(info.out.at(0), u"Number of records: 6"_s);
+    EXPECT_EQ(info.out.at(1), u"Number of players: 4"_s);
+    EXPECT_TRUE(info.out.at(2).startsWith(u"Filesize: "_s) && info.out.at(2).endsWith(u" KB"_s));
+}
+
+TEST_F(CliFixture, DeleteMatchingUsesTheFiltersOfTheSettingsFileAndAsksFirst)
+{
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    writeFile(scoreFile(),
+              block("Canyon", 1, {{"Alpha", 7, 2}, {"Bravo", 5, 0}, {"[DF]Charlie", 1, 4}, {"Delta", 1, 1}}));
+    ASSERT_EQ(run({u"--game-folder"_s, gameFolder, u"import"_s}).exitCode, 0);
+    // Filter 2 empty does not stop filter 3; "Use Filter(s)" is off and does not matter.
+    writeIni("[HTML Creation]\r\nFilter1=[DF]\r\nFilter2=\r\nFilter3=ravo\r\n[HTMLCreation]\r\nFilter=off\r\n");
+
+    // No terminal to ask on and no --yes: refused, nothing deleted.
+    const Result refused = run({u"delete"_s, u"--matching"_s});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(u"--yes"_s)) << refused.err.toStdString();
+    EXPECT_EQ(rowCount(), 4);
+
+    const Result deleted = run({u"delete"_s, u"--matching"_s, u"--yes"_s});
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err.toStdString();
+    EXPECT_EQ(players(), (QStringList{u"Alpha"_s, u"Delta"_s}));
+
+    const Result notMatching = run({u"delete"_s, u"--not-matching"_s, u"--yes"_s});
+    EXPECT_EQ(notMatching.exitCode, 0);
+    EXPECT_EQ(rowCount(), 0);
+}
+
+TEST_F(CliFixture, MissingDatabaseEndsWithTheEngineMessageAndExitCodeOne)
+{
+    for (const QStringList &args :
+         {QStringList{u"info"_s}, QStringList{u"export"_s}, QStringList{u"--game-folder"_s, gameFolder, u"import"_s}}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << args.join(u' ').toStdString();
+        // The error box's text: the engine's message, the file, a full stop.
+        EXPECT_TRUE(r.err.endsWith(programFolder + u"/Rankhold.mdb.\n"_s)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(programFolder + u"/Rankhold.mdb"_s)); // never made by a command
+}
+
+TEST_F(CliFixture, UsageErrorsExitWithTwoAndShowTheUsage)
+{
+    const QList<QStringList> wrong = {
+        {},
+        {u"frobnicate"_s},
+        {u"delete"_s, u"--yes"_s},
+        {u"delete"_s, u"--all"_s, u"--matching"_s},
+        {u"import"_s, u"--upload"_s},
+        {u"watch"_s, u"--interval"_s, u"0"_s},
+        {u"upload"_s, u"--password"_s, u"secret"_s},
+    };
+    for (const QStringList &args : wrong) {
+        const Result r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(u"Usage: rankhold-cli"_s)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    // The password never comes from the command line, not even to be refused loudly.
+    EXPECT_FALSE(run({u"upload"_s, u"--password"_s, u"secret"_s}).err.contains(u"secret"_s));
+}
