@@ -1,8 +1,7 @@
 #include "gui/PanelStatusBar.h"
 
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOption>
+#include <qdrawutil.h>
 
 namespace {
 constexpr int kPanelGap = 2;
@@ -47,10 +46,7 @@ void PanelStatusBar::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), palette().window());
     for (qsizetype i = 0; i < m_widths.size(); ++i) {
         const QRect r = panelRect(i);
-        QStyleOption option;
-        option.initFrom(this);
-        option.rect = r;
-        style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &option, &painter, this);
+        qDrawShadePanel(&painter, r, palette(), true, 1);
         const QRect textRect = r.adjusted(kTextMargin, 0, -kTextMargin, 0);
         const QString text = fontMetrics().elidedText(m_texts.at(i), Qt::ElideRight, textRect.width());
         painter.setPen(palette().color(QPalette::WindowText));
