@@ -1,0 +1,77 @@
+// rankhold-cli watch: SIGTERM and SIGINT end it between two steps, never in
+// the middle of an import.
+#include "CliFixture.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Reads the process's stdout until `text` is a line of it; false after `ms`.
+bool waitForLine(QProcess &process, QString &seen, const QString &text, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!seen.split(u'\n').contains(text)) {
+        if (clock.elapsed() > ms || process.state() != QProcess::Running)
+            return false;
+        process.waitForReadyRead(50);
+        seen += QString::fromLocal8Bit(process.readAllStandardOutput());
+    }
+    return true;
+}
+
+} // namespace
+
+TEST_F(CliFixture, WatchStoppedBySigtermInTheMiddleOfAnImportFinishesItAndExitsWithZero)
+{
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    // Large enough that the import takes a good while after its first status text.
+    constexpr int kBlocks = 10000;
+    constexpr int kPlayers = 10;
+    QByteArray scores;
+    for (int b = 0; b < kBlocks; ++b) {
+        QList<std::tuple<QByteArray, int, int>> players;
+        for (int p = 0; p < kPlayers; ++p)
+            players.append({"Player" + QByteArray::number(p), p, p % 3});
+        scores += block("Map" + QByteArray::number(b), b, players);
+    }
+    writeFile(scoreFile(), scores);
+
+    QProcess watch;
+    start(watch, {u"--game-folder"_s, gameFolder, u"watch"_s, u"--interval"_s, u"1"_s});
+    QString out;
+    ASSERT_TRUE(waitForLine(watch, out, u"Importing Scores.txt"_s, 30000)) << out.toStdString();
+    ASSERT_FALSE(out.contains(u"Idle"_s)) << "the import ended before the signal could be sent";
+    watch.terminate(); // SIGTERM
+    ASSERT_TRUE(watch.waitForFinished(120000));
+    out += QString::fromLocal8Bit(watch.readAllStandardOutput());
+
+    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch.exitCode(), 0) << watch.readAllStandardError().toStdString();
+    // The import ran to its end: every row, the file archived, and no second round.
+    EXPECT_EQ(out.split(u'\n', Qt::SkipEmptyParts), (QStringList{u"Importing Scores.txt"_s, u"Idle"_s}));
+    EXPECT_EQ(rowCount(), kBlocks * kPlayers);
+    EXPECT_FALSE(QFile::exists(scoreFile()));
+    EXPECT_TRUE(QFile::exists(archived(1)));
+}
+
+TEST_F(CliFixture, WatchWaitingForItsNextRoundStopsAtOnceOnSigint)
+{
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    QProcess watch;
+    start(watch, {u"--game-folder"_s, gameFolder, u"watch"_s, u"--chain"_s});
+    QThread::msleep(300);
+    ASSERT_EQ(watch.state(), QProcess::Running);
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(pid_t(watch.processId()), SIGINT);
+    ASSERT_TRUE(watch.waitForFinished(10000));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch.exitCode(), 0);
+    EXPECT_TRUE(watch.readAllStandardOutput().isEmpty()); // no round came: the first is one interval away
+}
