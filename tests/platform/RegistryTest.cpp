@@ -37,17 +37,6 @@ TEST(Registry, ValuesComeBackWithTheirQuotesAndSemicolons)
               u"C:\\Program Files\\Internet Explorer;"_s);
 }
 
-TEST(Registry, DefaultStoreFollowsXdgConfigHome)
-{
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "/somewhere/cfg");
-    EXPECT_EQ(Registry::defaultFileName(), u"/somewhere/cfg/Rankhold/registry.ini"_s);
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_TRUE(Registry::defaultFileName().endsWith(u"/.config/Rankhold/registry.ini"_s));
-    if (!saved.isNull())
-        qputenv("XDG_CONFIG_HOME", saved);
-}
-
 TEST(Registry, WriteFailsWhenTheStoreCannotBeMade)
 {
     QTemporaryDir dir;

@@ -25,16 +25,6 @@ TEST(System, FiguresOfThisMachine)
                     .startsWith(QByteArray::number(version.major) + '.' + QByteArray::number(version.minor)));
 }
 
-TEST(System, SleepAndCounter)
-{
-    QElapsedTimer clock;
-    clock.start();
-    const std::uint64_t first = platform::readTimeStampCounter();
-    platform::sleepMilliseconds(50);
-    EXPECT_GE(clock.elapsed(), 50);
-    EXPECT_GT(platform::readTimeStampCounter(), first);
-}
-
 TEST(System, PriorityClassesReadBackWhenGranted)
 {
     const int original = platform::processPriorityClass();

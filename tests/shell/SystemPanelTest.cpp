@@ -21,7 +21,6 @@ TEST(SystemPanel, SystemNames)
     EXPECT_EQ(systemName(windows(1, 4, 90)), u"Windows ME v.4.90"_s);
     EXPECT_EQ(systemName(windows(2, 3, 51)), u"Windows 3 v.3.51"_s);
     EXPECT_EQ(systemName(windows(2, 4, 0)), u"Windows 4 v.4.0"_s);
-    EXPECT_EQ(systemName(windows(2, 5, 0)), u"Windows 2000 v.5.0"_s);
     EXPECT_EQ(systemName(windows(2, 5, 1)), u"Windows 2000 v.5.1"_s);
     EXPECT_EQ(systemName(windows(2, 6, 1)), u"Windows  v.6.1"_s);
     EXPECT_EQ(systemName(windows(0, 3, 11)), u"Windows 3.11 v.3.11"_s);
@@ -53,7 +52,6 @@ TEST(SystemPanel, CpuSpeedText)
     EXPECT_EQ(cpuSpeedText(1994.531, QLocale::c()), u"1994.53 MHz"_s);
     EXPECT_EQ(cpuSpeedText(1994.535, QLocale::c()), u"1994.54 MHz"_s);
     EXPECT_EQ(cpuSpeedText(3000, QLocale(QLocale::German, QLocale::Germany)), u"3000,00 MHz"_s);
-    EXPECT_EQ(cpuSpeedText(12345.6, QLocale(QLocale::English, QLocale::UnitedStates)), u"12345.60 MHz"_s);
     EXPECT_EQ(cpuSpeedText(0), u"0"_s + QLocale::system().decimalPoint() + u"00 MHz"_s);
 }
 
