@@ -353,3 +353,25 @@ TEST_F(GameConfigFileTest, ReplacesTheFileAsAWholeLeavingNoTemporaryFile)
 }
 
 } // namespace
+
+namespace {
+
+// The stand-in game's own configuration survives a load and a save unchanged.
+TEST(StandInGameConfig, LoadsAndSavesUnchanged)
+{
+    const QByteArray original = readFile(sourcePath(u"standin/dflw.cfg"_s));
+    if (original.isEmpty())
+        GTEST_SKIP() << "no stand-in game in this tree";
+    QTemporaryDir dir;
+    const QString path = GameConfigFile::configPath(dir.path());
+    writeFile(path, original);
+    GameConfigFile config;
+    GameSettingsValues v;
+    config.load(path, v);
+    EXPECT_EQ(v.edit(8), u"Germany"_s);
+    EXPECT_EQ(v.comboBox(3), 15);
+    config.save(path, v);
+    EXPECT_EQ(readFile(path), original);
+}
+
+} // namespace
