@@ -239,3 +239,21 @@ TEST(TableProducer, FollowsARankingQueryOfTheDatabase)
     fx.database.close();
     EXPECT_EQ(producer.Columns().Count(), 0);
 }
+
+TEST(TableProducer, OutlivesTheDatabaseOfItsQuery)
+{
+    QTemporaryDir dir;
+    makeEmptyDatabase(dir.filePath(u"Rankhold.mdb"_s));
+    auto database = std::make_unique<PlayerDatabase>();
+    database->setFileName(dir.filePath(u"Rankhold.mdb"_s));
+    RankingQuery &kills = database->rankingQuery(PlayerSql::Ranking::Kills);
+    RankingQueryDataSet data(kills);
+    TTableProducer producer;
+    producer.setDataSet(&data);
+    kills.open();
+    ASSERT_EQ(producer.Columns().Count(), 2);
+    database.reset();
+    EXPECT_EQ(data.query(), nullptr);
+    EXPECT_EQ(producer.Columns().Count(), 0);
+    EXPECT_EQ(producer.RenderTable(), u"<Table Width=\"100%\">\r\n<TR></TR>\r\n</Table>"_s);
+}
