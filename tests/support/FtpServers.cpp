@@ -1,0 +1,248 @@
+#include "support/FtpServers.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kLoopback = u"127.0.0.1"_s;
+
+QString supportScript(const QString &name)
+{
+    return QStringLiteral(RANKHOLD_TESTS_DIR) + u"/support/"_s + name;
+}
+
+int freePort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    return probe.serverPort();
+}
+
+bool runQuietly(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+{
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForStarted(5000))
+        return false;
+    if (!input.isEmpty())
+        p.write(input);
+    p.closeWriteChannel();
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+} // namespace
+
+QString randomToken(int length)
+{
+    static const QString alphabet = u"abcdefghijklmnopqrstuvwxyz0123456789"_s;
+    QString token;
+    for (int i = 0; i < length; ++i)
+        token.append(alphabet.at(QRandomGenerator::system()->bounded(int(alphabet.size()))));
+    return token;
+}
+
+FtpServer::FtpServer() : m_root(m_folder.path() + u"/root"_s), m_user(u"ranker"_s), m_password(randomToken(16))
+{
+    QDir().mkpath(m_root);
+}
+
+FtpServer::~FtpServer()
+{
+    stop();
+}
+
+bool FtpServer::isRunning() const
+{
+    return m_port > 0 && m_process.state() == QProcess::Running;
+}
+
+QString FtpServer::host() const
+{
+    return kLoopback;
+}
+
+QString FtpServer::address() const
+{
+    return kLoopback + u':' + QString::number(m_port);
+}
+
+QString FtpServer::filePath(const QString &name) const
+{
+    return m_root + u'/' + name;
+}
+
+Settings FtpServer::settings(const QString &directory) const
+{
+    Settings s;
+    s.ftpServer = address();
+    s.ftpUser = m_user;
+    s.ftpPassword = m_password;
+    s.ftpDirectory = directory;
+    return s;
+}
+
+void FtpServer::makeFolder(const QString &name)
+{
+    QDir(m_root).mkpath(name);
+}
+
+bool FtpServer::startReportingPort(const QString &program, const QStringList &arguments)
+{
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start(program, arguments);
+    if (!m_process.waitForStarted(5000)) {
+        m_error = program + u" did not start: "_s + m_process.errorString();
+        return false;
+    }
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (m_process.canReadLine()) {
+            const QByteArray line = m_process.readLine().trimmed();
+            if (line.startsWith("PORT ")) {
+                m_port = line.mid(5).toInt();
+                return m_port > 0;
+            }
+            continue;
+        }
+        if (m_process.state() != QProcess::Running)
+            break;
+        m_process.waitForReadyRead(100);
+    }
+    m_error = program + u" did not report its port: "_s + QString::fromUtf8(m_process.readAllStandardError());
+    return false;
+}
+
+void FtpServer::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+}
+
+PyFtpServer::PyFtpServer(qint64 throttleBytesPerSecond)
+{
+    QStringList arguments{
+        supportScript(u"ftp_server.py"_s), u"--root"_s, m_root, u"--user"_s, m_user, u"--password"_s, m_password};
+    if (throttleBytesPerSecond > 0)
+        arguments << u"--throttle"_s << QString::number(throttleBytesPerSecond);
+    startReportingPort(u"/usr/bin/python3"_s, arguments);
+}
+
+PyFtpServer::~PyFtpServer()
+{
+    stop();
+}
+
+ScriptedFtpServer::ScriptedFtpServer(const QString &scenario)
+{
+    startReportingPort(u"/usr/bin/python3"_s, {supportScript(u"ftp_fake.py"_s), scenario, m_root});
+}
+
+ScriptedFtpServer::~ScriptedFtpServer()
+{
+    stop();
+}
+
+QStringList ScriptedFtpServer::commands() const
+{
+    QFile log(m_root + u"/commands.log"_s);
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+VsftpdServer::VsftpdServer()
+{
+    m_user = u"rhftp"_s + randomToken(8);
+    if (!start())
+        stop();
+}
+
+VsftpdServer::~VsftpdServer()
+{
+    stop();
+    if (m_userCreated)
+        runQuietly(u"userdel"_s, {m_user});
+}
+
+void VsftpdServer::makeFolder(const QString &name)
+{
+    FtpServer::makeFolder(name);
+    runQuietly(u"chown"_s, {m_user, filePath(name)});
+}
+
+bool VsftpdServer::start()
+{
+    if (!QFile::exists(u"/usr/sbin/vsftpd"_s)) {
+        m_error = u"vsftpd is not installed"_s;
+        return false;
+    }
+    // The user's home lies in our temporary folder, which it must be able to reach.
+    QFile::setPermissions(m_folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                               QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                               QFileDevice::ExeOther);
+    if (!runQuietly(u"useradd"_s, {u"-M"_s, u"-d"_s, m_root, u"-s"_s, u"/bin/sh"_s, m_user})) {
+        m_error = u"useradd failed (the vsftpd tests need root)"_s;
+        return false;
+    }
+    m_userCreated = true;
+    if (!runQuietly(u"chpasswd"_s, {}, (m_user + u':' + m_password + u'\n').toUtf8()) ||
+        !runQuietly(u"chown"_s, {m_user, m_root})) {
+        m_error = u"could not set up the user "_s + m_user;
+        return false;
+    }
+    const QString empty = m_folder.path() + u"/empty"_s;
+    QDir().mkpath(empty);
+
+    // The port is free when probed and taken a moment later; try a few.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int port = freePort();
+        const QString config = m_folder.path() + u"/vsftpd.conf"_s;
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        file.write(
+            QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
+                           "background=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
+                           "local_umask=022\npasv_enable=YES\npasv_address=127.0.0.1\nport_enable=YES\n"
+                           "connect_from_port_20=NO\nsecure_chroot_dir=%2\nseccomp_sandbox=NO\n"
+                           "isolate=NO\nisolate_network=NO\npam_service_name=vsftpd\nxferlog_enable=NO\n"
+                           "chroot_local_user=NO\ndelay_failed_login=0\nuserlist_enable=NO\ndual_log_enable=NO\n")
+                .arg(port)
+                .arg(empty)
+                .toUtf8());
+        file.close();
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(u"/usr/sbin/vsftpd"_s, {config});
+        if (!m_process.waitForStarted(5000)) {
+            m_error = u"vsftpd did not start: "_s + m_process.errorString();
+            return false;
+        }
+        QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+            QTcpSocket probe;
+            probe.connectToHost(kLoopback, quint16(port));
+            if (probe.waitForConnected(200) && probe.waitForReadyRead(2000) && probe.readLine().startsWith("220")) {
+                m_port = port;
+                return true;
+            }
+            QThread::msleep(50);
+        }
+        m_error = u"vsftpd did not answer: "_s + QString::fromUtf8(m_process.readAll());
+        stop();
+    }
+    return false;
+}

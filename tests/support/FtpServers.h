@@ -1,0 +1,92 @@
+#pragma once
+
+#include "settings/Settings.h"
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// FTP servers on 127.0.0.1 for end-to-end tests. Each starts on a free port
+// in its constructor, with one user, a random password and a writable root
+// folder, and stops when destroyed. Check isRunning() (errorText() says why
+// not) before use:
+//
+//     PyFtpServer server;
+//     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+//     uploader.upload(server.settings(), pagesFolder);
+//     EXPECT_TRUE(QFile::exists(server.filePath(u"rankhold_kills.html"_s)));
+class FtpServer
+{
+public:
+    virtual ~FtpServer();
+    FtpServer(const FtpServer &) = delete;
+    FtpServer &operator=(const FtpServer &) = delete;
+
+    bool isRunning() const;
+    QString errorText() const { return m_error; }
+    QString host() const;
+    int port() const { return m_port; }
+    // "127.0.0.1:port", as the server box takes it.
+    QString address() const;
+    QString user() const { return m_user; }
+    QString password() const { return m_password; }
+    // The folder the user logs in to.
+    QString root() const { return m_root; }
+    QString filePath(const QString &name) const;
+    // Settings that upload to this server, into `directory` (empty: the root).
+    Settings settings(const QString &directory = {}) const;
+    // A folder in root() that the user may write to.
+    virtual void makeFolder(const QString &name);
+
+protected:
+    FtpServer();
+    // Starts `program` and waits for its "PORT <n>" line.
+    bool startReportingPort(const QString &program, const QStringList &arguments);
+    void stop();
+
+    QTemporaryDir m_folder;
+    QProcess m_process;
+    QString m_root;
+    QString m_user;
+    QString m_password;
+    QString m_error;
+    int m_port = 0;
+};
+
+// pyftpdlib (Debian's python3-pyftpdlib) run by /usr/bin/python3.
+class PyFtpServer : public FtpServer
+{
+public:
+    // `throttleBytesPerSecond` > 0 slows every store down to that rate.
+    explicit PyFtpServer(qint64 throttleBytesPerSecond = 0);
+    ~PyFtpServer() override;
+};
+
+// vsftpd with a throw-away local user (needs root: it creates the user and
+// deletes it again).
+class VsftpdServer : public FtpServer
+{
+public:
+    VsftpdServer();
+    ~VsftpdServer() override;
+    void makeFolder(const QString &name) override;
+
+private:
+    bool start();
+    bool m_userCreated = false;
+};
+
+// A scripted server that plays one fault (see tests/support/ftp_fake.py for
+// the scenarios); it accepts any user and keeps what it is sent in root().
+class ScriptedFtpServer : public FtpServer
+{
+public:
+    explicit ScriptedFtpServer(const QString &scenario);
+    ~ScriptedFtpServer() override;
+    // Every command line received so far, in order.
+    QStringList commands() const;
+};
+
+// Random letters and digits, for user names and passwords.
+QString randomToken(int length);

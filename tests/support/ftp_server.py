@@ -1,0 +1,37 @@
+#!/usr/bin/python3
+"""A pyftpdlib server on 127.0.0.1 for the tests: one user with full rights
+in one root folder, optionally throttled. Prints "PORT <n>" once it listens."""
+import argparse
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--throttle", type=int, default=0, help="bytes per second a store may take")
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.ERROR)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.auth_failed_timeout = 0  # the tests try wrong passwords on purpose
+    if args.throttle > 0:
+        dtp = ThrottledDTPHandler
+        dtp.read_limit = args.throttle
+        handler.dtp_handler = dtp
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print("PORT %d" % server.socket.getsockname()[1], flush=True)
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
