@@ -81,4 +81,8 @@ void CliSession::requireGameFolder() const
     if (m_state.gameFolder.isEmpty())
         throw RankholdError(
             u"No game folder is known: give --game-folder or set it in Rankhold with Extra > Set DFLW folder"_s);
+    // The window would just find no score file there; a service would then
+    // wait for ever on a mistyped folder without a word.
+    if (!platform::directoryExists(m_state.gameFolder))
+        throw RankholdError(u"The game folder %1 does not exist"_s.arg(m_state.gameFolder));
 }

@@ -27,7 +27,7 @@ public:
     Settings readSettings() const;
     // Opens the connection as start-up does; throws the engine's error.
     void openDatabase();
-    // The game folder is needed by the import; throws when none is known.
+    // The game folder is needed by the import; throws when none is known or it does not exist.
     void requireGameFolder() const;
 
 private:

@@ -24,6 +24,10 @@ int runWatch(CliSession &session, TerminalHost &host, int intervalSeconds)
         // dropped: the next tick finds the score file that is still there.
         if (inTick)
             return;
+        if (platform::StopSignals::requested()) {
+            QCoreApplication::exit(0);
+            return;
+        }
         inTick = true;
         try {
             session.commands().scheduledImport();
