@@ -39,6 +39,27 @@ bool runQuietly(const QString &program, const QStringList &arguments, const QByt
     return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
+// -f: a session process of the user may still be ending.
+void removeUser(const QString &name)
+{
+    for (int attempt = 0; attempt < 5 && !runQuietly(u"userdel"_s, {u"-f"_s, name}); ++attempt)
+        QThread::msleep(100);
+}
+
+// Users left behind by a test run that was killed: their home has gone.
+void removeStaleUsers()
+{
+    QFile passwd(u"/etc/passwd"_s);
+    if (!passwd.open(QIODevice::ReadOnly))
+        return;
+    const QStringList lines = QString::fromUtf8(passwd.readAll()).split(u'\n');
+    for (const QString &line : lines) {
+        const QStringList fields = line.split(u':');
+        if (fields.size() > 5 && fields[0].startsWith(u"rhftp"_s) && !QFile::exists(fields[5]))
+            removeUser(fields[0]);
+    }
+}
+
 } // namespace
 
 QString randomToken(int length)
@@ -166,6 +187,7 @@ QStringList ScriptedFtpServer::commands() const
 
 VsftpdServer::VsftpdServer()
 {
+    removeStaleUsers();
     m_user = u"rhftp"_s + randomToken(8);
     if (!start())
         stop();
@@ -175,7 +197,7 @@ VsftpdServer::~VsftpdServer()
 {
     stop();
     if (m_userCreated)
-        runQuietly(u"userdel"_s, {m_user});
+        removeUser(m_user);
 }
 
 void VsftpdServer::makeFolder(const QString &name)
