@@ -113,3 +113,23 @@ TEST_F(CliFixture, UsageErrorsExitWithTwoAndShowTheUsage)
     // The password never comes from the command line, not even to be refused loudly.
     EXPECT_FALSE(run({u"upload"_s, u"--password"_s, u"secret"_s}).err.contains(u"secret"_s));
 }
+
+TEST_F(CliFixture, CompactKeepsTheRowsAndItsFailureMessageIsExitCodeOne)
+{
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    writeFile(scoreFile(), block("Canyon", 1, {{"Alpha", 7, 2}, {"Bravo", 5, 0}}));
+    ASSERT_EQ(run({u"--game-folder"_s, gameFolder, u"import"_s}).exitCode, 0);
+
+    const Result ok = run({u"compact"_s});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    EXPECT_EQ(ok.out, (QStringList{u"Compacting Database"_s, u"Idle"_s}));
+    EXPECT_EQ(rowCount(), 2);
+
+    // Something in the way of the copy that cannot be deleted: the message
+    // box's three lines on stderr, the database untouched.
+    ASSERT_TRUE(QDir().mkpath(programFolder + u"/Rankhold_rep.mdb/in-the-way"_s));
+    const Result failed = run({u"compact"_s});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.err.startsWith(u"Unable to compact database\n"_s)) << failed.err.toStdString();
+    EXPECT_EQ(rowCount(), 2);
+}
