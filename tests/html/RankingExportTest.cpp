@@ -122,6 +122,14 @@ TEST(RankingExport, AllRankingsTheirRowsAndTheTop10Sections)
     EXPECT_FALSE(fx.exists(u"rankhold_deaths.html"_s));
     EXPECT_FALSE(fx.exists(u"rankhold_top10.html"_s));
     EXPECT_TRUE(fx.exists(u"rankhold_kills.html"_s));
+
+    // Nothing enabled but the top 10: the header, the credit and the footer lines only.
+    s = Settings();
+    s.top10 = true;
+    fx.run();
+    EXPECT_FALSE(fx.exists(u"rankhold_kills.html"_s));
+    EXPECT_EQ(fx.read(u"rankhold_top10.html"_s),
+              "<HTML>\r\n<BODY BGCOLOR=\"WHITE\">\r\n\r\n \r\n" + kCredit + "\r\n \r\n</BODY>\r\n</HTML>\r\n");
 }
 
 TEST(RankingExport, LayoutOptionsAndTableBoxes)
