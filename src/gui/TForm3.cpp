@@ -19,6 +19,9 @@ TForm3::TForm3(std::function<QString()> gameFolder, QWidget *parent)
 {
     ui->setupUi(this);
     setFixedSize(607, 541);
+    // An open settings window does not keep the program running once the
+    // main window is closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     m_checkBoxes = {ui->CheckBox1,  ui->CheckBox2,  ui->CheckBox3,  ui->CheckBox4,  ui->CheckBox5,  ui->CheckBox6,
                     ui->CheckBox7,  ui->CheckBox8,  ui->CheckBox9,  ui->CheckBox10, ui->CheckBox11, ui->CheckBox12,

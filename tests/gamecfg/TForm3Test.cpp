@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -239,6 +240,15 @@ TEST_F(TForm3Test, ClosingOnlyHides)
     EXPECT_TRUE(form->isHidden());
     form->show();
     EXPECT_TRUE(form->isVisible());
+
+    // Closing the main window ends the program even with this one open.
+    QWidget mainWindow;
+    mainWindow.show();
+    bool endedByClose = false;
+    QTimer::singleShot(0, &mainWindow, [&mainWindow] { mainWindow.close(); });
+    QTimer::singleShot(2000, qApp, [] { QApplication::exit(1); });
+    endedByClose = QApplication::exec() == 0;
+    EXPECT_TRUE(endedByClose);
 }
 
 } // namespace
