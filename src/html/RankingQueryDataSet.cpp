@@ -1,10 +1,8 @@
 #include "html/RankingQueryDataSet.h"
 
-#include "scores/RankingQuery.h"
-
 RankingQueryDataSet::RankingQueryDataSet(RankingQuery &query) : m_query(&query)
 {
-    m_listener = query.addListener([this](RankingQuery::Event event) { queryEvent(int(event)); });
+    m_listener = query.addListener([this](RankingQuery::Event event) { queryEvent(event); });
     if (query.isOpen())
         setFields(query.fieldNames());
 }
@@ -16,9 +14,9 @@ RankingQueryDataSet::~RankingQueryDataSet()
     clearFields();
 }
 
-void RankingQueryDataSet::queryEvent(int event)
+void RankingQueryDataSet::queryEvent(RankingQuery::Event event)
 {
-    switch (RankingQuery::Event(event)) {
+    switch (event) {
     case RankingQuery::Event::Opened:
         setFields(m_query->fieldNames());
         notify(Notice::Opened);

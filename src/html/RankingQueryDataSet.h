@@ -1,8 +1,7 @@
 #pragma once
 
 #include "html/DataSet.h"
-
-class RankingQuery;
+#include "scores/RankingQuery.h"
 
 // A ranking query of the player database seen as a data set of the table
 // producer: it follows the query's opening and closing (new fields each
@@ -22,7 +21,7 @@ public:
     QVariant FieldValue(int index) const override;
 
 private:
-    void queryEvent(int event);
+    void queryEvent(RankingQuery::Event event);
 
     RankingQuery *m_query;
     int m_listener = 0;

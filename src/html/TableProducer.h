@@ -18,7 +18,8 @@ class TTableProducerBase : public TContentProducer
 public:
     // May veto the content by setting `continueContent` to false.
     using TContentEvent = std::function<void(TContentProducer &sender, bool &continueContent)>;
-    // May change one cell before it is written.
+    // May change one cell before it is written. The data of a data cell
+    // arrives HTML-escaped; what the hook puts there is written as it is.
     using TFormatCellEvent =
         std::function<void(TTableProducerBase &sender, int cellRow, int cellColumn, TColorText &bgColor,
                            THorzAlign &align, TVertAlign &vAlign, QString &customAttrs, QString &cellData)>;
