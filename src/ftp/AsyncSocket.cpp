@@ -217,6 +217,10 @@ void TAsyncSocket::Connect()
     stopTimeOut();
     if (!m_timedOut && !m_cancelled && m_succeeded)
         return;
+    // A socket whose connect failed or is still under way is not reused.
+    m_connected = false;
+    net::closeSocket(m_socket);
+    createSocket(true);
     if (OnConnectionFailed)
         OnConnectionFailed(*this);
     if (m_timedOut)

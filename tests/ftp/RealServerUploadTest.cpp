@@ -142,6 +142,9 @@ TEST_F(UploadToPyftpdlib, UnknownHostAndRefusedConnectionEndAtOnce)
     EXPECT_FALSE(uploader.upload(settings, programFolder.path()));
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kWrongLogin}));
     EXPECT_FALSE(uploader.connected());
+
+    // The same client connects again after the failures.
+    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path()));
 }
 
 TEST_F(UploadToPyftpdlib, NoPagesStillLogsInAndReportsOk)
@@ -173,6 +176,12 @@ TEST_F(UploadToPyftpdlib, SecondUploadWhileOneRunsIsRefused)
 
 TEST(ServerBox, TakesAnOptionalPort)
 {
+    QTimer timer3;
+    RecordingHost recorder;
+    PageUploader uploader(timer3, recorder);
+    EXPECT_EQ(uploader.ftpClient().TimeOut, 60000); // finite: a silent server cannot hold an unattended upload
+    EXPECT_EQ(timer3.interval(), 10);
+
     QString host;
     int port = 0;
     PageUploader::splitServer(u"ftp.example.org"_s, &host, &port);

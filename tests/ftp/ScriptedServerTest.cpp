@@ -203,3 +203,41 @@ TEST(FtpClient, FailureHandlerCanAbsorbARefusal)
     EXPECT_EQ(failures, 1);
     client.Disconnect();
 }
+
+TEST(FtpClient, ProxyAndFirewallLogIns)
+{
+    ScriptedFtpServer server(u"normal"_s);
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    struct Variant {
+        TFirewallType type;
+        bool authenticate;
+        QStringList expected;
+    };
+    const QList<Variant> variants{
+        {fwUser, false, {u"USER me@ftp.example.invalid"_s, u"PASS secret"_s}},
+        {fwOpen, false, {u"OPEN ftp.example.invalid"_s, u"USER me"_s, u"PASS secret"_s}},
+        {fwSite, true, {u"USER fw"_s, u"PASS fwpass"_s, u"SITE ftp.example.invalid"_s, u"USER me"_s, u"PASS secret"_s}},
+    };
+    int before = 0;
+    for (const Variant &v : variants) {
+        TFtpClient client;
+        // The control connection goes to the proxy; the real host is only named.
+        client.Host = u"ftp.example.invalid"_s;
+        client.Proxy = server.host();
+        client.ProxyPort = quint16(server.port());
+        client.FirewallType = v.type;
+        client.FWAuthenticate = v.authenticate;
+        client.FWUserID = u"fw"_s;
+        client.FWPassword = u"fwpass"_s;
+        client.UserID = u"me"_s;
+        client.Password = u"secret"_s;
+        int connects = 0;
+        client.OnConnect = [&](TAsyncSocket &) { ++connects; };
+        client.Connect();
+        EXPECT_EQ(connects, 1);
+        client.Disconnect();
+        const QStringList all = server.commands();
+        EXPECT_EQ(all.mid(before, v.expected.size()), v.expected);
+        before = int(all.size());
+    }
+}
