@@ -30,11 +30,9 @@ QString insertRow()
            "Zonetime, Flags, Targets) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);"_s;
 }
 
-QString insertRowIfNew()
+QString idsWithPrefix()
 {
-    return u"INSERT INTO player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, "
-           "Zonetime, Flags, Targets) SELECT ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ? "
-           "WHERE NOT EXISTS (SELECT 1 FROM player WHERE player.Id = ?);"_s;
+    return u"SELECT player.Id FROM player WHERE player.Id >= ? AND player.Id < ?;"_s;
 }
 
 QString deleteAll()

@@ -19,10 +19,8 @@ QString countRows();
 QString lookupId();  // one binding: Id
 QString insertRow(); // 14 bindings in the column order of insertColumns()
 const QStringList &insertColumns();
-// insertRow() only when no row holds the same Id: the 14 bindings of
-// insertRow(), then the Id once more. One statement, so a row is stored whole
-// or not at all.
-QString insertRowIfNew();
+// The Id of every row whose Id lies in [first binding, second binding).
+QString idsWithPrefix();
 QString deleteAll();
 
 // The three player filters (Edit19..Edit21). Filter 1 empty: no clause.

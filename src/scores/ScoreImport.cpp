@@ -9,6 +9,7 @@
 #include "scores/PlayerSql.h"
 #include "scores/ScoreReader.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -20,14 +21,18 @@ namespace {
 // Appends the new rows of one score file. Everything runs in one transaction
 // whose good rows are committed even when a later row fails, so an import
 // that stops half-way keeps what it read and a repeat adds only the rest.
+//
+// Every key of a block begins with its date and time, so the keys already
+// stored are fetched once a block, not once a row: a file that is read again
+// costs one query a block.
 class RowWriter
 {
 public:
     explicit RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_insert(m_db), m_lookup(m_db)
     {
-        if (!m_insert.prepare(PlayerSql::insertRowIfNew()))
+        if (!m_insert.prepare(PlayerSql::insertRow()))
             throw RankholdError(engineMessage(m_insert.lastError()));
-        if (!m_lookup.prepare(PlayerSql::lookupId()))
+        if (!m_lookup.prepare(PlayerSql::idsWithPrefix()))
             throw RankholdError(engineMessage(m_lookup.lastError()));
         if (!m_db.transaction())
             throw RankholdError(engineMessage(m_db.lastError()));
@@ -54,51 +59,73 @@ public:
     void add(const ScoreRow &row)
     {
         const QString id = row.id();
-        ScoreFigures figures;
-        try {
-            figures = computeFigures(row);
-        } catch (const RankholdError &) {
-            // A row already stored is skipped before its numbers are read.
-            if (exists(id))
-                return;
-            throw;
+        // A row already stored is skipped before its numbers are read.
+        if (isStored(row, id))
+            return;
+        const ScoreFigures figures = computeFigures(row);
+        // Bound values stay bound from one row to the next: the values of the
+        // block are bound again only when the block changes.
+        if (!m_bound || row.game != m_game || row.gametype != m_gametype || row.winner != m_winner ||
+            row.date != m_date || row.time != m_time || row.column != m_column) {
+            m_bound = true;
+            m_game = row.game;
+            m_gametype = row.gametype;
+            m_winner = row.winner;
+            m_date = row.date;
+            m_time = row.time;
+            m_column = row.column;
+            m_insert.bindValue(4, m_game);
+            m_insert.bindValue(5, m_gametype);
+            m_insert.bindValue(6, m_date);
+            m_insert.bindValue(7, m_time);
+            m_insert.bindValue(8, m_winner);
+            for (int c = 10; c < 14; ++c)
+                m_insert.bindValue(c, QVariant());
         }
-        const QVariant none;
         m_insert.bindValue(0, id);
         m_insert.bindValue(1, row.player);
         m_insert.bindValue(2, row.kills);
         m_insert.bindValue(3, row.deaths);
-        m_insert.bindValue(4, row.game);
-        m_insert.bindValue(5, row.gametype);
-        m_insert.bindValue(6, row.date);
-        m_insert.bindValue(7, row.time);
-        m_insert.bindValue(8, row.winner);
         m_insert.bindValue(9, figures.ratio);
-        const auto column = [&](ValueColumn c) { return row.column == c ? QVariant(figures.columnValue) : none; };
-        m_insert.bindValue(10, column(ValueColumn::Score));
-        m_insert.bindValue(11, column(ValueColumn::Zonetime));
-        m_insert.bindValue(12, column(ValueColumn::Flags));
-        m_insert.bindValue(13, column(ValueColumn::Targets));
-        m_insert.bindValue(14, id);
+        if (row.column != ValueColumn::None)
+            m_insert.bindValue(9 + int(row.column), figures.columnValue);
         if (!m_insert.exec())
             throw RankholdError(engineMessage(m_insert.lastError()));
+        m_stored.insert(id);
     }
 
 private:
-    bool exists(const QString &id)
+    bool isStored(const ScoreRow &row, const QString &id)
     {
-        m_lookup.bindValue(0, id);
-        if (!m_lookup.exec())
-            throw RankholdError(engineMessage(m_lookup.lastError()));
-        const bool found = m_lookup.next();
-        m_lookup.finish();
-        return found;
+        const QString stamp = row.date + u' ' + row.time;
+        if (!m_known || stamp != m_stamp) {
+            // Keys from "date time " up to, not including, "date time!".
+            m_lookup.bindValue(0, QString(stamp + u' '));
+            m_lookup.bindValue(1, QString(stamp + u'!'));
+            if (!m_lookup.exec())
+                throw RankholdError(engineMessage(m_lookup.lastError()));
+            m_stored.clear();
+            while (m_lookup.next())
+                m_stored.insert(m_lookup.value(0).toString());
+            m_lookup.finish();
+            m_stamp = stamp;
+            m_known = true;
+        }
+        return m_stored.contains(id);
     }
 
     QSqlDatabase m_db;
     QSqlQuery m_insert;
     QSqlQuery m_lookup;
     bool m_inTransaction = false;
+    // The keys stored under one date and time.
+    bool m_known = false;
+    QString m_stamp;
+    QSet<QString> m_stored;
+    // The block values bound to m_insert.
+    bool m_bound = false;
+    QString m_game, m_gametype, m_winner, m_date, m_time;
+    ValueColumn m_column = ValueColumn::None;
 };
 
 void readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &host)
