@@ -85,6 +85,8 @@ TForm1::TForm1(QWidget *parent)
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(u"Timer1"_s);
     m_timer1->setInterval(30000);
+    // Precise, so that every check of the box starts a full 30-second period.
+    m_timer1->setTimerType(Qt::PreciseTimer);
     m_timer2 = new QTimer(this);
     m_timer2->setObjectName(u"Timer2"_s);
     m_timer2->setInterval(1000);
