@@ -3,7 +3,6 @@
 #include "cli/CliSession.h"
 #include "cli/TerminalHost.h"
 #include "core/RankholdError.h"
-#include "platform/Paths.h"
 #include "platform/Terminal.h"
 #include "scores/DatabaseFile.h"
 

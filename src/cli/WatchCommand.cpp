@@ -33,6 +33,9 @@ int runWatch(CliSession &session, TerminalHost &host, int intervalSeconds)
             session.commands().scheduledImport();
         } catch (const RankholdError &e) {
             host.showError(e.message());
+        } catch (const std::exception &e) {
+            // Nothing may leave a slot into the event loop.
+            host.showError(QString::fromLocal8Bit(e.what()));
         }
         inTick = false;
         if (platform::StopSignals::requested())
