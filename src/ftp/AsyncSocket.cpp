@@ -58,6 +58,8 @@ void TAsyncSocket::createSocket(bool resetOnClose)
 void TAsyncSocket::processEvents()
 {
     QCoreApplication::processEvents();
+    if (OnWaitTurn)
+        OnWaitTurn();
 }
 
 void TAsyncSocket::StatusReport(int level, const QString &text)

@@ -40,6 +40,9 @@ public:
     std::function<void(TAsyncSocket &, int error, const QString &message)> OnError;
     std::function<void(TAsyncSocket &)> OnConnectionRequired;
     std::function<void(TAsyncSocket &)> OnPacketSent;
+    // Called on every turn of a wait, after the event loop has run: the
+    // owner's hook for "the network is waiting" (its command host).
+    std::function<void()> OnWaitTurn;
 
     virtual Handle Accept();
     virtual void Connect();
@@ -90,7 +93,7 @@ protected:
     void errorCheck(int code);
     void clearCancelled() { m_cancelled = false; }
     // Lets other handlers run: timers, input, a Cancel.
-    static void processEvents();
+    void processEvents();
 
 private:
     void createSocket(bool resetOnClose);

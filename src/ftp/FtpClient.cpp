@@ -320,6 +320,7 @@ bool TFtpClient::store(const QString &localFile, const QString &remoteName)
     m_data = std::make_unique<TAsyncSocket>();
     m_data->TimeOut = TimeOut;
     m_data->OnPacketSent = OnPacketSent;
+    m_data->OnWaitTurn = OnWaitTurn;
     // Whatever happens, the data connection ends with the store.
     struct DataGuard {
         std::unique_ptr<TAsyncSocket> &data;

@@ -28,6 +28,7 @@ PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::ma
     d->client.TimeOut = kDefaultTimeOut;
 
     CommandHost &h = d->host;
+    d->client.OnWaitTurn = [&h] { h.processEvents(); };
     d->client.OnHostResolved = [&h](TAsyncSocket &) { h.setActivityText(u"FTP: Host found"_s); };
     // Not handled: the client gives up instead of trying the same name again.
     d->client.OnInvalidHost = [&h](bool &handled) {

@@ -33,5 +33,6 @@ TEST_F(UploadFixture, EventLoopKeepsTurningDuringASlowStore)
     EXPECT_TRUE(midway) << host.progressValues.size() << " first "
                         << (host.progressValues.isEmpty() ? -1 : host.progressValues.first());
     EXPECT_EQ(host.progress, 0);
+    EXPECT_GT(host.eventTurns, 100); // the host hears of every turn of the waits
     EXPECT_EQ(QFileInfo(server.filePath(PageUploader::pageNames().at(0))).size(), 20 * 1024 * 1024);
 }
