@@ -5,7 +5,7 @@
 
 namespace {
 constexpr int kPanelGap = 2;
-constexpr int kTextMargin = 3;
+constexpr int kTextMargin = 2;
 } // namespace
 
 PanelStatusBar::PanelStatusBar(QWidget *parent) : QStatusBar(parent)
@@ -47,9 +47,12 @@ void PanelStatusBar::paintEvent(QPaintEvent *)
     for (qsizetype i = 0; i < m_widths.size(); ++i) {
         const QRect r = panelRect(i);
         qDrawShadePanel(&painter, r, palette(), true, 1);
+        // Clipped, not elided, as a Windows status bar does: the panel widths are set for these texts.
         const QRect textRect = r.adjusted(kTextMargin, 0, -kTextMargin, 0);
-        const QString text = fontMetrics().elidedText(m_texts.at(i), Qt::ElideRight, textRect.width());
+        painter.save();
+        painter.setClipRect(r.adjusted(1, 1, -1, -1));
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_texts.at(i));
+        painter.restore();
     }
 }
