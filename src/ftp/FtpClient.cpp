@@ -138,7 +138,11 @@ void TFtpClient::Connect()
     TAsyncSocket::Connect();
     try {
         logIn();
-    } catch (...) {
+    } catch (const RankholdError &e) {
+        // A server that drops or stops answering during the log-in has
+        // failed the connection as surely as one that refuses it.
+        if (!dynamic_cast<const EFtpError *>(&e) && OnConnectionFailed)
+            OnConnectionFailed(*this);
         try {
             Disconnect();
         } catch (const RankholdError &) {

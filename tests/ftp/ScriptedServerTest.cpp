@@ -124,6 +124,16 @@ TEST_F(ScriptedUpload, SilentServerEndsByTimeOut)
     EXPECT_FALSE(timer3.isActive());
 }
 
+TEST_F(ScriptedUpload, ServerSilentAfterItsGreetingEndsTheLogIn)
+{
+    start(u"silent_after_greeting"_s);
+    uploader.setTimeOut(500);
+    writePage(0);
+    EXPECT_FALSE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kWrongLogin}));
+    EXPECT_FALSE(uploader.ftpClient().connected());
+}
+
 TEST_F(ScriptedUpload, ConnectionDroppedMidTransferFailsTheUpload)
 {
     start(u"drop_mid_transfer"_s);

@@ -4,7 +4,7 @@ Usage: ftp_fake.py SCENARIO FOLDER. Stores files into FOLDER, appends every
 command line to FOLDER/commands.log, prints "PORT <n>" once it listens.
 
 Scenarios: normal, multiline_greeting, user230, cwd400, pasv_other_address,
-refuse_third_store, final552, silent_after_stor, drop_mid_transfer, quit_refused."""
+refuse_third_store, final552, silent_after_greeting, silent_after_stor, drop_mid_transfer, quit_refused."""
 import os
 import socket
 import struct
@@ -31,7 +31,7 @@ def session(conn, scenario, folder):
     port_address = None
     passive = None
     stores = 0
-    silent = False
+    silent = scenario == "silent_after_greeting"
     for raw in reader:
         line = raw.decode("utf-8", "replace").rstrip("\r\n")
         log.write(line + "\n")
