@@ -1,6 +1,6 @@
 #include "gui/TForm1.h"
 
-#include "core/CommunitySite.h"
+#include "core/Community.h"
 #include "core/RankholdError.h"
 #include "gui/Dialogs.h"
 #include "gui/GuiHost.h"
@@ -123,7 +123,7 @@ void TForm1::setUpControls()
     ui->StatusBar1->setFixedHeight(QFontMetrics(font).height() + 6);
 
     ui->Edit14->setText(kDefaultFtpServer);
-    ui->VisitWebsite1->setText(u"Visit "_s + QUrl(kCommunitySiteUrl).host());
+    ui->VisitWebsite1->setText(u"Visit "_s + QUrl(kCommunityWebSite).host());
 
     // The client area is 737 x 526 below the menu bar; the picture covers
     // what the status bar leaves of it.
@@ -366,7 +366,7 @@ void TForm1::ReadRankholdtxt1Click()
 
 void TForm1::VisitWebsite1Click()
 {
-    Dialogs::openUrl(QUrl(kCommunitySiteUrl));
+    Dialogs::openUrl(QUrl(kCommunityWebSite));
 }
 
 void TForm1::SystemInfo()
