@@ -30,6 +30,13 @@ QString insertRow()
            "Zonetime, Flags, Targets) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);"_s;
 }
 
+QString insertRowNamed()
+{
+    return u"INSERT INTO player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, "
+           "Zonetime, Flags, Targets) VALUES (:Id, :Player, :Kills, :Deaths, :Game, :Gametype, :Date, :Time, "
+           ":Winner, :Ratio, :Score, :Zonetime, :Flags, :Targets);"_s;
+}
+
 QString idsWithPrefix()
 {
     return u"SELECT player.Id FROM player WHERE player.Id >= ? AND player.Id < ?;"_s;

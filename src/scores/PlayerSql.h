@@ -19,6 +19,8 @@ QString countRows();
 QString lookupId();  // one binding: Id
 QString insertRow(); // 14 bindings in the column order of insertColumns()
 const QStringList &insertColumns();
+// insertRow() with a named placeholder for each column: ":" + column name.
+QString insertRowNamed();
 // The Id of every row whose Id lies in [first binding, second binding).
 QString idsWithPrefix();
 QString deleteAll();

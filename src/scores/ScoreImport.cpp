@@ -18,6 +18,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+const QString kId = u":Id"_s, kPlayer = u":Player"_s, kKills = u":Kills"_s, kDeaths = u":Deaths"_s, kGame = u":Game"_s,
+              kGametype = u":Gametype"_s, kDate = u":Date"_s, kTime = u":Time"_s, kWinner = u":Winner"_s,
+              kRatio = u":Ratio"_s;
+// The game-type columns in the order of ValueColumn.
+const QString kColumnPlaceholders[4] = {u":Score"_s, u":Zonetime"_s, u":Flags"_s, u":Targets"_s};
+
 // Appends the new rows of one score file. Everything runs in one transaction
 // whose good rows are committed even when a later row fails, so an import
 // that stops half-way keeps what it read and a repeat adds only the rest.
@@ -30,7 +36,7 @@ class RowWriter
 public:
     explicit RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_insert(m_db), m_lookup(m_db)
     {
-        if (!m_insert.prepare(PlayerSql::insertRow()))
+        if (!m_insert.prepare(PlayerSql::insertRowNamed()))
             throw RankholdError(engineMessage(m_insert.lastError()));
         if (!m_lookup.prepare(PlayerSql::idsWithPrefix()))
             throw RankholdError(engineMessage(m_lookup.lastError()));
@@ -74,21 +80,21 @@ public:
             m_date = row.date;
             m_time = row.time;
             m_column = row.column;
-            m_insert.bindValue(4, m_game);
-            m_insert.bindValue(5, m_gametype);
-            m_insert.bindValue(6, m_date);
-            m_insert.bindValue(7, m_time);
-            m_insert.bindValue(8, m_winner);
-            for (int c = 10; c < 14; ++c)
-                m_insert.bindValue(c, QVariant());
+            m_insert.bindValue(kGame, m_game);
+            m_insert.bindValue(kGametype, m_gametype);
+            m_insert.bindValue(kDate, m_date);
+            m_insert.bindValue(kTime, m_time);
+            m_insert.bindValue(kWinner, m_winner);
+            for (const QString &column : kColumnPlaceholders)
+                m_insert.bindValue(column, QVariant());
         }
-        m_insert.bindValue(0, id);
-        m_insert.bindValue(1, row.player);
-        m_insert.bindValue(2, row.kills);
-        m_insert.bindValue(3, row.deaths);
-        m_insert.bindValue(9, figures.ratio);
+        m_insert.bindValue(kId, id);
+        m_insert.bindValue(kPlayer, row.player);
+        m_insert.bindValue(kKills, row.kills);
+        m_insert.bindValue(kDeaths, row.deaths);
+        m_insert.bindValue(kRatio, figures.ratio);
         if (row.column != ValueColumn::None)
-            m_insert.bindValue(9 + int(row.column), figures.columnValue);
+            m_insert.bindValue(kColumnPlaceholders[int(row.column) - 1], figures.columnValue);
         if (!m_insert.exec())
             throw RankholdError(engineMessage(m_insert.lastError()));
         m_stored.insert(id);
@@ -97,9 +103,9 @@ public:
 private:
     bool isStored(const ScoreRow &row, const QString &id)
     {
-        const QString stamp = row.date + u' ' + row.time;
-        if (!m_known || stamp != m_stamp) {
+        if (!m_known || row.date != m_knownDate || row.time != m_knownTime) {
             // Keys from "date time " up to, not including, "date time!".
+            const QString stamp = row.date + u' ' + row.time;
             m_lookup.bindValue(0, QString(stamp + u' '));
             m_lookup.bindValue(1, QString(stamp + u'!'));
             if (!m_lookup.exec())
@@ -108,7 +114,8 @@ private:
             while (m_lookup.next())
                 m_stored.insert(m_lookup.value(0).toString());
             m_lookup.finish();
-            m_stamp = stamp;
+            m_knownDate = row.date;
+            m_knownTime = row.time;
             m_known = true;
         }
         return m_stored.contains(id);
@@ -120,7 +127,7 @@ private:
     bool m_inTransaction = false;
     // The keys stored under one date and time.
     bool m_known = false;
-    QString m_stamp;
+    QString m_knownDate, m_knownTime;
     QSet<QString> m_stored;
     // The block values bound to m_insert.
     bool m_bound = false;

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::string_view kHeaderMark = "Game Stats for Game:";
 
-QString trimLeadingBlanks(const QString &text)
+QStringView trimLeadingBlanks(QStringView text)
 {
     qsizetype i = 0;
     while (i < text.size() && text.at(i) == u' ')
@@ -20,13 +20,13 @@ QString trimLeadingBlanks(const QString &text)
 }
 
 // Cuts the text up to the first blank off `rest`; all of it when there is none.
-QString takeWord(QString &rest)
+QStringView takeWord(QStringView &rest)
 {
     rest = trimLeadingBlanks(rest);
     const qsizetype blank = rest.indexOf(u' ');
     if (blank < 0)
-        return std::exchange(rest, QString());
-    QString word = rest.left(blank);
+        return std::exchange(rest, QStringView());
+    const QStringView word = rest.left(blank);
     rest = rest.mid(blank + 1);
     return word;
 }
@@ -94,7 +94,10 @@ bool ScoreLines::startsBlock(qsizetype index) const
 
 QString ScoreRow::id() const
 {
-    return date + u' ' + time + u' ' + player;
+    QString key;
+    key.reserve(date.size() + time.size() + player.size() + 2);
+    key.append(date).append(u' ').append(time).append(u' ').append(player);
+    return key;
 }
 
 qint64 zoneTimeSeconds(const QString &text)
@@ -169,13 +172,13 @@ bool ScoreReader::next(ScoreRow &row)
             row.gametype = m_block.gametype;
             row.winner = m_block.winner;
             row.column = m_block.column;
-            row.player = trimLeadingBlanks(line.mid(6, 21));
-            if (row.player.isEmpty())
-                row.player = u" "_s;
-            QString rest = line.mid(27);
-            row.value = takeWord(rest);
-            row.kills = takeWord(rest);
-            row.deaths = trimLeadingBlanks(rest);
+            const QStringView text(line);
+            const QStringView name = trimLeadingBlanks(text.size() > 6 ? text.mid(6, 21) : QStringView());
+            row.player = name.isEmpty() ? u" "_s : name.toString();
+            QStringView rest = text.size() > 27 ? text.mid(27) : QStringView();
+            row.value = takeWord(rest).toString();
+            row.kills = takeWord(rest).toString();
+            row.deaths = trimLeadingBlanks(rest).toString();
             return true;
         }
         if (m_scan >= m_lines.size())
