@@ -106,6 +106,7 @@ TEST_F(Maintenance, CompactionKeepsEveryRowAndLeavesNoCopy)
     RepairQuellmoordatabase(db, programFolder, host);
     EXPECT_TRUE(host.messages.isEmpty()) << qPrintable(host.messages.join(u'/'));
     EXPECT_FALSE(QFile::exists(repFile()));
+    EXPECT_EQ(QDir(programFolder).entryList(QDir::Files), QStringList{u"Rankhold.mdb"_s});
     EXPECT_LT(QFileInfo(db.fileName()).size(), before);
     EXPECT_EQ(players(), kept);
     EXPECT_EQ(host.connectionTexts.first(), kConnectionClosed);
