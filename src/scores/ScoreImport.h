@@ -13,6 +13,8 @@ class PlayerDatabase;
 // when "Create and upload HTML by FTP after each import" is ticked; may be
 // empty), then moves the file into ProgramFolder/oldscores. Returns false
 // when there was no score file. Throws RankholdError; the rows before the
-// failing row stay stored and the file is not archived then.
+// failing row stay stored (one transaction, committed up to the failing row,
+// which is never half stored) and the file is neither archived nor passed to
+// `afterImport` then, so the next import reads it again and adds the rest.
 bool importScores(PlayerDatabase &database, const QString &gameFolder, const QString &programFolder,
                   CommandHost &host, const std::function<void()> &afterImport);
