@@ -16,5 +16,5 @@ class PlayerDatabase;
 // failing row stay stored (one transaction, committed up to the failing row,
 // which is never half stored) and the file is neither archived nor passed to
 // `afterImport` then, so the next import reads it again and adds the rest.
-bool importScores(PlayerDatabase &database, const QString &gameFolder, const QString &programFolder,
-                  CommandHost &host, const std::function<void()> &afterImport);
+bool importScores(PlayerDatabase &database, const QString &gameFolder, const QString &programFolder, CommandHost &host,
+                  const std::function<void()> &afterImport);
