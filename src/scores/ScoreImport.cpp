@@ -135,9 +135,11 @@ private:
     ValueColumn m_column = ValueColumn::None;
 };
 
-void readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &host)
+// Imports the file and returns the bytes it imported.
+QByteArray readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &host)
 {
-    const ScoreLines lines(readFileBytes(path));
+    QByteArray bytes = readFileBytes(path);
+    const ScoreLines lines(bytes);
     const qsizetype n = lines.size();
     const qint64 step = n > 0 ? roundHalfEven(100.0 / double(n)) : 0;
     int shown = -1;
@@ -153,10 +155,20 @@ void readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &h
         writer.add(row);
     }
     writer.commit();
+    return bytes;
 }
 
-void archiveScoreFile(const QString &scoreFile, const QString &programFolder)
+void archiveScoreFile(const QString &scoreFile, const QString &programFolder, const QByteArray &imported)
 {
+    // The game may have appended a block while the export and upload ran:
+    // archiving the file then would put rows in the archive that were never
+    // imported. Leave it; the next import adds only the new rows.
+    try {
+        if (readFileBytes(scoreFile) != imported)
+            return;
+    } catch (const RankholdError &) {
+        return; // in use or gone: nothing to archive now
+    }
     const QString archive = platform::joinPath(programFolder, u"oldscores"_s);
     platform::makeDirectory(archive);
     for (int n = 1; n > 0; ++n) {
@@ -185,7 +197,7 @@ bool importScores(PlayerDatabase &database, const QString &gameFolder, const QSt
     host.setActivityText(u"Importing Scores.txt"_s);
     host.repaintStatus();
 
-    readScoreFile(database, scoreFile, host);
+    const QByteArray imported = readScoreFile(database, scoreFile, host);
 
     host.setActivityText(kIdle);
     RankingQuery &flags = database.dataSet(2);
@@ -196,6 +208,6 @@ bool importScores(PlayerDatabase &database, const QString &gameFolder, const QSt
 
     if (afterImport)
         afterImport();
-    archiveScoreFile(scoreFile, programFolder);
+    archiveScoreFile(scoreFile, programFolder, imported);
     return true;
 }

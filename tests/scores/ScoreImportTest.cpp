@@ -251,3 +251,26 @@ TEST_F(ScoreImport, UnreadableFileEndsWithItsName)
     EXPECT_EQ(failingImport(), u"Cannot open file "_s + scoreFile());
     EXPECT_EQ(count(), 0);
 }
+
+TEST_F(ScoreImport, BlockWrittenDuringTheChainIsNotArchivedUnimported)
+{
+    const QByteArray first =
+        scoreBlock("Canyon", "03/15/02", "21:04:11", "Deathmatch", {playerRow("Alpha", "10", "4", "1")});
+    const QByteArray second =
+        scoreBlock("Oasis", "03/15/02", "21:30:00", "Deathmatch", {playerRow("Bravo", "8", "3", "2")});
+    writeFile(scoreFile(), first);
+    // The game finishes another map while the pages are exported and uploaded.
+    ASSERT_TRUE(importScores(db, gameFolder, programFolder, host, [&] {
+        QFile file(scoreFile());
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(second);
+    }));
+    EXPECT_EQ(count(), 1);
+    EXPECT_TRUE(QFile::exists(scoreFile())) << "a file with rows not yet imported was archived";
+    EXPECT_FALSE(QFile::exists(archived(1)));
+
+    EXPECT_TRUE(import());
+    EXPECT_EQ(count(), 2);
+    EXPECT_EQ(readFile(archived(1)), first + second);
+    EXPECT_FALSE(QFile::exists(scoreFile()));
+}
