@@ -112,7 +112,8 @@ void PlayerDatabase::openTable()
         return;
     QSqlDatabase db = connection();
     QSqlQuery query(db);
-    if (!query.exec(PlayerSql::countRows()) || !query.next())
+    // Preparing is enough to find a missing or damaged table; the rows are counted on demand.
+    if (!query.prepare(PlayerSql::countRows()))
         throw RankholdError(engineMessage(query.lastError()));
     m_tableOpen = true;
 }
