@@ -1,39 +1,15 @@
 #include "platform/IniLines.h"
 
+#include "platform/CodePage.h"
+
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
 
 namespace platform {
 
 namespace {
-
-// 0x80..0x9F of Windows-1252; 0 marks the undefined bytes, kept as C1 controls.
-constexpr char16_t kHigh1252[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-QStringList splitAnyLineBreak(const QString &text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\r' || c == u'\n') {
-            lines.append(text.mid(start, i - start));
-            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines.append(text.mid(start));
-    return lines;
-}
 
 // The section named on a line "[name]", trimmed; nothing when the line is no section line.
 std::optional<QString> sectionName(const QString &line)
@@ -60,21 +36,6 @@ bool isComment(const QString &line)
 
 } // namespace
 
-QString decodeUtf8OrLatin(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    text = QString(bytes.size(), Qt::Uninitialized);
-    QChar *d = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes.at(i));
-        d[i] = (b >= 0x80 && b < 0xA0 && kHigh1252[b - 0x80] != 0) ? QChar(kHigh1252[b - 0x80]) : QChar(char16_t(b));
-    }
-    return text;
-}
-
 IniLines IniLines::load(const QString &fileName)
 {
     IniLines ini;
@@ -84,7 +45,7 @@ IniLines IniLines::load(const QString &fileName)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return ini;
-    ini.m_lines = splitAnyLineBreak(decodeUtf8OrLatin(bytes));
+    ini.m_lines = splitLines(decodeUtf8OrWindows1252(bytes));
     return ini;
 }
 

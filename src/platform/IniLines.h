@@ -37,7 +37,4 @@ private:
     QStringList m_lines;
 };
 
-// Windows-1252 decoding for the platform layer (the core has its own for the game's files).
-QString decodeUtf8OrLatin(const QByteArray &bytes);
-
 } // namespace platform
