@@ -36,7 +36,10 @@ if ! grep -qF "[$key]" "$registry" 2>/dev/null; then
     printf '[%s]\r\nPath=%s\r\n' "$key" "$game_folder" >>"$registry"
 fi
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+# offscreen and minimal draw nowhere: the window would run unseen.
+qpa="${QT_QPA_PLATFORM:-}"
+if { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "$qpa" ]; } || [ "$qpa" = offscreen ] ||
+    [ "$qpa" = minimal ]; then
     # No desktop: run the chain once with rankhold-cli instead of the window.
     echo "rankhold: no display is available; running import and export once with rankhold-cli."
     cd "$program_folder"
