@@ -31,6 +31,18 @@ QStringView takeWord(QStringView &rest)
     return word;
 }
 
+// The game writes its numbers in decimal: a hex form that the general
+// conversion would take ("$1F", "0x1F") is refused like any other non-number.
+int decimalToInt(const QString &text)
+{
+    QStringView digits = trimLeadingBlanks(text);
+    if (digits.startsWith(u'-') || digits.startsWith(u'+'))
+        digits = digits.mid(1);
+    if (digits.startsWith(u'$') || digits.startsWith(u"0x") || digits.startsWith(u"0X"))
+        throw RankholdError(u"'%1' is not a valid integer value"_s.arg(text));
+    return strToInt(text);
+}
+
 ValueColumn columnOf(const QString &gametype)
 {
     if (gametype == u"Deathmatch"_s || gametype == u"Team Deathmatch"_s)
@@ -105,14 +117,14 @@ qint64 zoneTimeSeconds(const QString &text)
     const qsizetype colon = text.indexOf(u':');
     const QString minutes = colon < 0 ? text : text.left(colon);
     const QString seconds = colon < 0 ? QString() : text.mid(colon + 1);
-    return qint64(strToInt(minutes)) * 60 + strToInt(seconds);
+    return qint64(decimalToInt(minutes)) * 60 + decimalToInt(seconds);
 }
 
 ScoreFigures computeFigures(const ScoreRow &row)
 {
     ScoreFigures figures;
-    const int kills = strToInt(row.kills);
-    const int deaths = strToInt(row.deaths);
+    const int kills = decimalToInt(row.kills);
+    const int deaths = decimalToInt(row.deaths);
     figures.ratio = double(kills) / double(deaths == 0 ? 1 : deaths);
     if (row.column == ValueColumn::Zonetime)
         figures.columnValue = QString::number(zoneTimeSeconds(row.value));

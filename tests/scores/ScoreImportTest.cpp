@@ -207,6 +207,13 @@ TEST_F(ScoreImport, FailuresKeepTheRowsBeforeAndTheFile)
         {scoreBlock("B", "d2", "t2", "King of the Hill",
                     {playerRow("Two", "1:00", "2", "1"), playerRow("Bad", "3:x5", "7", "1")}),
          u"'x5' is not a valid integer value"_s},
+        // Decimal only: the hex forms of the general conversion are not numbers here.
+        {scoreBlock("B", "d2", "t2", "King of the Hill",
+                    {playerRow("Two", "1:00", "2", "1"), playerRow("Bad", "$A:00", "7", "1")}),
+         u"'$A' is not a valid integer value"_s},
+        {scoreBlock("B", "d2", "t2", "Deathmatch",
+                    {playerRow("Two", "1", "2", "1"), playerRow("Bad", "1", "0x7", "1")}),
+         u"'0x7' is not a valid integer value"_s},
         {scoreBlock("B", "d2", "t2", "Capture the Flag",
                     {playerRow("Two", "1", "2", "1"), playerRow("Bad", "many", "7", "1")}),
          u"cannot store TEXT value in INTEGER column player.Flags"_s},
