@@ -3,7 +3,6 @@
 #include "core/RankholdError.h"
 
 #include <QLocale>
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -21,12 +20,12 @@ QString TField::DisplayText() const
 
 QString floatDisplayText(double value, const QString &decimalPoint)
 {
-    // "%.15g" switches to the exponent form exactly where the general format
-    // of the pages always did (below 1E-4, from 1E15 on); the exponent is
-    // then written without '+' and leading zeros: 1E20, 1E-5.
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    QString mantissa = QString::fromLatin1(buffer);
+    // The 'g' form with 15 digits switches to the exponent form exactly where
+    // the general format of the pages always did (below 1E-4, from 1E15 on);
+    // the exponent is then written without '+' and leading zeros: 1E20, 1E-5.
+    // QString::number always writes '.', unlike printf under the C locale
+    // that a Qt program takes from the environment.
+    QString mantissa = QString::number(value, 'g', 15);
     QString exponent;
     const qsizetype e = mantissa.indexOf(u'e');
     if (e >= 0) {

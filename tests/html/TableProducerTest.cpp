@@ -4,6 +4,9 @@
 #include "html/RankingQueryDataSet.h"
 #include "html/TableProducer.h"
 
+#include <QProcess>
+#include <clocale>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -87,6 +90,33 @@ TEST(TableProducer, CellsTextsNullsAndEscaping)
     EXPECT_EQ(floatDisplayText(0.00001, u"."_s), u"1E-5"_s);
     EXPECT_EQ(floatDisplayText(0.0001, u"."_s), u"0.0001"_s);
     EXPECT_EQ(floatDisplayText(123456789012345.0, u"."_s), u"123456789012345"_s);
+}
+
+TEST(TableProducer, FloatTextDoesNotFollowTheCLibraryLocale)
+{
+    // A Qt program runs under the environment's C locale; one whose decimal
+    // point is not '.' (here a multi-byte one) must not leak into the cells.
+    QTemporaryDir dir;
+    QProcess localedef;
+    localedef.start(u"localedef"_s, {u"-i"_s, u"ps_AF"_s, u"-f"_s, u"UTF-8"_s, dir.filePath(u"ps_AF.UTF-8"_s)});
+    if (!localedef.waitForFinished(60000) || localedef.exitCode() != 0)
+        GTEST_SKIP() << "no localedef or locale sources";
+    const bool hadPath = qEnvironmentVariableIsSet("LOCPATH");
+    const QByteArray oldPath = qgetenv("LOCPATH");
+    const QByteArray oldLocale = std::setlocale(LC_NUMERIC, nullptr);
+    qputenv("LOCPATH", dir.path().toLocal8Bit());
+    const bool switched = std::setlocale(LC_NUMERIC, "ps_AF.UTF-8") != nullptr;
+    const QString half = floatDisplayText(2.5, u","_s);
+    const QString tiny = floatDisplayText(0.00001, u","_s);
+    std::setlocale(LC_NUMERIC, oldLocale.constData());
+    if (hadPath)
+        qputenv("LOCPATH", oldPath);
+    else
+        qunsetenv("LOCPATH");
+    if (!switched)
+        GTEST_SKIP() << "the generated locale could not be selected";
+    EXPECT_EQ(half, u"2,5"_s);
+    EXPECT_EQ(tiny, u"1E-5"_s);
 }
 
 TEST(TableProducer, TableRowAndCaptionTags)
