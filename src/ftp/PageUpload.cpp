@@ -1,10 +1,10 @@
 #include "ftp/PageUpload.h"
 
+#include "core/Rounding.h"
 #include "ftp/FtpClient.h"
 #include "platform/Paths.h"
 
 #include <QTimer>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -98,8 +98,9 @@ void PageUploader::FTPBytes()
     // Between two files there is no data connection; an empty file has no share to show.
     if (!d->client.hasDataConnection() || d->client.bytesTotal() == 0)
         return;
+    // An exact half goes to the even neighbour, as every figure of the window.
     const double share = double(d->client.BytesSent()) / double(d->client.bytesTotal()) * 100.0;
-    d->host.setProgress(int(std::lround(share)));
+    d->host.setProgress(int(roundHalfEven(share)));
 }
 
 bool PageUploader::upload(const Settings &settings, const QString &programFolder)
