@@ -98,6 +98,11 @@ void MainCommands::exportStats()
 
 bool MainCommands::uploadPages()
 {
+    // A second upload while one runs gets the upload's own refusal.
+    if (d->uploader.isBusy()) {
+        d->host.setActivityText(kUploadBusyText);
+        return false;
+    }
     if (d->refuseWhileRunning())
         return false;
     const Settings settings = d->readSettings();

@@ -1,6 +1,8 @@
 #include "UploadFixture.h"
 
 #include "ftp/FtpClient.h"
+#include "shell/AppState.h"
+#include "shell/MainCommands.h"
 
 #include <QDir>
 
@@ -172,6 +174,21 @@ TEST_F(UploadToPyftpdlib, SecondUploadWhileOneRunsIsRefused)
     EXPECT_EQ(host.activityText, kOk);
     for (int i = 0; i < 7; ++i)
         expectStored(server, i);
+}
+
+TEST_F(UploadToPyftpdlib, MenuUploadDuringAnUploadGetsTheUploadsRefusal)
+{
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    writeAllPages();
+    AppState state;
+    state.programFolder = programFolder.path();
+    QTimer progress;
+    MainCommands commands(state, host, progress, [&] { return server.settings(); });
+    bool nested = true;
+    QTimer::singleShot(0, [&] { nested = commands.uploadPages(); });
+    EXPECT_TRUE(commands.uploadPages());
+    EXPECT_FALSE(nested);
+    EXPECT_TRUE(shown(kUploadBusyText));
 }
 
 TEST(ServerBox, TakesAnOptionalPort)
