@@ -248,7 +248,9 @@ void TForm1::runCommand(const std::function<void()> &command)
     } catch (const std::exception &e) {
         Dialogs::error(this, QString::fromLocal8Bit(e.what()));
     }
-    if (m_commands->takeDeferredTick())
+    // A tick held back during the chain runs now, unless the box was
+    // unchecked in the meantime: then no further tick may come.
+    if (m_commands->takeDeferredTick() && m_timer1->isActive())
         QTimer::singleShot(0, this, &TForm1::Timer1Timer);
 }
 

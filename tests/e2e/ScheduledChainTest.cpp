@@ -163,3 +163,42 @@ TEST_F(ScheduledChainTest, GameStartedFromTheWindowIsImportedExportedAndUploaded
     }
     EXPECT_FALSE(QFile::exists(server.filePath(u"rankhold_deaths.html"_s)));
 }
+
+// A tick that arrives while the upload runs waits for the chain to end; once
+// the user has unchecked the box in the meantime, it is dropped.
+TEST_F(ScheduledChainTest, TickDeferredDuringTheUploadIsDroppedOnceTheBoxIsUnchecked)
+{
+    makeEmptyDatabase(m_program.filePath(u"Rankhold.mdb"_s));
+    installGame();
+    PyFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << qPrintable(server.errorText());
+    const QString scoreFile = m_game.filePath(u"scores.txt"_s);
+    const QByteArray block = "Game Stats for Game: Canyon\r\nPlayed: 03/15/02, 21:04:11\r\n"
+                             "  Game type: Deathmatch\r\n  Player                 Value  Kills  Deaths\r\n"
+                             "      Raptor               12   7   2\r\n\r\n";
+    writeFile(scoreFile, block);
+
+    TForm1 form;
+    control<QLineEdit>(form, "Edit14")->setText(server.address());
+    control<QLineEdit>(form, "Edit15")->setText(server.user());
+    control<QLineEdit>(form, "Edit16")->setText(server.password());
+    auto *box4 = control<QCheckBox>(form, "CheckBox4");
+    control<QCheckBox>(form, "CheckBox9")->setChecked(true);
+    box4->setChecked(true);
+
+    // Runs at the first turn of the event loop, which is inside the upload.
+    bool ranInside = false;
+    QTimer::singleShot(0, &form, [&] {
+        ranInside = true;
+        form.Timer1Timer();
+        box4->setChecked(false);
+    });
+    form.Timer1Timer();
+    ASSERT_TRUE(ranInside);
+    ASSERT_FALSE(QFile::exists(scoreFile)) << "the first tick archives its file";
+
+    writeFile(scoreFile, block);
+    QTest::qWait(200);
+    EXPECT_TRUE(QFile::exists(scoreFile)) << "no tick runs after the box was unchecked";
+    EXPECT_TRUE(Dialogs::testHooks().shown.empty());
+}
