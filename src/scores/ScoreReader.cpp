@@ -73,8 +73,10 @@ ScoreLines::ScoreLines(QByteArray bytes) : m_bytes(std::move(bytes))
             start = i + 1;
         }
     }
-    if (start < n)
+    if (start < n) {
         m_spans.push_back({start, n - start});
+        m_lastLineOpen = true;
+    }
 }
 
 void ScoreLines::check(qsizetype index) const
@@ -176,6 +178,11 @@ bool ScoreReader::next(ScoreRow &row)
                 m_inBlock = false;
                 continue;
             }
+            // No line can follow the last one, so its block fails here
+            // exactly as it would one line later, without storing a row
+            // that the game may not have finished writing.
+            if (m_row == m_lines.size() - 1 && m_lines.lastLineOpen())
+                throwListIndexError(m_row + 1);
             const QString line = m_lines.line(m_row);
             ++m_row;
             row.game = m_block.game;

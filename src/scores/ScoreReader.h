@@ -20,6 +20,9 @@ public:
     bool isEmptyLine(qsizetype index) const;
     // Whether the line holds "Game Stats for Game:", the start of a block.
     bool startsBlock(qsizetype index) const;
+    // Whether the last line has no line break after it: a file the game is
+    // still writing may end in the middle of that line.
+    bool lastLineOpen() const { return m_lastLineOpen; }
 
 private:
     void check(qsizetype index) const;
@@ -30,6 +33,7 @@ private:
     };
     QByteArray m_bytes;
     std::vector<Span> m_spans;
+    bool m_lastLineOpen = false;
 };
 
 // The column of `player` that receives a row's game-type value.
@@ -61,7 +65,9 @@ qint64 zoneTimeSeconds(const QString &text);
 // line that holds "Game Stats for Game:" starts a block, even one that was
 // already read as part of an earlier block. A block cut off by the end of the
 // file throws "List index out of bounds (%d)" with the line asked for, after
-// the rows before it have been handed out.
+// the rows before it have been handed out. A player row on an open last line
+// is never handed out: its block is cut off anyway, and the row itself may
+// end in the middle of a number.
 class ScoreReader
 {
 public:

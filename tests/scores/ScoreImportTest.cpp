@@ -200,6 +200,10 @@ TEST_F(ScoreImport, FailuresKeepTheRowsBeforeAndTheFile)
         {"Game Stats for Game: B\r\nPlayed: d2, t2\r\n  Game type: Deathmatch\r\nh\r\n" +
              playerRow("Two", "1", "1", "1") + "\r\n",
          u"List index out of bounds (11)"_s},
+        // The game is still writing the last row (it will read 12 deaths): it is not stored.
+        {"Game Stats for Game: B\r\nPlayed: d2, t2\r\n  Game type: Deathmatch\r\nh\r\n" +
+             playerRow("Two", "1", "1", "1") + "\r\n" + playerRow("Bad", "1", "1", "1"),
+         u"List index out of bounds (12)"_s},
         {scoreBlock("B", "d2", "t2", "Deathmatch", {playerRow("Two", "1", "2", "1"), playerRow("Bad", "1", "7x", "1")}),
          u"'7x' is not a valid integer value"_s},
         {scoreBlock("B", "d2", "t2", "Deathmatch", {playerRow("Two", "1", "2", "1"), playerRow("Bad", "1", "7", "1 ")}),
