@@ -22,12 +22,12 @@ QString engineMessage(const QSqlError &error)
 namespace {
 
 constexpr PlayerSql::Ranking kDataSetRanking[6] = {
-    PlayerSql::Ranking::Flags, // DataSet2
-    PlayerSql::Ranking::Kills, // DataSet3
+    PlayerSql::Ranking::Flags,    // DataSet2
+    PlayerSql::Ranking::Kills,    // DataSet3
     PlayerSql::Ranking::Zonetime, // DataSet4
-    PlayerSql::Ranking::Targets, // DataSet5
-    PlayerSql::Ranking::Ratio, // DataSet6
-    PlayerSql::Ranking::Deaths, // DataSet7
+    PlayerSql::Ranking::Targets,  // DataSet5
+    PlayerSql::Ranking::Ratio,    // DataSet6
+    PlayerSql::Ranking::Deaths,   // DataSet7
 };
 
 } // namespace
@@ -62,6 +62,10 @@ void PlayerDatabase::open()
 {
     if (m_open)
         return;
+    // Without a file (start-up ended before it was set) SQLite would open a
+    // private temporary database and the connection would read "Open".
+    if (m_fileName.isEmpty())
+        throw RankholdError(u"No database file is set"_s);
     {
         QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
                               ? QSqlDatabase::database(m_connectionName, false)

@@ -186,3 +186,21 @@ TEST_F(MainWindowTest, StandardErrorBoxFullStopRule)
         EXPECT_EQ(hooks().shown.front().title, u"Rankhold"_s);
     }
 }
+
+TEST_F(MainWindowTest, StartUpEndedBeforeTheConnectionStringLeavesNothingToOpen)
+{
+    makeDatabase();
+    makeRegisteredGame();
+    // A header that exists but gives a read error, also for root.
+    if (!QFile::link(u"/proc/self/mem"_s, workPath(u"header.txt"_s)))
+        GTEST_SKIP() << "no symbolic links here";
+    auto form = makeForm();
+    ASSERT_EQ(form->startUpEnd(), StartUpStep::HeaderAndFooter);
+
+    // Open/Close has no database file to open: an error, and the panel stays "Closed".
+    hooks().clear();
+    form->CloseQuellmoordatabase1Click();
+    ASSERT_EQ(hooks().count(Dialogs::Kind::Error), 1);
+    EXPECT_FALSE(form->state().database.isOpen());
+    EXPECT_EQ(control<PanelStatusBar>(*form, "StatusBar1")->panelText(0), kConnectionClosed);
+}
