@@ -54,7 +54,7 @@ if { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "$qpa" ]; } 
     "$bin/rankhold-cli" export
     "$bin/rankhold-cli" info
     echo "The ranking pages are in $program_folder:"
-    ls -1 "$program_folder"/rankhold_*.html
+    ls -1 "$program_folder"/rankhold_*.html 2>/dev/null || echo "(none: every ranking is switched off in Rankhold.ini)"
     echo "After every map: cd $program_folder && $bin/rankhold-cli --game-folder $game_folder watch"
     exit 0
 fi
