@@ -3,5 +3,5 @@
 #include <QString>
 
 // The community web site: linked from the credit line of every ranking page
-// and opened from the Help menu.
+// and opened from the About menu.
 inline const QString kCommunityWebSite = QStringLiteral("https://rankhold.sourceforge.io");

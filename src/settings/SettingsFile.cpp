@@ -91,8 +91,8 @@ void loadHeaderAndFooter(const QString &programFolder, Settings &settings)
 void loadSettingsFile(const QString &programFolder, Settings &settings)
 {
     const platform::ProfileFile ini(iniPath(programFolder));
-    // Read in the order of the file's sections, as start-up does; the order
-    // of reads has no effect beyond that.
+    // Read in the order of saving; reads never fail or write, so their order
+    // has no effect.
     for (const Key &key : saveOrder()) {
         if (const auto *text = std::get_if<QString Settings::*>(&key.field)) {
             settings.*(*text) = ini.readString(key.section, key.name, defaults().*(*text));
