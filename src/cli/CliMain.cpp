@@ -64,12 +64,19 @@ int runCli(int argc, char **argv)
         return 0;
     }
 
+    int code = 1;
     try {
-        return runCommand(options, host);
+        code = runCommand(options, host);
     } catch (const RankholdError &e) {
         host.showError(e.message());
     } catch (const std::exception &e) {
         host.showError(QString::fromLocal8Bit(e.what()));
     }
-    return 1;
+    // Figures or status texts that never reached their reader (a full disk,
+    // a closed pipe) are no success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        host.note(u"rankhold-cli: cannot write to standard output"_s);
+        return 1;
+    }
+    return code;
 }

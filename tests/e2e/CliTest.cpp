@@ -133,3 +133,14 @@ TEST_F(CliFixture, CompactKeepsTheRowsAndItsFailureMessageIsExitCodeOne)
     EXPECT_TRUE(failed.err.startsWith(u"Unable to compact database\n"_s)) << failed.err.toStdString();
     EXPECT_EQ(rowCount(), 2);
 }
+
+TEST_F(CliFixture, FiguresThatCannotBeWrittenAreNoSuccess)
+{
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    QProcess info;
+    info.setStandardOutputFile(u"/dev/full"_s);
+    start(info, {u"info"_s});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    EXPECT_EQ(info.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(info.exitCode(), 1);
+}
