@@ -3,6 +3,7 @@
 #include "CliFixture.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <csignal>
 
@@ -22,6 +23,25 @@ bool waitForLine(QProcess &process, QString &seen, const QString &text, int ms)
         seen += QString::fromLocal8Bit(process.readAllStandardOutput());
     }
     return true;
+}
+
+// Whether the process has a handler for `signal` (SigCgt of /proc/PID/status); false after `ms`.
+bool waitUntilCaught(const QProcess &process, int signal, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const QString status = u"/proc/%1/status"_s.arg(process.processId());
+    while (clock.elapsed() < ms && process.state() == QProcess::Running) {
+        QFile file(status);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1)
+                    return true;
+            }
+        }
+        QThread::msleep(10);
+    }
+    return false;
 }
 
 } // namespace
@@ -64,7 +84,9 @@ TEST_F(CliFixture, WatchWaitingForItsNextRoundStopsAtOnceOnSigint)
     ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
     QProcess watch;
     start(watch, {u"--game-folder"_s, gameFolder, u"watch"_s, u"--chain"_s});
-    QThread::msleep(300);
+    // Sent before the handler is in place, SIGINT would end the process by
+    // default: wait until it catches the signal (slow starts under sanitizers).
+    ASSERT_TRUE(waitUntilCaught(watch, SIGINT, 20000));
     ASSERT_EQ(watch.state(), QProcess::Running);
     QElapsedTimer clock;
     clock.start();
