@@ -69,7 +69,7 @@ QByteArray encodeWindows1252(const QString &text, bool characterReferences)
         }
         if (found >= 0) {
             out.append(char(0x80 + found));
-        } else if (c >= 0x80 && c < 0xA0) {
+        } else if (c >= 0x80 && c < 0xA0 && kHighTable[c - 0x80] == 0) {
             out.append(char(c)); // an undefined byte read earlier goes back as it was
         } else if (characterReferences) {
             char32_t code = c;
