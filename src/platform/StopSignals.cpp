@@ -36,6 +36,10 @@ void install(void (*handler)(int))
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    // A reader of the output that went away (a closed log pipe) would end the
+    // process by default in the middle of a round: stop after it instead; the
+    // write itself then fails with EPIPE. The sockets never raise it (MSG_NOSIGNAL).
+    ::sigaction(SIGPIPE, &action, nullptr);
 }
 
 } // namespace

@@ -76,6 +76,21 @@ protected:
         return b + "\r\n";
     }
 
+    // Large enough that an import takes a good while after its first status text.
+    static constexpr int kBlocks = 10000;
+    static constexpr int kPlayers = 10;
+    static QByteArray largeScores()
+    {
+        QByteArray scores;
+        for (int b = 0; b < kBlocks; ++b) {
+            QList<std::tuple<QByteArray, int, int>> players;
+            for (int p = 0; p < kPlayers; ++p)
+                players.append({"Player" + QByteArray::number(p), p, p % 3});
+            scores += block("Map" + QByteArray::number(b), b, players);
+        }
+        return scores;
+    }
+
     // The distinct player names (without the blanks that fill the name field), sorted; the number of rows.
     QStringList players() { return query(QStringLiteral("SELECT DISTINCT rtrim(Player) FROM player ORDER BY 1")); }
     qint64 rowCount() { return query(QStringLiteral("SELECT COUNT(*) FROM player")).value(0).toLongLong(); }

@@ -1,4 +1,4 @@
-// rankhold-cli watch: SIGTERM and SIGINT end it between two steps, never in
+// rankhold-cli watch: SIGTERM, SIGINT and a lost reader end it between two steps, never in
 // the middle of an import.
 #include "CliFixture.h"
 
@@ -49,17 +49,7 @@ bool waitUntilCaught(const QProcess &process, int signal, int ms)
 TEST_F(CliFixture, WatchStoppedBySigtermInTheMiddleOfAnImportFinishesItAndExitsWithZero)
 {
     ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
-    // Large enough that the import takes a good while after its first status text.
-    constexpr int kBlocks = 10000;
-    constexpr int kPlayers = 10;
-    QByteArray scores;
-    for (int b = 0; b < kBlocks; ++b) {
-        QList<std::tuple<QByteArray, int, int>> players;
-        for (int p = 0; p < kPlayers; ++p)
-            players.append({"Player" + QByteArray::number(p), p, p % 3});
-        scores += block("Map" + QByteArray::number(b), b, players);
-    }
-    writeFile(scoreFile(), scores);
+    writeFile(scoreFile(), largeScores());
 
     QProcess watch;
     start(watch, {u"--game-folder"_s, gameFolder, u"watch"_s, u"--interval"_s, u"1"_s});
@@ -96,4 +86,30 @@ TEST_F(CliFixture, WatchWaitingForItsNextRoundStopsAtOnceOnSigint)
     EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(watch.exitCode(), 0);
     EXPECT_TRUE(watch.readAllStandardOutput().isEmpty()); // no round came: the first is one interval away
+}
+
+TEST_F(CliFixture, WatchWhoseOutputLosesItsReaderFinishesTheImportAndStops)
+{
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    writeFile(scoreFile(), largeScores());
+
+    // head goes away after the first status text: the next one meets a closed pipe.
+    QProcess shell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
+    shell.setProcessEnvironment(env);
+    shell.setWorkingDirectory(programFolder);
+    shell.start(u"/bin/sh"_s, {u"-c"_s, u"(\"$@\"; echo \"exit $?\" >&2) | head -n 1"_s, u"sh"_s, program(),
+                               u"--game-folder"_s, gameFolder, u"watch"_s, u"--interval"_s, u"1"_s});
+    shell.closeWriteChannel();
+    ASSERT_TRUE(shell.waitForFinished(120000));
+    const QString err = QString::fromLocal8Bit(shell.readAllStandardError());
+
+    // Not ended by SIGPIPE half-way: the import ran to its end, the program
+    // stopped after it, and the lost output is no success.
+    EXPECT_EQ(QString::fromLocal8Bit(shell.readAllStandardOutput()), u"Importing Scores.txt\n"_s);
+    EXPECT_TRUE(err.endsWith(u"exit 1\n"_s)) << err.toStdString();
+    EXPECT_EQ(rowCount(), kBlocks * kPlayers);
+    EXPECT_FALSE(QFile::exists(scoreFile()));
+    EXPECT_TRUE(QFile::exists(archived(1)));
 }
