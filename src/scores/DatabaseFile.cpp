@@ -1,6 +1,7 @@
 #include "scores/DatabaseFile.h"
 
 #include "core/RankholdError.h"
+#include "platform/Paths.h"
 #include "scores/PlayerDatabase.h"
 
 #include <QFile>
@@ -25,11 +26,16 @@ void createDatabase(const QString &path)
     if (QFileInfo::exists(path))
         throw RankholdError(u"%1 exists already; it is left untouched"_s.arg(path));
     const QString schema = databaseSchema();
+    // Built beside the target under a temporary name and then moved into
+    // place without replacing anything: an interrupted creation never leaves
+    // half a database under the real name, and a file that appeared
+    // meanwhile is never touched.
+    const QString temporary = path + u".new-"_s + QUuid::createUuid().toString(QUuid::Id128);
     const QString name = u"rankhold-create-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-        db.setDatabaseName(path);
+        db.setDatabaseName(temporary);
         if (!db.open()) {
             error = engineMessage(db.lastError());
         } else {
@@ -52,8 +58,11 @@ void createDatabase(const QString &path)
         }
     }
     QSqlDatabase::removeDatabase(name);
+    if (error.isEmpty() && !platform::moveFileNoReplace(temporary, path))
+        error = QFileInfo::exists(path) ? u"the file exists already; it is left untouched"_s
+                                        : u"cannot move it into place"_s;
     if (!error.isEmpty()) {
-        QFile::remove(path);
+        QFile::remove(temporary);
         throw RankholdError(u"Cannot create the database %1: %2"_s.arg(path, error));
     }
 }
