@@ -285,6 +285,26 @@ void TAsyncSocket::ClearInput()
     net::receive(m_socket, m_buffer.data(), kPiece, false);
 }
 
+void TAsyncSocket::sendBufferTimed(const char *data, qint64 size, bool countAndReport)
+{
+    startTimeOut();
+    try {
+        sendBuffer(data, size, countAndReport);
+    } catch (...) {
+        stopTimeOut();
+        throw;
+    }
+    stopTimeOut();
+}
+
+void TAsyncSocket::throwIfSendCancelled()
+{
+    if (m_cancelled) {
+        m_cancelled = false;
+        throw ESocketAborted(u"Socket send aborted"_s);
+    }
+}
+
 void TAsyncSocket::sendBuffer(const char *data, qint64 size, bool countAndReport)
 {
     qint64 done = 0;
@@ -319,18 +339,8 @@ void TAsyncSocket::Write(const QByteArray &text)
     if (nul >= 0)
         bytes.truncate(nul);
     StatusReport(4, u"Sending Buffer"_s);
-    startTimeOut();
-    try {
-        sendBuffer(bytes.constData(), bytes.size(), false);
-    } catch (...) {
-        stopTimeOut();
-        throw;
-    }
-    stopTimeOut();
-    if (m_cancelled) {
-        m_cancelled = false;
-        throw ESocketAborted(u"Socket send aborted"_s);
-    }
+    sendBufferTimed(bytes.constData(), bytes.size(), false);
+    throwIfSendCancelled();
 }
 
 void TAsyncSocket::WriteLn(const QByteArray &text)
@@ -408,10 +418,7 @@ QByteArray TAsyncSocket::Read(int count)
         net::waitReady(m_socket, true, false, kPollMs);
         processEvents();
     }
-    if (m_cancelled) {
-        m_cancelled = false;
-        throw ESocketAborted(u"Socket send aborted"_s);
-    }
+    throwIfSendCancelled();
     const qint64 got = net::receive(m_socket, m_buffer.data(), waiting, false);
     return got > 0 ? QByteArray(m_buffer.constData(), got) : QByteArray();
 }
@@ -430,19 +437,9 @@ void TAsyncSocket::SendFile(const QString &path)
             break;
         // Each piece gets the time-out, so a peer that stops taking data
         // cannot hold the transfer for ever.
-        startTimeOut();
-        try {
-            sendBuffer(m_buffer.constData(), n, true);
-        } catch (...) {
-            stopTimeOut();
-            throw;
-        }
-        stopTimeOut();
+        sendBufferTimed(m_buffer.constData(), n, true);
     }
-    if (m_cancelled) {
-        m_cancelled = false;
-        throw ESocketAborted(u"Socket send aborted"_s);
-    }
+    throwIfSendCancelled();
 }
 
 void TAsyncSocket::Listen(bool acceptOnly)

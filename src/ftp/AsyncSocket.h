@@ -99,6 +99,10 @@ private:
     void createSocket(bool resetOnClose);
     void resolveHost();
     void sendBuffer(const char *data, qint64 size, bool countAndReport);
+    // sendBuffer with the time-out running around it.
+    void sendBufferTimed(const char *data, qint64 size, bool countAndReport);
+    // A cancel during a send or read ends it with "Socket send aborted".
+    void throwIfSendCancelled();
     void peerClosed();
     void timerFired();
 
