@@ -35,16 +35,6 @@ struct ExportFixture : PlayerDbFixture {
     Settings settings;
 };
 
-QString errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const RankholdError &e) {
-        return e.message();
-    }
-    return {};
-}
-
 } // namespace
 
 TEST(RankingExport, ExamplePagesByteForByte)
@@ -207,7 +197,7 @@ TEST(RankingExport, NonIntegerTableBoxStopsAfterTheDeletes)
     ASSERT_TRUE(fx.exists(u"rankhold_kills.html"_s));
     fx.settings.cellSpacing = u"2px"_s;
     bool after = false;
-    EXPECT_EQ(errorOf([&] { fx.exporter.exportStats(fx.settings, fx.folder, fx.host, [&] { after = true; }); }),
+    EXPECT_EQ(errorMessageOf([&] { fx.exporter.exportStats(fx.settings, fx.folder, fx.host, [&] { after = true; }); }),
               u"'2px' is not a valid integer value"_s);
     EXPECT_FALSE(after);
     EXPECT_EQ(fx.host.activityText, u"Exporting HTML"_s);
@@ -223,7 +213,8 @@ TEST(RankingExport, EngineAndFileErrorsStopWhereTheyArise)
     s.rankKills = s.rankDeaths = s.rankFlags = s.top10 = true;
     QSqlQuery(fx.database.connection()).exec(u"ALTER TABLE player DROP COLUMN Deaths"_s);
     bool after = false;
-    const QString message = errorOf([&] { fx.exporter.exportStats(s, fx.folder, fx.host, [&] { after = true; }); });
+    const QString message =
+        errorMessageOf([&] { fx.exporter.exportStats(s, fx.folder, fx.host, [&] { after = true; }); });
     EXPECT_TRUE(message.contains(u"Deaths"_s)) << qPrintable(message);
     EXPECT_TRUE(fx.exists(u"rankhold_kills.html"_s)) << "the pages before the failing query stay written";
     EXPECT_FALSE(fx.exists(u"rankhold_flags.html"_s));
@@ -234,7 +225,7 @@ TEST(RankingExport, EngineAndFileErrorsStopWhereTheyArise)
     ExportFixture other;
     other.settings.rankKills = true;
     const QString missing = other.folder + u"/gone"_s;
-    EXPECT_EQ(errorOf([&] { other.exporter.exportStats(other.settings, missing, other.host, {}); }),
+    EXPECT_EQ(errorMessageOf([&] { other.exporter.exportStats(other.settings, missing, other.host, {}); }),
               u"Cannot create file %1/rankhold_kills.html"_s.arg(missing));
 
     // A connection that cannot open: nothing deleted, status unchanged.
@@ -242,7 +233,7 @@ TEST(RankingExport, EngineAndFileErrorsStopWhereTheyArise)
     broken.settings.top10 = true;
     writeFile(broken.page(u"rankhold_top10.html"_s), "old");
     broken.database.setFileName(broken.folder + u"/nothing.mdb"_s);
-    EXPECT_FALSE(errorOf([&] { broken.run(); }).isEmpty());
+    EXPECT_FALSE(errorMessageOf([&] { broken.run(); }).isEmpty());
     EXPECT_TRUE(broken.exists(u"rankhold_top10.html"_s));
     EXPECT_TRUE(broken.host.activityTexts.isEmpty());
 }

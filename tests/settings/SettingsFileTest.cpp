@@ -27,16 +27,6 @@ protected:
     }
 };
 
-QString errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const RankholdError &e) {
-        return e.message();
-    }
-    return {};
-}
-
 } // namespace
 
 TEST_F(SettingsFileTest, FirstStartGivesDefaultsAndSaveCreatesAllThreeFiles)
@@ -181,7 +171,7 @@ TEST_F(SettingsFileTest, HeaderInWindows1252IsRead)
 TEST_F(SettingsFileTest, HeaderThatCannotBeWrittenStopsBeforeTheSettingsFile)
 {
     ASSERT_TRUE(QDir(folder()).mkdir(u"footer.txt"_s));
-    const QString error = errorOf([&] { saveSettings(folder(), Settings{}); });
+    const QString error = errorMessageOf([&] { saveSettings(folder(), Settings{}); });
     EXPECT_EQ(error, u"Cannot create file "_s + file(u"footer.txt"_s));
     EXPECT_FALSE(QFile::exists(file(u"Rankhold.ini"_s)));
 }
@@ -189,7 +179,7 @@ TEST_F(SettingsFileTest, HeaderThatCannotBeWrittenStopsBeforeTheSettingsFile)
 TEST_F(SettingsFileTest, SettingsFileThatCannotBeWritten)
 {
     ASSERT_TRUE(QDir(folder()).mkdir(u"Rankhold.ini"_s));
-    const QString error = errorOf([&] { saveSettings(folder(), Settings{}); });
+    const QString error = errorMessageOf([&] { saveSettings(folder(), Settings{}); });
     EXPECT_EQ(error, u"Unable to write to "_s + file(u"Rankhold.ini"_s));
     EXPECT_TRUE(QFile::exists(file(u"header.txt"_s)));
     // Loading from such a folder gives the defaults.
@@ -202,6 +192,6 @@ TEST_F(SettingsFileTest, HeaderThatCannotBeRead)
     if (!QFile::link(u"/proc/self/mem"_s, file(u"header.txt"_s)))
         GTEST_SKIP() << "no symbolic links here";
     Settings s;
-    const QString error = errorOf([&] { loadHeaderAndFooter(folder(), s); });
+    const QString error = errorMessageOf([&] { loadHeaderAndFooter(folder(), s); });
     EXPECT_EQ(error, u"Cannot open file "_s + file(u"header.txt"_s));
 }

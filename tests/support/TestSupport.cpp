@@ -37,3 +37,13 @@ QString sourcePath(const QString &relative)
 {
     return QStringLiteral(RANKHOLD_SOURCE_DIR) + u'/' + relative;
 }
+
+QString errorMessageOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const RankholdError &e) {
+        return e.message();
+    }
+    return {};
+}

@@ -72,5 +72,7 @@ void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 // A fresh, empty player database at `path` (the schema the CLI creates).
 void makeEmptyDatabase(const QString &path);
+// The message of the RankholdError that `f` throws; empty when it throws none.
+QString errorMessageOf(const std::function<void()> &f);
 // The source tree, for files the tests ship (standin/, resources/).
 QString sourcePath(const QString &relative);
