@@ -1,5 +1,6 @@
 #include "html/TableProducer.h"
 
+#include "core/TextFiles.h"
 #include "html/DataSet.h"
 
 #include <algorithm>
@@ -10,14 +11,13 @@ namespace {
 
 const QString kCrLf = u"\r\n"_s;
 
-QString linesText(const QStringList &lines)
+// The attributes every tag ends with: the colour in quotes, then the custom text.
+void appendColorAndCustom(QString &text, const QString &bgColor, const QString &custom)
 {
-    QString text;
-    for (const QString &line : lines) {
-        text += line;
-        text += kCrLf;
-    }
-    return text;
+    if (!bgColor.isEmpty())
+        text += u" BgColor=\""_s + bgColor + u'"';
+    if (!custom.isEmpty())
+        text += u' ' + custom;
 }
 
 } // namespace
@@ -92,10 +92,7 @@ QString TTableProducerBase::BuildCell(int cellRow, int cellColumn, QString cellD
     DoFormatCell(cellRow, cellColumn, bgColor, align, vAlign, customAttrs, cellData);
     text += horzAlignText(align);
     text += vertAlignText(vAlign);
-    if (!bgColor.isEmpty())
-        text += u" BgColor=\""_s + bgColor + u'"';
-    if (!customAttrs.isEmpty())
-        text += u' ' + customAttrs;
+    appendColorAndCustom(text, bgColor, customAttrs);
     text += u'>' + cellData + u"</"_s + tag + u'>';
     return text;
 }
@@ -104,10 +101,7 @@ QString TTableProducerBase::BuildRowTag()
 {
     const TRowAttrs &row = m_rowAttributes;
     QString text = u"<TR"_s + horzAlignText(row.Align()) + vertAlignText(row.VAlign());
-    if (!row.BgColor().isEmpty())
-        text += u" BgColor=\""_s + row.BgColor() + u'"';
-    if (!row.Custom().isEmpty())
-        text += u' ' + row.Custom();
+    appendColorAndCustom(text, row.BgColor(), row.Custom());
     text += u'>';
     return text;
 }
@@ -125,10 +119,7 @@ QString TTableProducerBase::BuildTableTag()
         text += u" CellPadding="_s + QString::number(table.CellPadding());
     if (table.Border() >= 0)
         text += u" Border="_s + QString::number(table.Border());
-    if (!table.BgColor().isEmpty())
-        text += u" BgColor=\""_s + table.BgColor() + u'"';
-    if (!table.Custom().isEmpty())
-        text += u' ' + table.Custom();
+    appendColorAndCustom(text, table.BgColor(), table.Custom());
     text += u'>';
     return text;
 }
@@ -185,7 +176,7 @@ QString TTableProducer::ProduceContent()
         if (!continueContent)
             return {};
     }
-    return linesText(Header()) + RenderTable() + linesText(Footer());
+    return joinLinesCrLf(Header()) + RenderTable() + joinLinesCrLf(Footer());
 }
 
 QString TTableProducer::RenderTable()
