@@ -8,20 +8,6 @@
 
 using namespace Qt::StringLiterals;
 
-QString joinLinesCrLf(const QStringList &lines)
-{
-    QString out;
-    qsizetype size = 0;
-    for (const QString &line : lines)
-        size += line.size() + 2;
-    out.reserve(size);
-    for (const QString &line : lines) {
-        out += line;
-        out += u"\r\n"_s;
-    }
-    return out;
-}
-
 QString normaliseLineBreaks(const QString &text)
 {
     QString out;

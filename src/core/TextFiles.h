@@ -9,9 +9,8 @@
 // Text as the program's files hold it: lists of lines where CR LF, CR or LF
 // end a line, written back as every entry followed by CR LF.
 
+using platform::joinLinesCrLf;
 using platform::splitLines;
-// Every entry followed by CR LF (an entry may itself hold line breaks).
-QString joinLinesCrLf(const QStringList &lines);
 // Every CR, LF or CR LF made CR LF.
 QString normaliseLineBreaks(const QString &text);
 

@@ -36,6 +36,20 @@ QStringList splitLines(const QString &text)
     return lines;
 }
 
+QString joinLinesCrLf(const QStringList &lines)
+{
+    QString out;
+    qsizetype size = 0;
+    for (const QString &line : lines)
+        size += line.size() + 2;
+    out.reserve(size);
+    for (const QString &line : lines) {
+        out += line;
+        out += u"\r\n"_s;
+    }
+    return out;
+}
+
 QString decodeWindows1252(const QByteArray &bytes)
 {
     QString out(bytes.size(), Qt::Uninitialized);

@@ -11,6 +11,8 @@ namespace platform {
 // Splits text into lines where CR LF, CR or LF end a line; a line break
 // after the last line adds no empty line.
 QStringList splitLines(const QString &text);
+// Every entry followed by CR LF (an entry may itself hold line breaks).
+QString joinLinesCrLf(const QStringList &lines);
 
 QString decodeWindows1252(const QByteArray &bytes);
 // Characters outside Windows-1252 become '?' unless characterReferences is

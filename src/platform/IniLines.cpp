@@ -102,12 +102,7 @@ void IniLines::set(const QString &section, const QString &key, const QString &va
 
 bool IniLines::save(const QString &fileName) const
 {
-    QString text;
-    for (const QString &line : m_lines) {
-        text += line;
-        text += u"\r\n"_s;
-    }
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = joinLinesCrLf(m_lines).toUtf8();
     QSaveFile file(fileName);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
