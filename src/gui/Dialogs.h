@@ -28,7 +28,7 @@ std::optional<QString> chooseFolder(QWidget *parent, const QString &startFolder)
 // Opens a file or web address with the desktop's viewer; reports nothing.
 void openUrl(const QUrl &url);
 
-// A box's text as Qt shows it: CR LF and bare CR become line breaks.
+// Text with CR LF or bare CR line breaks as a Qt widget shows it (one LF each).
 QString displayText(const QString &text);
 
 enum class Kind { Message, Warning, Question, Error, FolderChooser, OpenUrl };

@@ -50,10 +50,7 @@ QString memoText(const QPlainTextEdit *memo)
 
 void setMemoText(QPlainTextEdit *memo, const QString &text)
 {
-    QString shown = text;
-    shown.replace(u"\r\n"_s, u"\n"_s);
-    shown.replace(u'\r', u'\n');
-    memo->setPlainText(shown);
+    memo->setPlainText(Dialogs::displayText(text));
 }
 
 } // namespace
