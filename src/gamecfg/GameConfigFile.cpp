@@ -49,27 +49,27 @@ std::optional<QString> replacementFor(const ConfigLine &entry, const GameSetting
 {
     switch (entry.kind) {
     case LineKind::Choice: {
-        const int choice = values.comboBox(entry.control);
+        const int choice = values.choices.*entry.choice;
         if (choice < 0 || choice >= entry.strings.size())
             return std::nullopt;
         return entry.strings.at(choice);
     }
     case LineKind::Check:
-        return entry.strings.at(values.checkBox(entry.control) ? 0 : 1);
+        return entry.strings.at(values.checks.*entry.check ? 0 : 1);
     case LineKind::Preset:
-        if (values.checkBox(entry.control))
+        if (values.checks.*entry.check)
             return entry.strings.at(0);
-        if (values.checkBox(entry.control2))
+        if (values.checks.*entry.check2)
             return entry.strings.at(1);
         return std::nullopt;
     case LineKind::QuotedText:
-        return entry.strings.at(0) + u'"' + values.edit(entry.control) + u'"';
+        return entry.strings.at(0) + u'"' + values.texts.*entry.text + u'"';
     case LineKind::Text:
-        return entry.strings.at(0) + values.edit(entry.control);
+        return entry.strings.at(0) + values.texts.*entry.text;
     case LineKind::EntryNumber:
     case LineKind::EntryPosition: {
         // Without a choice the old line stays rather than a key with no value.
-        const int choice = values.comboBox(entry.control);
+        const int choice = values.choices.*entry.choice;
         if (choice < 0 || choice >= entry.entries)
             return std::nullopt;
         const int value = entry.kind == LineKind::EntryNumber ? choice + 1 : choice;
@@ -88,7 +88,7 @@ QString GameConfigFile::configPath(const QString &gameFolder)
 
 void GameConfigFile::load(const QString &path, GameSettingsValues &values)
 {
-    values.checks.fill(false);
+    values.checks = {};
     if (!platform::fileExists(path))
         return;
 
@@ -105,12 +105,12 @@ void GameConfigFile::load(const QString &path, GameSettingsValues &values)
         case LineKind::Choice: {
             const qsizetype index = entry.strings.indexOf(line);
             if (index >= 0)
-                values.comboBox(entry.control) = int(index);
+                values.choices.*entry.choice = int(index);
             break;
         }
         case LineKind::Check:
             if (line == entry.strings.at(0))
-                values.checkBox(entry.control) = true;
+                values.checks.*entry.check = true;
             if (!entry.repairFrom.isEmpty() && line == entry.repairFrom) {
                 lines[position] = entry.repairTo;
                 writeLines(path, lines);
@@ -118,22 +118,21 @@ void GameConfigFile::load(const QString &path, GameSettingsValues &values)
             break;
         case LineKind::Preset:
             if (line == entry.strings.at(0))
-                values.checkBox(entry.control) = true;
+                values.checks.*entry.check = true;
             else if (line == entry.strings.at(1))
-                values.checkBox(entry.control2) = true;
+                values.checks.*entry.check2 = true;
             break;
         case LineKind::QuotedText:
-            values.edit(entry.control) = quotedValue(line);
+            values.texts.*entry.text = quotedValue(line);
             break;
         case LineKind::Text:
-            values.edit(entry.control) = valueAfter(line, u"=", 2);
+            values.texts.*entry.text = valueAfter(line, u"=", 2);
             break;
         case LineKind::EntryNumber:
-            values.comboBox(entry.control) =
-                indexOrNone(qint64(strToInt(valueAfter(line, u"= ", 2))) - 1, entry.entries);
+            values.choices.*entry.choice = indexOrNone(qint64(strToInt(valueAfter(line, u"= ", 2))) - 1, entry.entries);
             break;
         case LineKind::EntryPosition:
-            values.comboBox(entry.control) = indexOrNone(strToInt(valueAfter(line, u"= ", 2)), entry.entries);
+            values.choices.*entry.choice = indexOrNone(strToInt(valueAfter(line, u"= ", 2)), entry.entries);
             break;
         }
     }

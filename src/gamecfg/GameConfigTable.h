@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gamecfg/GameSettingsValues.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,27 +15,32 @@ namespace gamecfg {
 enum class LineKind {
     Choice,        // a list: the line is one of `strings`, by entry position
     Check,         // a check box: strings[0] ticked, strings[1] clear
-    Preset,        // the match presets: strings[0] for `control`, strings[1] for `control2`
+    Preset,        // the match presets: strings[0] for `check`, strings[1] for `check2`
     QuotedText,    // an edit box: prefix + '"' + text + '"'
     Text,          // an edit box: prefix + text
     EntryNumber,   // a list whose entries are "1".."n": prefix + entry text
     EntryPosition, // a list: prefix + entry position in decimal
 };
 
+// Every member has a default, so a table row names only what it uses.
 struct ConfigLine {
     int line = 0;
     LineKind kind = LineKind::Check;
-    // The CheckBox, ComboBox or Edit number of the control.
-    int control = 0;
-    int control2 = 0;
+    // The control the line belongs to: `check` for Check (and preset 1 of
+    // Preset, `check2` its preset 2), `choice` for the list kinds, `text`
+    // for the text kinds.
+    bool GameSettingsValues::Checks::*check = nullptr;
+    bool GameSettingsValues::Checks::*check2 = nullptr;
+    int GameSettingsValues::Choices::*choice = nullptr;
+    QString GameSettingsValues::Texts::*text = nullptr;
     // Choice/Check/Preset: the exact line per state; the text kinds: the
     // prefix (ending in "= ").
-    QStringList strings;
+    QStringList strings{};
     // EntryNumber/EntryPosition: the number of entries in the list.
     int entries = 0;
     // A line that the game misreads and that is mended as soon as it is read.
-    QString repairFrom;
-    QString repairTo;
+    QString repairFrom{};
+    QString repairTo{};
 };
 
 // Every managed line, in file order.

@@ -23,19 +23,10 @@ TForm3::TForm3(std::function<QString()> gameFolder, QWidget *parent)
     // main window is closed.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    m_checkBoxes = {ui->CheckBox1,  ui->CheckBox2,  ui->CheckBox3,  ui->CheckBox4,  ui->CheckBox5,  ui->CheckBox6,
-                    ui->CheckBox7,  ui->CheckBox8,  ui->CheckBox9,  ui->CheckBox10, ui->CheckBox11, ui->CheckBox12,
-                    ui->CheckBox13, ui->CheckBox14, ui->CheckBox15, ui->CheckBox16, ui->CheckBox17, ui->CheckBox18};
-    m_comboBoxes = {ui->ComboBox1,  ui->ComboBox2,  ui->ComboBox3, ui->ComboBox4, ui->ComboBox5,
-                    ui->ComboBox6,  ui->ComboBox7,  ui->ComboBox8, ui->ComboBox9, ui->ComboBox10,
-                    ui->ComboBox11, ui->ComboBox12, ui->ComboBox13};
-    m_edits = {ui->Edit1, ui->Edit2, ui->Edit3,  ui->Edit4,  ui->Edit5,  ui->Edit6,  ui->Edit7,
-               ui->Edit8, ui->Edit9, ui->Edit10, ui->Edit11, ui->Edit12, ui->Edit13, ui->Edit14};
-    for (QLineEdit *edit : std::as_const(m_edits))
-        m_maxLengths.append(edit->maxLength());
+    bindControls();
     // The file supplies every value: no list starts with a choice.
-    for (QComboBox *box : std::as_const(m_comboBoxes))
-        box->setCurrentIndex(-1);
+    for (const ChoiceBinding &b : std::as_const(m_comboBoxes))
+        b.box->setCurrentIndex(-1);
 
     connect(ui->CheckBox11, &QCheckBox::toggled, this,
             [this](bool checked) { tickPreset(ui->CheckBox11, ui->CheckBox12, checked); });
@@ -64,6 +55,53 @@ TForm3::TForm3(std::function<QString()> gameFolder, QWidget *parent)
 
 TForm3::~TForm3() = default;
 
+void TForm3::bindControls()
+{
+    using Checks = GameSettingsValues::Checks;
+    using Choices = GameSettingsValues::Choices;
+    using Texts = GameSettingsValues::Texts;
+    m_checkBoxes = {
+        {ui->CheckBox1, &Checks::showIntroMovie},
+        {ui->CheckBox2, &Checks::useShadows},
+        {ui->CheckBox3, &Checks::bloodEffect},
+        {ui->CheckBox4, &Checks::shellcasingEffect},
+        {ui->CheckBox5, &Checks::smokeEffect},
+        {ui->CheckBox6, &Checks::displayWeapon},
+        {ui->CheckBox7, &Checks::allowAbilities},
+        {ui->CheckBox8, &Checks::crosshairSpread},
+        {ui->CheckBox9, &Checks::scopeDrift},
+        {ui->CheckBox10, &Checks::weaponRecoil},
+        {ui->CheckBox11, &Checks::matchPreset1},
+        {ui->CheckBox12, &Checks::matchPreset2},
+        {ui->CheckBox13, &Checks::droppedWeaponsDisappear},
+        {ui->CheckBox14, &Checks::dropWeapons},
+        {ui->CheckBox15, &Checks::respawnWithPrimary},
+        {ui->CheckBox16, &Checks::destroyableBuildings},
+        {ui->CheckBox17, &Checks::deathMessages},
+        {ui->CheckBox18, &Checks::playExitCredits},
+    };
+    m_comboBoxes = {
+        {ui->ComboBox1, &Choices::serveOnly},       {ui->ComboBox2, &Choices::numberOfTeams},
+        {ui->ComboBox3, &Choices::maxPlayers},      {ui->ComboBox4, &Choices::replay},
+        {ui->ComboBox5, &Choices::gameResolution},  {ui->ComboBox6, &Choices::colorDepth},
+        {ui->ComboBox7, &Choices::gpsMode},         {ui->ComboBox8, &Choices::wind},
+        {ui->ComboBox9, &Choices::terrainGeometry}, {ui->ComboBox10, &Choices::terrainDetail},
+        {ui->ComboBox11, &Choices::objectDetail},   {ui->ComboBox12, &Choices::gametype},
+        {ui->ComboBox13, &Choices::selectTeam},
+    };
+    const std::pair<QLineEdit *, QString Texts::*> edits[] = {
+        {ui->Edit1, &Texts::serverGamePassword}, {ui->Edit2, &Texts::playerGamePassword},
+        {ui->Edit3, &Texts::teamPassword},       {ui->Edit4, &Texts::redPassword},
+        {ui->Edit5, &Texts::bluePassword},       {ui->Edit6, &Texts::yellowPassword},
+        {ui->Edit7, &Texts::violetPassword},     {ui->Edit8, &Texts::country},
+        {ui->Edit9, &Texts::gameName},           {ui->Edit10, &Texts::timeLimit},
+        {ui->Edit11, &Texts::maxKills},          {ui->Edit12, &Texts::zoneTime},
+        {ui->Edit13, &Texts::startDelay},        {ui->Edit14, &Texts::timeout},
+    };
+    for (const auto &[edit, value] : edits)
+        m_edits.append({edit, value, edit->maxLength()});
+}
+
 void TForm3::setBackground(const QPixmap &picture)
 {
     ui->Image1->setPixmap(picture);
@@ -77,31 +115,29 @@ QString TForm3::configPath() const
 GameSettingsValues TForm3::values() const
 {
     GameSettingsValues v;
-    for (int i = 0; i < m_checkBoxes.size(); ++i)
-        v.checkBox(i + 1) = m_checkBoxes.at(i)->isChecked();
-    for (int i = 0; i < m_comboBoxes.size(); ++i)
-        v.comboBox(i + 1) = m_comboBoxes.at(i)->currentIndex();
-    for (int i = 0; i < m_edits.size(); ++i)
-        v.edit(i + 1) = m_edits.at(i)->text();
+    for (const CheckBinding &b : m_checkBoxes)
+        v.checks.*b.value = b.box->isChecked();
+    for (const ChoiceBinding &b : m_comboBoxes)
+        v.choices.*b.value = b.box->currentIndex();
+    for (const TextBinding &b : m_edits)
+        v.texts.*b.value = b.edit->text();
     return v;
 }
 
 void TForm3::setValues(const GameSettingsValues &v)
 {
-    for (int i = 0; i < m_checkBoxes.size(); ++i)
-        m_checkBoxes.at(i)->setChecked(v.checkBox(i + 1));
-    for (int i = 0; i < m_comboBoxes.size(); ++i) {
-        QComboBox *box = m_comboBoxes.at(i);
-        const int choice = v.comboBox(i + 1);
-        box->setCurrentIndex(choice >= 0 && choice < box->count() ? choice : -1);
+    for (const CheckBinding &b : std::as_const(m_checkBoxes))
+        b.box->setChecked(v.checks.*b.value);
+    for (const ChoiceBinding &b : std::as_const(m_comboBoxes)) {
+        const int choice = v.choices.*b.value;
+        b.box->setCurrentIndex(choice >= 0 && choice < b.box->count() ? choice : -1);
     }
-    for (int i = 0; i < m_edits.size(); ++i) {
+    for (const TextBinding &b : std::as_const(m_edits)) {
         // A longer value from the file is shown whole (and so saved whole);
         // the limit only stops typing beyond it.
-        const QString &text = v.edit(i + 1);
-        QLineEdit *edit = m_edits.at(i);
-        edit->setMaxLength(std::max(m_maxLengths.at(i), int(text.size())));
-        edit->setText(text);
+        const QString &text = v.texts.*b.value;
+        b.edit->setMaxLength(std::max(b.maxLength, int(text.size())));
+        b.edit->setText(text);
     }
 }
 

@@ -46,6 +46,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void bindControls();
     void reportError(const QString &message);
     void tickPreset(QCheckBox *ticked, QCheckBox *other, bool checked);
     bool isOwnDialog(const QWidget *window) const;
@@ -53,10 +54,23 @@ private:
     std::unique_ptr<Ui::TForm3> ui;
     std::function<QString()> m_gameFolder;
     GameConfigFile m_config;
-    QList<QCheckBox *> m_checkBoxes; // CheckBox1..18
-    QList<QComboBox *> m_comboBoxes; // ComboBox1..13
-    QList<QLineEdit *> m_edits;      // Edit1..14
-    QList<int> m_maxLengths;         // each edit's own limit
+    // Which control shows which value.
+    struct CheckBinding {
+        QCheckBox *box;
+        bool GameSettingsValues::Checks::*value;
+    };
+    struct ChoiceBinding {
+        QComboBox *box;
+        int GameSettingsValues::Choices::*value;
+    };
+    struct TextBinding {
+        QLineEdit *edit;
+        QString GameSettingsValues::Texts::*value;
+        int maxLength; // the edit's own limit
+    };
+    QList<CheckBinding> m_checkBoxes;
+    QList<ChoiceBinding> m_comboBoxes;
+    QList<TextBinding> m_edits;
     // Set while focus is in one of this window's own boxes (an error box), so
     // coming back from it does not reload and raise the same error again.
     bool m_awayInOwnDialog = false;

@@ -2,6 +2,7 @@
 
 #include "core/RankholdError.h"
 #include "gamecfg/GameConfigFile.h"
+#include "gamecfg/GameConfigTable.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -57,35 +58,44 @@ TEST_F(GameConfigFileTest, LoadsEveryManagedLineIntoItsControl)
     config.load(path(), v);
 
     GameSettingsValues expected;
-    for (const int ticked : {1, 2, 4, 5, 7, 9, 10, 12, 13, 15, 16})
-        expected.checkBox(ticked) = true;
-    expected.comboBox(5) = 1; // game_res 5 -> 800x600
-    expected.comboBox(10) = 2;
-    expected.comboBox(11) = 1;
-    expected.comboBox(6) = 1;
-    expected.comboBox(9) = 1;
-    expected.comboBox(12) = 5;
-    expected.comboBox(3) = 15; // "16"
-    expected.comboBox(1) = 1;
-    expected.comboBox(13) = 3;
-    expected.comboBox(4) = 2;
-    expected.comboBox(2) = 1;
-    expected.comboBox(7) = 2;
-    expected.comboBox(8) = 1;
-    expected.edit(2) = u"player"_s;
-    expected.edit(1) = u"server"_s;
-    expected.edit(3) = u""_s;
-    expected.edit(9) = u"Rankhold Test"_s;
-    expected.edit(8) = u"NL"_s;
-    expected.edit(4) = u"red"_s;
-    expected.edit(5) = u"blue"_s;
-    expected.edit(6) = u"yellow"_s;
-    expected.edit(7) = u"violet"_s;
-    expected.edit(11) = u"12345678"_s;
-    expected.edit(13) = u"10"_s;
-    expected.edit(10) = u"30"_s;
-    expected.edit(12) = u"5"_s;
-    expected.edit(14) = u"120"_s;
+    expected.checks = {.showIntroMovie = true,
+                       .useShadows = true,
+                       .shellcasingEffect = true,
+                       .smokeEffect = true,
+                       .allowAbilities = true,
+                       .scopeDrift = true,
+                       .weaponRecoil = true,
+                       .matchPreset2 = true,
+                       .droppedWeaponsDisappear = true,
+                       .respawnWithPrimary = true,
+                       .destroyableBuildings = true};
+    expected.choices.gameResolution = 1; // game_res 5 -> 800x600
+    expected.choices.terrainDetail = 2;
+    expected.choices.objectDetail = 1;
+    expected.choices.colorDepth = 1;
+    expected.choices.terrainGeometry = 1;
+    expected.choices.gametype = 5;
+    expected.choices.maxPlayers = 15; // "16"
+    expected.choices.serveOnly = 1;
+    expected.choices.selectTeam = 3;
+    expected.choices.replay = 2;
+    expected.choices.numberOfTeams = 1;
+    expected.choices.gpsMode = 2;
+    expected.choices.wind = 1;
+    expected.texts.playerGamePassword = u"player"_s;
+    expected.texts.serverGamePassword = u"server"_s;
+    expected.texts.teamPassword = u""_s;
+    expected.texts.gameName = u"Rankhold Test"_s;
+    expected.texts.country = u"NL"_s;
+    expected.texts.redPassword = u"red"_s;
+    expected.texts.bluePassword = u"blue"_s;
+    expected.texts.yellowPassword = u"yellow"_s;
+    expected.texts.violetPassword = u"violet"_s;
+    expected.texts.maxKills = u"12345678"_s;
+    expected.texts.startDelay = u"10"_s;
+    expected.texts.timeLimit = u"30"_s;
+    expected.texts.zoneTime = u"5"_s;
+    expected.texts.timeout = u"120"_s;
     EXPECT_EQ(v, expected);
 }
 
@@ -123,44 +133,46 @@ TEST_F(GameConfigFileTest, EveryStateStringReadsAndWritesItself)
     struct State {
         int line;
         const char16_t *text;
-        char kind; // 'x' check box, 'c' list
-        int control;
-        int value; // ticked 1 / clear 0, or the entry
+        bool GameSettingsValues::Checks::*check;  // a check box, or
+        int GameSettingsValues::Choices::*choice; // a list
+        int value;                                // ticked 1 / clear 0, or the entry
     };
+    using Checks = GameSettingsValues::Checks;
+    using Choices = GameSettingsValues::Choices;
     const State states[] = {
-        {8, u"game_res         = 4", 'c', 5, 0},
-        {8, u"game_res         = 6", 'c', 5, 2},
-        {9, u"no_anim          = 1", 'x', 1, 0},
-        {16, u"terrain_texture_res  = 0", 'c', 10, 0},
-        {16, u"terrain_texture_res  = 1", 'c', 10, 1},
-        {17, u"object_res       = 0", 'c', 11, 0},
-        {17, u"object_res       = 2", 'c', 11, 2},
-        {18, u"bit_depth        = 16", 'c', 6, 0},
-        {19, u"terrain_geometry   = 0", 'c', 9, 0},
-        {20, u"shadows          = 0", 'x', 2, 0},
-        {21, u"NoBlood          = 0", 'x', 3, 1},
-        {22, u"NoCasings        = 1", 'x', 4, 0},
-        {23, u"NoSmoke\t      = 1", 'x', 5, 0},
-        {28, u"showgun          = 1", 'x', 6, 1},
-        {43, u"mp_gametype      = 0", 'c', 12, 0},
-        {43, u"mp_gametype      = 8", 'c', 12, 8},
-        {45, u"dedicated        = 0", 'c', 1, 0},
-        {52, u"destroybuild     = 0", 'x', 16, 0},
-        {53, u"deathmes         = 1", 'x', 17, 1},
-        {54, u"replay           = 0", 'c', 4, 0},
-        {54, u"replay           = 1", 'c', 4, 1},
-        {58, u"mp_numteams      = 2", 'c', 2, 0},
-        {82, u"play_exit_credits     = 1", 'x', 18, 1},
-        {83, u"mp_NoCharAbilities = 1", 'x', 7, 0},
-        {84, u"mp_NoCrossHairSpread = 0", 'x', 8, 1},
-        {85, u"mp_NoScopeDrift  = 1", 'x', 9, 0},
-        {87, u"mp_gpsicons      = 0", 'c', 7, 0},
-        {87, u"mp_gpsicons      = 1", 'c', 7, 1},
-        {88, u"mp_wind          = 0", 'c', 8, 0},
-        {88, u"mp_wind          = 2", 'c', 8, 2},
-        {89, u"mp_DroppedWeaponDisappear = 1", 'x', 13, 0},
-        {90, u"mp_NoDropWeapons = 0", 'x', 14, 1},
-        {91, u"mp_NoRespawnWithPrimary = 1", 'x', 15, 0},
+        {8, u"game_res         = 4", nullptr, &Choices::gameResolution, 0},
+        {8, u"game_res         = 6", nullptr, &Choices::gameResolution, 2},
+        {9, u"no_anim          = 1", &Checks::showIntroMovie, nullptr, 0},
+        {16, u"terrain_texture_res  = 0", nullptr, &Choices::terrainDetail, 0},
+        {16, u"terrain_texture_res  = 1", nullptr, &Choices::terrainDetail, 1},
+        {17, u"object_res       = 0", nullptr, &Choices::objectDetail, 0},
+        {17, u"object_res       = 2", nullptr, &Choices::objectDetail, 2},
+        {18, u"bit_depth        = 16", nullptr, &Choices::colorDepth, 0},
+        {19, u"terrain_geometry   = 0", nullptr, &Choices::terrainGeometry, 0},
+        {20, u"shadows          = 0", &Checks::useShadows, nullptr, 0},
+        {21, u"NoBlood          = 0", &Checks::bloodEffect, nullptr, 1},
+        {22, u"NoCasings        = 1", &Checks::shellcasingEffect, nullptr, 0},
+        {23, u"NoSmoke\t      = 1", &Checks::smokeEffect, nullptr, 0},
+        {28, u"showgun          = 1", &Checks::displayWeapon, nullptr, 1},
+        {43, u"mp_gametype      = 0", nullptr, &Choices::gametype, 0},
+        {43, u"mp_gametype      = 8", nullptr, &Choices::gametype, 8},
+        {45, u"dedicated        = 0", nullptr, &Choices::serveOnly, 0},
+        {52, u"destroybuild     = 0", &Checks::destroyableBuildings, nullptr, 0},
+        {53, u"deathmes         = 1", &Checks::deathMessages, nullptr, 1},
+        {54, u"replay           = 0", nullptr, &Choices::replay, 0},
+        {54, u"replay           = 1", nullptr, &Choices::replay, 1},
+        {58, u"mp_numteams      = 2", nullptr, &Choices::numberOfTeams, 0},
+        {82, u"play_exit_credits     = 1", &Checks::playExitCredits, nullptr, 1},
+        {83, u"mp_NoCharAbilities = 1", &Checks::allowAbilities, nullptr, 0},
+        {84, u"mp_NoCrossHairSpread = 0", &Checks::crosshairSpread, nullptr, 1},
+        {85, u"mp_NoScopeDrift  = 1", &Checks::scopeDrift, nullptr, 0},
+        {87, u"mp_gpsicons      = 0", nullptr, &Choices::gpsMode, 0},
+        {87, u"mp_gpsicons      = 1", nullptr, &Choices::gpsMode, 1},
+        {88, u"mp_wind          = 0", nullptr, &Choices::wind, 0},
+        {88, u"mp_wind          = 2", nullptr, &Choices::wind, 2},
+        {89, u"mp_DroppedWeaponDisappear = 1", &Checks::droppedWeaponsDisappear, nullptr, 0},
+        {90, u"mp_NoDropWeapons = 0", &Checks::dropWeapons, nullptr, 1},
+        {91, u"mp_NoRespawnWithPrimary = 1", &Checks::respawnWithPrimary, nullptr, 0},
     };
     for (const State &s : states) {
         QStringList lines = fixtureLines();
@@ -168,10 +180,10 @@ TEST_F(GameConfigFileTest, EveryStateStringReadsAndWritesItself)
         writeLines(lines);
         GameSettingsValues v;
         config.load(path(), v);
-        if (s.kind == 'x')
-            EXPECT_EQ(v.checkBox(s.control), s.value == 1) << s.line;
+        if (s.check)
+            EXPECT_EQ(v.checks.*s.check, s.value == 1) << s.line;
         else
-            EXPECT_EQ(v.comboBox(s.control), s.value) << s.line;
+            EXPECT_EQ(v.choices.*s.choice, s.value) << s.line;
         config.save(path(), v);
         EXPECT_EQ(linesOnDisk(), lines) << s.line;
     }
@@ -187,12 +199,12 @@ TEST_F(GameConfigFileTest, OtherSpacingLoadsAsClearOrNoChoice)
     writeLines(lines);
 
     GameSettingsValues v;
-    v.comboBox(5) = 2; // an earlier choice stays
+    v.choices.gameResolution = 2; // an earlier choice stays
     config.load(path(), v);
-    EXPECT_FALSE(v.checkBox(2));
-    EXPECT_FALSE(v.checkBox(10));
-    EXPECT_EQ(v.comboBox(5), 2);
-    EXPECT_EQ(v.comboBox(7), -1);
+    EXPECT_FALSE(v.checks.useShadows);
+    EXPECT_FALSE(v.checks.weaponRecoil);
+    EXPECT_EQ(v.choices.gameResolution, 2);
+    EXPECT_EQ(v.choices.gpsMode, -1);
 
     config.save(path(), v);
     const QStringList saved = linesOnDisk();
@@ -205,16 +217,16 @@ TEST_F(GameConfigFileTest, OtherSpacingLoadsAsClearOrNoChoice)
 TEST_F(GameConfigFileTest, WeaponrecoilRoundTripsAndItsClearLineIsRepairedAtLoad)
 {
     writeLines(fixtureLines());
-    QStringList saved = saveWith([](GameSettingsValues &v) { v.checkBox(10) = true; });
+    QStringList saved = saveWith([](GameSettingsValues &v) { v.checks.weaponRecoil = true; });
     EXPECT_EQ(saved[86], u"mp_NoWeaponRecoil= 0"_s);
     GameSettingsValues v;
     config.load(path(), v);
-    EXPECT_TRUE(v.checkBox(10));
+    EXPECT_TRUE(v.checks.weaponRecoil);
 
-    saved = saveWith([](GameSettingsValues &v) { v.checkBox(10) = false; });
+    saved = saveWith([](GameSettingsValues &v) { v.checks.weaponRecoil = false; });
     EXPECT_EQ(saved[86], u"mp_NoWeaponRecoil = 1"_s);
     config.load(path(), v);
-    EXPECT_FALSE(v.checkBox(10));
+    EXPECT_FALSE(v.checks.weaponRecoil);
 
     // The clear state without the blank is mended and written at once.
     QStringList lines = fixtureLines();
@@ -222,27 +234,27 @@ TEST_F(GameConfigFileTest, WeaponrecoilRoundTripsAndItsClearLineIsRepairedAtLoad
     writeLines(lines);
     GameSettingsValues fresh;
     config.load(path(), fresh);
-    EXPECT_FALSE(fresh.checkBox(10));
+    EXPECT_FALSE(fresh.checks.weaponRecoil);
     lines[86] = u"mp_NoWeaponRecoil = 1"_s;
     EXPECT_EQ(readFile(path()), fixtureBytes(lines, "\r\n"));
     EXPECT_EQ(config.lines(), lines);
-    EXPECT_TRUE(fresh.checkBox(9)) << "the load goes on after the repair";
-    EXPECT_EQ(fresh.comboBox(7), 2);
+    EXPECT_TRUE(fresh.checks.scopeDrift) << "the load goes on after the repair";
+    EXPECT_EQ(fresh.choices.gpsMode, 2);
 }
 
 TEST_F(GameConfigFileTest, WritesTheTableStringsForEveryState)
 {
     writeLines(fixtureLines());
     QStringList saved = saveWith([](GameSettingsValues &v) {
-        v.checks.fill(false);
-        v.checkBox(5) = true; // smoke on: its tab is kept
-        v.comboBox(5) = 0;
-        v.comboBox(12) = 8;
-        v.comboBox(3) = 0;
-        v.comboBox(13) = 0;
-        v.edit(3) = u""_s;
-        v.edit(9) = u" say \"hi\" "_s; // written as typed
-        v.edit(11) = u"many"_s;
+        v.checks = {};
+        v.checks.smokeEffect = true; // smoke on: its tab is kept
+        v.choices.gameResolution = 0;
+        v.choices.gametype = 8;
+        v.choices.maxPlayers = 0;
+        v.choices.selectTeam = 0;
+        v.texts.teamPassword = u""_s;
+        v.texts.gameName = u" say \"hi\" "_s; // written as typed
+        v.texts.maxKills = u"many"_s;
     });
     EXPECT_EQ(saved[23], u"NoSmoke\t      = 0"_s);
     EXPECT_EQ(saved[9], u"no_anim          = 1"_s);
@@ -256,7 +268,7 @@ TEST_F(GameConfigFileTest, WritesTheTableStringsForEveryState)
     EXPECT_EQ(saved[39], u"game_name        = \" say \"hi\" \""_s);
     EXPECT_EQ(saved[49], u"max_kills        = many"_s);
 
-    saved = saveWith([](GameSettingsValues &v) { v.checkBox(5) = false; });
+    saved = saveWith([](GameSettingsValues &v) { v.checks.smokeEffect = false; });
     EXPECT_EQ(saved[23], u"NoSmoke\t      = 1"_s);
 }
 
@@ -266,15 +278,15 @@ TEST_F(GameConfigFileTest, PresetsDecideLine32OnlyWhenTicked)
     lines[32] = u"mpattrib         = 512"_s;
     writeLines(lines);
     EXPECT_EQ(saveWith([](GameSettingsValues &) {})[32], u"mpattrib         = 512"_s);
-    EXPECT_EQ(saveWith([](GameSettingsValues &v) { v.checkBox(11) = true; })[32], u"mpattrib         = 515"_s);
+    EXPECT_EQ(saveWith([](GameSettingsValues &v) { v.checks.matchPreset1 = true; })[32], u"mpattrib         = 515"_s);
 
     GameSettingsValues v;
     config.load(path(), v);
-    EXPECT_TRUE(v.checkBox(11));
-    EXPECT_FALSE(v.checkBox(12));
+    EXPECT_TRUE(v.checks.matchPreset1);
+    EXPECT_FALSE(v.checks.matchPreset2);
     EXPECT_EQ(saveWith([](GameSettingsValues &v) {
-                  v.checkBox(11) = false;
-                  v.checkBox(12) = true;
+                  v.checks.matchPreset1 = false;
+                  v.checks.matchPreset2 = true;
               })[32],
               u"mpattrib         = 513"_s);
 }
@@ -287,8 +299,8 @@ TEST_F(GameConfigFileTest, ListsWithoutAnEntryKeepTheirOldNumberLines)
     writeLines(lines);
     GameSettingsValues v;
     config.load(path(), v);
-    EXPECT_EQ(v.comboBox(3), -1);
-    EXPECT_EQ(v.comboBox(13), -1);
+    EXPECT_EQ(v.choices.maxPlayers, -1);
+    EXPECT_EQ(v.choices.selectTeam, -1);
     config.save(path(), v);
     const QStringList saved = linesOnDisk();
     EXPECT_EQ(saved[44], lines[44]);
@@ -302,19 +314,19 @@ TEST_F(GameConfigFileTest, NonIntegerPlayerCountStopsTheLoad)
     writeLines(lines);
     GameSettingsValues v;
     EXPECT_EQ(loadError(v), "'8 ' is not a valid integer value");
-    EXPECT_EQ(v.edit(14), u"120"_s) << "the lines read before keep their values";
-    EXPECT_EQ(v.comboBox(13), -1) << "line 50 comes after line 44";
+    EXPECT_EQ(v.texts.timeout, u"120"_s) << "the lines read before keep their values";
+    EXPECT_EQ(v.choices.selectTeam, -1) << "line 50 comes after line 44";
 }
 
 TEST_F(GameConfigFileTest, ShortFileStopsLoadAndSaveAtTheFirstMissingLine)
 {
     writeLines(fixtureLines().mid(0, 50));
     GameSettingsValues v;
-    v.edit(9) = u"kept"_s;
+    v.texts.gameName = u"kept"_s;
     EXPECT_EQ(loadError(v), "List index out of bounds (52)");
-    EXPECT_EQ(v.comboBox(5), 1) << "set before the missing line";
-    EXPECT_TRUE(v.checkBox(1));
-    EXPECT_EQ(v.edit(9), u"kept"_s) << "text lines come after the lists and boxes";
+    EXPECT_EQ(v.choices.gameResolution, 1) << "set before the missing line";
+    EXPECT_TRUE(v.checks.showIntroMovie);
+    EXPECT_EQ(v.texts.gameName, u"kept"_s) << "text lines come after the lists and boxes";
 
     const QByteArray before = readFile(path());
     try {
@@ -329,13 +341,19 @@ TEST_F(GameConfigFileTest, ShortFileStopsLoadAndSaveAtTheFirstMissingLine)
 TEST_F(GameConfigFileTest, MissingFileClearsOnlyTheCheckBoxesAndSaveWritesNothing)
 {
     GameSettingsValues v;
-    v.checks.fill(true);
-    v.comboBox(4) = 1;
-    v.edit(1) = u"x"_s;
+    for (const gamecfg::ConfigLine &entry : gamecfg::configLines()) {
+        for (bool GameSettingsValues::Checks::*box : {entry.check, entry.check2}) {
+            if (box)
+                v.checks.*box = true;
+        }
+    }
+    ASSERT_NE(v.checks, GameSettingsValues::Checks{});
+    v.choices.replay = 1;
+    v.texts.serverGamePassword = u"x"_s;
     config.load(path(), v);
     GameSettingsValues expected;
-    expected.comboBox(4) = 1;
-    expected.edit(1) = u"x"_s;
+    expected.choices.replay = 1;
+    expected.texts.serverGamePassword = u"x"_s;
     EXPECT_EQ(v, expected);
     EXPECT_FALSE(config.isLoaded());
 
@@ -347,7 +365,7 @@ TEST_F(GameConfigFileTest, MissingFileClearsOnlyTheCheckBoxesAndSaveWritesNothin
 TEST_F(GameConfigFileTest, ReplacesTheFileAsAWholeLeavingNoTemporaryFile)
 {
     writeLines(fixtureLines());
-    saveWith([](GameSettingsValues &v) { v.edit(8) = u"DE"_s; });
+    saveWith([](GameSettingsValues &v) { v.texts.country = u"DE"_s; });
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"dflw.cfg"_s});
     EXPECT_EQ(linesOnDisk()[76], u"country          = \"DE\""_s);
 }
@@ -368,8 +386,8 @@ TEST(StandInGameConfig, LoadsAndSavesUnchanged)
     GameConfigFile config;
     GameSettingsValues v;
     config.load(path, v);
-    EXPECT_EQ(v.edit(8), u"Germany"_s);
-    EXPECT_EQ(v.comboBox(3), 15);
+    EXPECT_EQ(v.texts.country, u"Germany"_s);
+    EXPECT_EQ(v.choices.maxPlayers, 15);
     config.save(path, v);
     EXPECT_EQ(readFile(path), original);
 }

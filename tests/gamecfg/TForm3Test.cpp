@@ -171,6 +171,49 @@ TEST_F(TForm3Test, LoadsOnCreationResetDiscardsEditsAndSaveWrites)
     EXPECT_TRUE(errorsShown().isEmpty());
 }
 
+// Each control, changed alone and saved, changes the one line it stands for.
+TEST_F(TForm3Test, EveryControlWritesItsOwnLine)
+{
+    QStringList lines = fixtureLines();
+    lines[32] = u"mpattrib         = 512"_s; // neither preset, so either one changes it
+    const QList<std::pair<QString, int>> controls = {
+        {u"CheckBox1"_s, 9},   {u"CheckBox2"_s, 20},  {u"CheckBox3"_s, 21},  {u"CheckBox4"_s, 22},
+        {u"CheckBox5"_s, 23},  {u"CheckBox6"_s, 28},  {u"CheckBox7"_s, 83},  {u"CheckBox8"_s, 84},
+        {u"CheckBox9"_s, 85},  {u"CheckBox10"_s, 86}, {u"CheckBox11"_s, 32}, {u"CheckBox12"_s, 32},
+        {u"CheckBox13"_s, 89}, {u"CheckBox14"_s, 90}, {u"CheckBox15"_s, 91}, {u"CheckBox16"_s, 52},
+        {u"CheckBox17"_s, 53}, {u"CheckBox18"_s, 82}, {u"ComboBox1"_s, 45},  {u"ComboBox2"_s, 58},
+        {u"ComboBox3"_s, 44},  {u"ComboBox4"_s, 54},  {u"ComboBox5"_s, 8},   {u"ComboBox6"_s, 18},
+        {u"ComboBox7"_s, 87},  {u"ComboBox8"_s, 88},  {u"ComboBox9"_s, 19},  {u"ComboBox10"_s, 16},
+        {u"ComboBox11"_s, 17}, {u"ComboBox12"_s, 43}, {u"ComboBox13"_s, 50}, {u"Edit1"_s, 37},
+        {u"Edit2"_s, 36},      {u"Edit3"_s, 38},      {u"Edit4"_s, 77},      {u"Edit5"_s, 78},
+        {u"Edit6"_s, 79},      {u"Edit7"_s, 80},      {u"Edit8"_s, 76},      {u"Edit9"_s, 39},
+        {u"Edit10"_s, 55},     {u"Edit11"_s, 49},     {u"Edit12"_s, 56},     {u"Edit13"_s, 51},
+        {u"Edit14"_s, 57},
+    };
+    writeFile(path(), fixtureBytes(lines));
+    auto form = makeForm();
+    for (const auto &[name, line] : controls) {
+        writeFile(path(), fixtureBytes(lines));
+        form->loadSettings();
+        QWidget *w = control<QWidget>(form.get(), name);
+        if (auto *box = qobject_cast<QCheckBox *>(w))
+            box->click();
+        else if (auto *list = qobject_cast<QComboBox *>(w))
+            list->setCurrentIndex((list->currentIndex() + 1) % list->count());
+        else if (auto *edit = qobject_cast<QLineEdit *>(w))
+            edit->setText(u"7"_s);
+        form->saveSettings();
+        const QStringList saved = QString::fromLatin1(readFile(path())).split(u"\r\n"_s);
+        QList<int> changed;
+        for (int i = 0; i < lines.size(); ++i) {
+            if (saved.value(i) != lines.at(i))
+                changed << i;
+        }
+        EXPECT_EQ(changed, QList<int>{line}) << qPrintable(name);
+    }
+    EXPECT_TRUE(errorsShown().isEmpty());
+}
+
 TEST_F(TForm3Test, ActivationRereadsTheFile)
 {
     writeFile(path(), fixtureBytes(fixtureLines()));
