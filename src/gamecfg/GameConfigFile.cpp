@@ -89,6 +89,9 @@ QString GameConfigFile::configPath(const QString &gameFolder)
 void GameConfigFile::load(const QString &path, GameSettingsValues &values)
 {
     values.checks = {};
+    // Taken before the read: a change after this point shows at the next
+    // look, even one that came between the stamp and the read.
+    noteSeen(path);
     if (!platform::fileExists(path))
         return;
 
@@ -114,6 +117,7 @@ void GameConfigFile::load(const QString &path, GameSettingsValues &values)
             if (!entry.repairFrom.isEmpty() && line == entry.repairFrom) {
                 lines[position] = entry.repairTo;
                 writeLines(path, lines);
+                noteSeen(path);
             }
             break;
         case LineKind::Preset:
@@ -154,5 +158,21 @@ void GameConfigFile::save(const QString &path, const GameSettingsValues &values)
         lines[position] = *replacement;
     }
     writeLines(path, lines);
+    noteSeen(path);
     m_lines = std::move(lines);
+}
+
+bool GameConfigFile::changedOnDisk(const QString &path) const
+{
+    return !m_seen || m_seen->path != path || m_seen->stamp != platform::fileStamp(path);
+}
+
+void GameConfigFile::keepOverDiskVersion(const QString &path)
+{
+    noteSeen(path);
+}
+
+void GameConfigFile::noteSeen(const QString &path)
+{
+    m_seen = Seen{path, platform::fileStamp(path)};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gamecfg/GameSettingsValues.h"
+#include "platform/FileStamp.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,21 @@ public:
     // The lines of the last load (empty before the first).
     QStringList lines() const { return m_lines.value_or(QStringList()); }
 
+    // True when the file at `path` is not the version this object last
+    // loaded, saved or was told to keep: written, replaced, made or removed
+    // since then, or another path. True before the first load.
+    bool changedOnDisk(const QString &path) const;
+    // Takes the file at `path` as it is now as seen, without reading it:
+    // the edits in hand are kept over it, and the next save writes them.
+    void keepOverDiskVersion(const QString &path);
+
 private:
+    struct Seen {
+        QString path;
+        platform::FileStamp stamp;
+    };
+    void noteSeen(const QString &path);
+
     std::optional<QStringList> m_lines;
+    std::optional<Seen> m_seen;
 };

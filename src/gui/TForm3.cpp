@@ -4,12 +4,10 @@
 #include "gui/Dialogs.h"
 #include "ui_TForm3.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
-#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -34,19 +32,6 @@ TForm3::TForm3(std::function<QString()> gameFolder, QWidget *parent)
             [this](bool checked) { tickPreset(ui->CheckBox12, ui->CheckBox11, checked); });
     connect(ui->resetButton, &QPushButton::clicked, this, &TForm3::loadSettings);
     connect(ui->saveButton, &QPushButton::clicked, this, &TForm3::saveSettings);
-    // Focus that moves on from an own box to any other window ends the
-    // exemption, so the next activation reloads as usual.
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *window) {
-        if (!window || window == windowHandle())
-            return;
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        for (const QWidget *w : windows) {
-            if (w->windowHandle() == window && isOwnDialog(w))
-                return;
-        }
-        m_awayInOwnDialog = false;
-    });
-
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -148,20 +133,56 @@ void TForm3::loadSettings()
         m_config.load(configPath(), v);
     } catch (const RankholdError &e) {
         // Controls set before the failing line keep their new values.
-        setValues(v);
+        showLoaded(v);
         reportError(e.message());
         return;
     }
-    setValues(v);
+    showLoaded(v);
 }
 
 void TForm3::saveSettings()
 {
+    const GameSettingsValues shown = values();
     try {
-        m_config.save(configPath(), values());
+        m_config.save(configPath(), shown);
     } catch (const RankholdError &e) {
         reportError(e.message());
+        return;
     }
+    m_unedited = shown;
+}
+
+void TForm3::reloadIfChangedOnDisk()
+{
+    // Answering the question below brings the focus back here: that is no
+    // new look at the file.
+    if (m_asking)
+        return;
+    const QString path = configPath();
+    if (!m_config.changedOnDisk(path))
+        return;
+    if (hasUnsavedEdits()) {
+        m_asking = true;
+        const bool loadFile = Dialogs::question(this, kChangedOnDiskQuestion);
+        m_asking = false;
+        if (!loadFile) {
+            m_config.keepOverDiskVersion(path);
+            return;
+        }
+    }
+    loadSettings();
+}
+
+bool TForm3::hasUnsavedEdits() const
+{
+    return values() != m_unedited;
+}
+
+void TForm3::showLoaded(const GameSettingsValues &v)
+{
+    setValues(v);
+    // Read back: what the controls can show is what counts as unedited.
+    m_unedited = values();
 }
 
 void TForm3::reportError(const QString &message)
@@ -176,30 +197,10 @@ void TForm3::tickPreset(QCheckBox *ticked, QCheckBox *other, bool checked)
         other->setChecked(false);
 }
 
-bool TForm3::isOwnDialog(const QWidget *window) const
-{
-    for (const QWidget *w = window ? window->parentWidget() : nullptr; w; w = w->parentWidget()) {
-        if (w == this)
-            return true;
-    }
-    return false;
-}
-
 bool TForm3::event(QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::WindowActivate:
-        if (m_awayInOwnDialog)
-            m_awayInOwnDialog = false;
-        else
-            loadSettings();
-        break;
-    case QEvent::WindowDeactivate:
-        m_awayInOwnDialog = isOwnDialog(QApplication::activeWindow());
-        break;
-    default:
-        break;
-    }
+    if (event->type() == QEvent::WindowActivate)
+        reloadIfChangedOnDisk();
     return QWidget::event(event);
 }
 

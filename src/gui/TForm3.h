@@ -18,8 +18,10 @@ class TForm3;
 }
 
 // The game settings window over GameFolder/dflw.cfg. Created hidden at start;
-// closing it only hides it. It rereads the file when it is created, every
-// time it becomes the active window, and on Reset.
+// closing it only hides it. It reads the file when it is created and on
+// Reset. When it becomes the active window it reads the file again only if
+// the file changed on disk since it was loaded or saved here; with unsaved
+// edits in the window it first asks whether to load the file or keep them.
 class TForm3 : public QWidget
 {
     Q_OBJECT
@@ -49,7 +51,10 @@ private:
     void bindControls();
     void reportError(const QString &message);
     void tickPreset(QCheckBox *ticked, QCheckBox *other, bool checked);
-    bool isOwnDialog(const QWidget *window) const;
+    void reloadIfChangedOnDisk();
+    bool hasUnsavedEdits() const;
+    // Shows freshly loaded values, which are then the unedited state.
+    void showLoaded(const GameSettingsValues &values);
 
     std::unique_ptr<Ui::TForm3> ui;
     std::function<QString()> m_gameFolder;
@@ -71,7 +76,14 @@ private:
     QList<CheckBinding> m_checkBoxes;
     QList<ChoiceBinding> m_comboBoxes;
     QList<TextBinding> m_edits;
-    // Set while focus is in one of this window's own boxes (an error box), so
-    // coming back from it does not reload and raise the same error again.
-    bool m_awayInOwnDialog = false;
+    // The values as last loaded or saved: anything else shown is an edit.
+    GameSettingsValues m_unedited;
+    bool m_asking = false;
 };
+
+// Asked on activation when dflw.cfg changed on disk while the window holds
+// unsaved edits; Yes loads the file, No keeps the edits.
+inline const QString kChangedOnDiskQuestion =
+    QStringLiteral("dflw.cfg has been changed on disk since it was loaded here, and this window has unsaved "
+                   "changes.\r\nLoad the file from disk and discard your changes?\r\n(No keeps your changes; "
+                   "Save writes them over the file.)");

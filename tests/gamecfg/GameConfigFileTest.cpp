@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -238,6 +241,7 @@ TEST_F(GameConfigFileTest, WeaponrecoilRoundTripsAndItsClearLineIsRepairedAtLoad
     lines[86] = u"mp_NoWeaponRecoil = 1"_s;
     EXPECT_EQ(readFile(path()), fixtureBytes(lines, "\r\n"));
     EXPECT_EQ(config.lines(), lines);
+    EXPECT_FALSE(config.changedOnDisk(path())) << "its own repair is no change";
     EXPECT_TRUE(fresh.checks.scopeDrift) << "the load goes on after the repair";
     EXPECT_EQ(fresh.choices.gpsMode, 2);
 }
@@ -368,6 +372,46 @@ TEST_F(GameConfigFileTest, ReplacesTheFileAsAWholeLeavingNoTemporaryFile)
     saveWith([](GameSettingsValues &v) { v.texts.country = u"DE"_s; });
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"dflw.cfg"_s});
     EXPECT_EQ(linesOnDisk()[76], u"country          = \"DE\""_s);
+}
+
+// Each way another program can leave a new version of the file is seen; the
+// file's own loads and saves are not.
+TEST_F(GameConfigFileTest, ChangedOnDiskTellsEveryOtherVersionOfTheFile)
+{
+    EXPECT_TRUE(config.changedOnDisk(path())) << "nothing loaded yet";
+    GameSettingsValues v;
+    config.load(path(), v);
+    EXPECT_FALSE(config.changedOnDisk(path())) << "missing, and still missing";
+    writeLines(fixtureLines());
+    EXPECT_TRUE(config.changedOnDisk(path())) << "made after the load";
+
+    const QString copy = path() + u".new"_s;
+    const QList<std::pair<const char *, std::function<void()>>> changes = {
+        {"written in place", [&] { writeLines(fixtureLines() << u"// one line more"_s); }},
+        {"replaced by the same bytes",
+         [&] {
+             writeFile(copy, readFile(path()));
+             ASSERT_TRUE(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path()).constData()) == 0);
+         }},
+        {"removed", [&] { QFile::remove(path()); }},
+    };
+    for (const auto &[what, change] : changes) {
+        writeLines(fixtureLines());
+        config.load(path(), v);
+        EXPECT_FALSE(config.changedOnDisk(path())) << what;
+        EXPECT_TRUE(config.changedOnDisk(path() + u"2"_s)) << "another file";
+        change();
+        EXPECT_TRUE(config.changedOnDisk(path())) << what;
+        EXPECT_TRUE(config.changedOnDisk(path())) << what << ": asking does not forget it";
+        config.keepOverDiskVersion(path());
+        EXPECT_FALSE(config.changedOnDisk(path())) << what << ": kept over";
+    }
+
+    writeLines(fixtureLines());
+    config.load(path(), v);
+    writeLines(fixtureLines() << u"// one line more"_s);
+    config.save(path(), v);
+    EXPECT_FALSE(config.changedOnDisk(path())) << "its own save";
 }
 
 } // namespace

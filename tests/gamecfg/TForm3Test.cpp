@@ -53,6 +53,12 @@ protected:
         return texts;
     }
 
+    static void activate(QWidget &form)
+    {
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&form, &activate);
+    }
+
     QTemporaryDir dir;
 };
 
@@ -214,16 +220,81 @@ TEST_F(TForm3Test, EveryControlWritesItsOwnLine)
     EXPECT_TRUE(errorsShown().isEmpty());
 }
 
-TEST_F(TForm3Test, ActivationRereadsTheFile)
+// Coming back to the window reads the file again only when another program
+// changed it; edits made here are never thrown away without asking.
+TEST_F(TForm3Test, ActivationRereadsOnlyAChangedFileAndAsksBeforeDroppingEdits)
+{
+    struct Case {
+        const char *what;
+        bool fileChanged;
+        bool edited;
+        bool answer; // to the question, when there is one
+        bool reloads;
+        int questions;
+    };
+    const Case cases[] = {
+        {"unchanged file, edits", false, true, true, false, 0},
+        {"changed file, no edits", true, false, true, true, 0},
+        {"changed file, edits, load the file", true, true, true, true, 1},
+        {"changed file, edits, keep the edits", true, true, false, false, 1},
+    };
+    QStringList changed = fixtureLines();
+    changed[76] = u"country          = \"Deutschland\""_s;
+    for (const Case &c : cases) {
+        writeFile(path(), fixtureBytes(fixtureLines()));
+        auto form = makeForm();
+        auto *country = control<QLineEdit>(form.get(), u"Edit8"_s);
+        auto *gamename = control<QLineEdit>(form.get(), u"Edit9"_s);
+        Dialogs::testHooks().clear();
+        Dialogs::testHooks().answers = {c.answer};
+        if (c.edited)
+            gamename->setText(u"Mine"_s);
+        if (c.fileChanged)
+            writeFile(path(), fixtureBytes(changed));
+
+        activate(*form);
+        EXPECT_EQ(country->text(), c.reloads ? u"Deutschland"_s : u"NL"_s) << c.what;
+        EXPECT_EQ(gamename->text(), c.edited && !c.reloads ? u"Mine"_s : u"Rankhold Test"_s) << c.what;
+        EXPECT_EQ(Dialogs::testHooks().count(Dialogs::Kind::Question), c.questions) << c.what;
+        if (c.questions > 0) {
+            EXPECT_EQ(Dialogs::testHooks().shown.front().text, kChangedOnDiskQuestion);
+        }
+
+        // Once answered, the same version of the file asks nothing more.
+        activate(*form);
+        EXPECT_EQ(Dialogs::testHooks().count(Dialogs::Kind::Question), c.questions) << c.what;
+        EXPECT_EQ(gamename->text(), c.edited && !c.reloads ? u"Mine"_s : u"Rankhold Test"_s) << c.what;
+    }
+    EXPECT_TRUE(errorsShown().isEmpty());
+}
+
+TEST_F(TForm3Test, KeptEditsAreSavedOverTheChangedFileAndResetStillReloads)
 {
     writeFile(path(), fixtureBytes(fixtureLines()));
     auto form = makeForm();
-    QStringList lines = fixtureLines();
-    lines[76] = u"country          = \"DE\""_s;
-    writeFile(path(), fixtureBytes(lines));
-    QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(form.get(), &activate);
-    EXPECT_EQ(control<QLineEdit>(form.get(), u"Edit8"_s)->text(), u"DE"_s);
+    auto *gamename = control<QLineEdit>(form.get(), u"Edit9"_s);
+    gamename->setText(u"Mine"_s);
+    QStringList changed = fixtureLines();
+    changed[76] = u"country          = \"Deutschland\""_s;
+    writeFile(path(), fixtureBytes(changed));
+    Dialogs::testHooks().answers = {false};
+    activate(*form);
+    form->saveSettings();
+    QStringList expected = fixtureLines();
+    expected[39] = u"game_name        = \"Mine\""_s;
+    EXPECT_EQ(readFile(path()), fixtureBytes(expected, "\r\n"));
+
+    // After a save the window holds no edits, so a change on disk loads at once.
+    writeFile(path(), fixtureBytes(changed));
+    activate(*form);
+    EXPECT_EQ(control<QLineEdit>(form.get(), u"Edit8"_s)->text(), u"Deutschland"_s);
+    EXPECT_EQ(Dialogs::testHooks().count(Dialogs::Kind::Question), 1);
+
+    // Reset reads the file whether or not it changed.
+    gamename->setText(u"Edited again"_s);
+    QTest::mouseClick(control<QPushButton>(form.get(), u"resetButton"_s), Qt::LeftButton);
+    EXPECT_EQ(gamename->text(), u"Rankhold Test"_s);
+    EXPECT_EQ(Dialogs::testHooks().count(Dialogs::Kind::Question), 1);
 }
 
 TEST_F(TForm3Test, AValueLongerThanItsBoxIsKeptWhole)

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace platform {
+
+// What tells one version of a file from the next without reading it: which
+// file it is (device and inode; a file replaced by a rename is a new one),
+// its size and its modification and status-change times. Two equal stamps
+// mean nothing has written or replaced the file in between.
+struct FileStamp {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+
+    bool operator==(const FileStamp &) const = default;
+};
+
+// The stamp of the file at `path` now; a path that names nothing (or that
+// cannot be looked at) has the stamp of a missing file.
+FileStamp fileStamp(const QString &path);
+
+} // namespace platform
