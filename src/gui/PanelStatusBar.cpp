@@ -1,5 +1,7 @@
 #include "gui/PanelStatusBar.h"
 
+#include "gui/PanelStatusBarAccessible.h"
+
 #include <QPainter>
 #include <qdrawutil.h>
 
@@ -10,6 +12,7 @@ constexpr int kTextMargin = 2;
 
 PanelStatusBar::PanelStatusBar(QWidget *parent) : QStatusBar(parent)
 {
+    PanelStatusBarAccessible::installFactory();
     setSizeGripEnabled(false);
     setFixedHeight(fontMetrics().height() + 6);
 }
@@ -27,6 +30,7 @@ void PanelStatusBar::setPanelText(qsizetype index, const QString &text)
         return;
     m_texts[index] = text;
     update(panelRect(index));
+    PanelStatusBarAccessible::panelTextChanged(this, index);
 }
 
 QRect PanelStatusBar::panelRect(qsizetype index) const

@@ -7,7 +7,8 @@
 // A status bar of fixed panels side by side, each a sunken box with one line
 // of text, as the main window's StatusBar1 has them. The last panel reaches
 // to the right edge, like the last part of a Windows status bar, so that
-// the progress bar placed in it gets the room that is left.
+// the progress bar placed in it gets the room that is left. The texts are
+// painted; assistive tools read them through PanelStatusBarAccessible.
 class PanelStatusBar : public QStatusBar
 {
     Q_OBJECT

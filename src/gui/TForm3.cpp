@@ -4,6 +4,7 @@
 #include "gui/Dialogs.h"
 #include "ui_TForm3.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -11,10 +12,28 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A plain widget reads as a "filler" to assistive tools; this one is a
+// window of its own, shown as a dialog.
+QAccessibleInterface *accessibleAsDialog(const QString &className, QObject *object)
+{
+    if (className == "TForm3"_L1 && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Dialog);
+    return nullptr;
+}
+
+} // namespace
+
 TForm3::TForm3(std::function<QString()> gameFolder, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), ui(std::make_unique<Ui::TForm3>()),
       m_gameFolder(std::move(gameFolder))
 {
+    static const bool accessibleFactoryInstalled = [] {
+        QAccessible::installFactory(accessibleAsDialog);
+        return true;
+    }();
+    Q_UNUSED(accessibleFactoryInstalled);
     ui->setupUi(this);
     setFixedSize(607, 541);
     // An open settings window does not keep the program running once the
