@@ -4,8 +4,9 @@
 //
 //   export_bench [rows] [players]        (default 1000000 and 20000)
 
-#include "core/CommandHost.h"
-#include "core/RankholdError.h"
+#include "common/CommandHost.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
 #include "html/RankingExport.h"
 #include "scores/DatabaseFile.h"
 #include "scores/PlayerDatabase.h"
@@ -100,7 +101,7 @@ double exportSeconds(RankingExporter &exporter, const Settings &settings, const 
     QuietHost host;
     QElapsedTimer timer;
     timer.start();
-    exporter.exportStats(settings, folder, host, {});
+    exporter.exportStats(settings, ProgramFolder(folder), host);
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
@@ -146,8 +147,8 @@ int main(int argc, char **argv)
         const double exported = std::min(export1, export2);
 
         qint64 pageBytes = 0;
-        for (const QString &name : RankingExporter::pageFileNames())
-            pageBytes += QFileInfo(folder + u'/' + name).size();
+        for (const ProgramFolder::Page page : ProgramFolder::kPages)
+            pageBytes += QFileInfo(ProgramFolder(folder).pagePath(page)).size();
         const double peakMB = double(peakKilobytes()) / 1024.0;
         std::printf("export (6 rankings + top 10): %.3f s (runs %.3f, %.3f), pages %.1f MB\n", exported, export1,
                     export2, double(pageBytes) / 1e6);

@@ -2,7 +2,9 @@
 // type. Prints the import time, the time of a baseline that inserts the same
 // rows with sqlite3 prepared statements in one transaction, their ratio, the
 // time of importing the same file again (all duplicates) and the peak memory.
-#include "core/RankholdError.h"
+#include "commands/GameFolderRecord.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
 #include "scores/DatabaseFile.h"
 #include "scores/DatabaseInfo.h"
 #include "scores/GeneratedScores.h"
@@ -104,7 +106,8 @@ double timedImport(PlayerDatabase &database, const QString &game, const QString 
 {
     QElapsedTimer clock;
     clock.start();
-    importScores(database, game, program, host, {});
+    const QString scoreFile = GameFolderRecord::scoreFile(game);
+    archiveScoreFile(scoreFile, importScoreFile(database, scoreFile, host), ProgramFolder(program));
     return double(clock.nsecsElapsed()) / 1e9;
 }
 
@@ -159,7 +162,7 @@ int main(int argc, char **argv)
             clock.start();
             database.dataSet(2).close();
             database.dataSet(2).open();
-            UpdateDBInfo(database, host);
+            UpdateDBInfo(database, {}, host);
             refreshSeconds = std::min(refreshSeconds, double(clock.nsecsElapsed()) / 1e9);
         }
 

@@ -1,7 +1,8 @@
 // Stores seven 2 MB pages to a local pyftpdlib server with the upload of the
 // main window, and the same files with `curl -T` in the same run, and prints
 // both times and their ratio (target: the upload within 1.2x curl).
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
+#include "common/ProgramFolder.h"
 #include "ftp/FtpClient.h"
 #include "ftp/PageUpload.h"
 #include "platform/Paths.h"
@@ -69,7 +70,8 @@ int main(int argc, char **argv)
     QDir().mkpath(pages);
     QDir().mkpath(root);
     QStringList files;
-    for (const QString &name : PageUploader::pageNames()) {
+    for (const ProgramFolder::Page pageName : ProgramFolder::kPages) {
+        const QString name = ProgramFolder::pageName(pageName);
         QByteArray page;
         for (int row = 0; page.size() < 2 * 1024 * 1024; ++row)
             page += "<tr><td>" + QByteArray::number(row) + "</td><td>player name</td><td>1234</td></tr>\r\n";
@@ -111,7 +113,7 @@ int main(int argc, char **argv)
         uploader.ftpClient().Passive = passive;
         QElapsedTimer t;
         t.start();
-        const bool ok = uploader.upload(settings, pages);
+        const bool ok = uploader.upload(settings, ProgramFolder(pages)).ok;
         const double ms = double(t.nsecsElapsed()) / 1e6;
         if (!ok)
             std::fprintf(stderr, "upload failed: %s\n", qPrintable(host.last));

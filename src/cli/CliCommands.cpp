@@ -2,7 +2,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/TerminalHost.h"
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "platform/Terminal.h"
 #include "scores/DatabaseFile.h"
 
@@ -10,18 +10,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// An upload that did not end in "FTP: Filetransfer OK" (or never ran,
-// because an error ended the chain first) fails the command.
-int chainExitCode(const MainCommands &commands)
+// A chained command fails unless its upload ended in "FTP: Filetransfer OK".
+int chainExitCode(const std::optional<UploadOutcome> &upload)
 {
-    return commands.lastUploadResult().value_or(false) ? 0 : 1;
+    return upload && upload->ok ? 0 : 1;
 }
 
 } // namespace
 
 int runCreateDatabase(CliSession &session)
 {
-    createDatabase(session.state().database.fileName());
+    createDatabase(session.state().programFolder.databaseFile());
     return 0;
 }
 
@@ -37,32 +36,29 @@ int runImport(CliSession &session, const CliOptions &options)
 {
     session.requireGameFolder();
     session.openDatabase();
-    MainCommands &commands = session.commands();
+    const ImportOutcome outcome = session.commands().importScores();
     // No score file is not a failure: there was nothing to do, as in the window.
-    if (!commands.importScores())
+    if (!outcome.import.found)
         return 0;
-    return options.chain ? chainExitCode(commands) : 0;
+    return options.chain ? chainExitCode(outcome.upload) : 0;
 }
 
 int runExport(CliSession &session, const CliOptions &options)
 {
     session.openDatabase();
-    MainCommands &commands = session.commands();
-    commands.exportStats();
-    return options.chain ? chainExitCode(commands) : 0;
+    const std::optional<UploadOutcome> upload = session.commands().exportStats();
+    return options.chain ? chainExitCode(upload) : 0;
 }
 
 int runUpload(CliSession &session)
 {
-    return session.commands().uploadPages() ? 0 : 1;
+    return session.commands().uploadPages().ok ? 0 : 1;
 }
 
-int runCompact(CliSession &session, TerminalHost &host)
+int runCompact(CliSession &session)
 {
     session.openDatabase();
-    session.commands().compactDatabase();
-    // The compaction reports its failure in a message box, not by an error.
-    return host.messageShown() ? 1 : 0;
+    return session.commands().compactDatabase() ? 0 : 1;
 }
 
 int runDelete(CliSession &session, TerminalHost &host, const CliOptions &options)

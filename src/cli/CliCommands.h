@@ -12,5 +12,5 @@ int runInfo(CliSession &session, TerminalHost &host);
 int runImport(CliSession &session, const CliOptions &options);
 int runExport(CliSession &session, const CliOptions &options);
 int runUpload(CliSession &session);
-int runCompact(CliSession &session, TerminalHost &host);
+int runCompact(CliSession &session);
 int runDelete(CliSession &session, TerminalHost &host, const CliOptions &options);

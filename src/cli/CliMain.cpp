@@ -5,7 +5,7 @@
 #include "cli/CliSession.h"
 #include "cli/TerminalHost.h"
 #include "cli/WatchCommand.h"
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -30,12 +30,13 @@ int runCommand(const CliOptions &options, TerminalHost &host)
     case C::Upload:
         return runUpload(session);
     case C::Compact:
-        return runCompact(session, host);
+        return runCompact(session);
     case C::Delete:
         return runDelete(session, host, options);
     case C::Watch:
         return runWatch(session, host, options.intervalSeconds);
     case C::Help:
+    case C::Version:
         break;
     }
     return 0;
@@ -55,13 +56,17 @@ int runCli(int argc, char **argv)
         arguments.removeFirst();
         options = parseCliOptions(arguments);
     } catch (const CliUsageError &e) {
+        // The message and where to look, not every command of the program.
         host.note(u"rankhold-cli: "_s + e.message());
-        std::fputs(cliUsageText().toLocal8Bit().constData(), stderr);
+        std::fputs(cliUsageHint(e.command()).toLocal8Bit().constData(), stderr);
         return 2;
     }
-    if (options.command == CliOptions::Command::Help) {
-        std::fputs(cliUsageText().toLocal8Bit().constData(), stdout);
-        return 0;
+    if (options.command == CliOptions::Command::Help || options.command == CliOptions::Command::Version) {
+        const QString text = options.command == CliOptions::Command::Version ? cliVersionText() + u'\n'
+                             : options.helpTopic                             ? cliCommandHelp(*options.helpTopic)
+                                                                             : cliUsageText();
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
 
     int code = 1;

@@ -1,35 +1,169 @@
 #include "cli/CliOptions.h"
 
-#include <QHash>
+#include <algorithm>
+#include <array>
+#include <span>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QHash<QString, CliOptions::Command> &commandNames()
+using Command = CliOptions::Command;
+
+// One option: its name, the placeholder of its value (none for a switch),
+// its help (lines joined by '\n') and what it sets.
+struct OptionSpec {
+    const char16_t *name;
+    const char16_t *value;
+    const char16_t *help;
+    void (*apply)(CliOptions &options, const QString &value);
+};
+
+void setDeleteMode(CliOptions &options, CliOptions::DeleteMode mode)
 {
-    using C = CliOptions::Command;
-    static const QHash<QString, C> names = {
-        {u"create-database"_s, C::CreateDatabase},
-        {u"info"_s, C::Info},
-        {u"import"_s, C::Import},
-        {u"export"_s, C::Export},
-        {u"upload"_s, C::Upload},
-        {u"compact"_s, C::Compact},
-        {u"delete"_s, C::Delete},
-        {u"watch"_s, C::Watch},
-        {u"help"_s, C::Help},
-    };
-    return names;
+    if (options.deleteMode)
+        throw CliUsageError(u"delete takes only one of --all, --matching and --not-matching"_s, Command::Delete);
+    options.deleteMode = mode;
+}
+
+QString nonEmpty(const QString &value, const QString &what)
+{
+    if (value.isEmpty())
+        throw CliUsageError(what);
+    return value;
+}
+
+// Options that every command takes: where its files are and how to log in.
+const std::array<OptionSpec, 4> kCommonOptions = {{
+    {u"--program-folder", u"DIR",
+     u"folder of Rankhold.mdb, Rankhold.ini, header.txt,\nfooter.txt and the pages (default: current folder)",
+     [](CliOptions &o, const QString &v) { o.programFolder = nonEmpty(v, u"--program-folder needs a folder"_s); }},
+    {u"--game-folder", u"DIR",
+     u"folder of the game's scores.txt (default: the folder\nregistered with Extra > Set DFLW folder)",
+     [](CliOptions &o, const QString &v) { o.gameFolder = nonEmpty(v, u"--game-folder needs a folder"_s); }},
+    {u"--user", u"NAME", u"FTP user name", [](CliOptions &o, const QString &v) { o.ftpUser = v; }},
+    {u"--password-file", u"FILE",
+     u"FTP password from the first line of FILE\n(otherwise from the environment variable\nRANKHOLD_FTP_PASSWORD)",
+     [](CliOptions &o, const QString &v) { o.passwordFile = nonEmpty(v, u"--password-file needs a file name"_s); }},
+}};
+
+// Options that belong to one command or another.
+const std::array<OptionSpec, 7> kCommandOptions = {{
+    {u"--chain", nullptr, u"export the pages and upload them after each import",
+     [](CliOptions &o, const QString &) { o.chain = true; }},
+    {u"--upload", nullptr, u"upload the pages at the end of the export",
+     [](CliOptions &o, const QString &) { o.chain = true; }},
+    {u"--all", nullptr, u"delete every record",
+     [](CliOptions &o, const QString &) { setDeleteMode(o, CliOptions::DeleteMode::All); }},
+    {u"--matching", nullptr, u"delete the records of the players that match\nFilter1..Filter3 of [HTML Creation]",
+     [](CliOptions &o, const QString &) { setDeleteMode(o, CliOptions::DeleteMode::Matching); }},
+    {u"--not-matching", nullptr, u"delete the records of the players that match\nnone of Filter1..Filter3",
+     [](CliOptions &o, const QString &) { setDeleteMode(o, CliOptions::DeleteMode::NotMatching); }},
+    {u"--yes", nullptr, u"delete without asking", [](CliOptions &o, const QString &) { o.yes = true; }},
+    {u"--interval", u"SECONDS", u"seconds between two looks for scores.txt (default 30)",
+     [](CliOptions &o, const QString &v) {
+         bool ok = false;
+         const int seconds = v.toInt(&ok);
+         if (!ok || seconds < 1 || seconds > kMaxIntervalSeconds)
+             throw CliUsageError(u"--interval takes a whole number of seconds from 1 to %1, not '%2'"_s.arg(
+                                     QString::number(kMaxIntervalSeconds), v),
+                                 Command::Watch);
+         o.intervalSeconds = seconds;
+     }},
+}};
+
+struct CommandSpec {
+    Command command;
+    const char16_t *name;
+    const char16_t *synopsis;                // after the name
+    const char16_t *summary;                 // lines joined by '\n'
+    std::array<const char16_t *, 5> options; // its own options, as listed in its help
+};
+
+const std::array<CommandSpec, 9> kCommands = {{
+    {Command::CreateDatabase, u"create-database", u"", u"create an empty Rankhold.mdb (never overwrites)", {}},
+    {Command::Info, u"info", u"", u"Number of records / Number of players / Filesize", {}},
+    {Command::Import,
+     u"import",
+     u" [--chain]",
+     u"File > Import Scores.txt; --chain: export and upload after it",
+     {u"--chain"}},
+    {Command::Export,
+     u"export",
+     u" [--upload]",
+     u"File > Export Stats to HTML; --upload: upload at its end",
+     {u"--upload"}},
+    {Command::Upload, u"upload", u"", u"File > Upload HTML by FTP", {}},
+    {Command::Compact, u"compact", u"", u"Compact database", {}},
+    {Command::Delete,
+     u"delete",
+     u" (--all | --matching | --not-matching) [--yes]",
+     u"delete records; asks on the terminal unless --yes",
+     {u"--all", u"--matching", u"--not-matching", u"--yes"}},
+    {Command::Watch,
+     u"watch",
+     u" [--chain] [--interval SECONDS]",
+     u"the scheduled import, every 30 s by default, until\nSIGINT or SIGTERM",
+     {u"--chain", u"--interval"}},
+    {Command::Help, u"help", u" [COMMAND]", u"the help of every command, or of one", {}},
+}};
+
+const CommandSpec &specOf(Command command)
+{
+    return *std::find_if(kCommands.begin(), kCommands.end(), [command](const auto &c) { return c.command == command; });
+}
+
+const CommandSpec *commandNamed(const QString &name)
+{
+    for (const CommandSpec &c : kCommands) {
+        if (name == QStringView(c.name))
+            return &c;
+    }
+    return nullptr;
+}
+
+const OptionSpec *find(std::span<const OptionSpec> table, QStringView name)
+{
+    for (const OptionSpec &o : table) {
+        if (name == QStringView(o.name))
+            return &o;
+    }
+    return nullptr;
+}
+
+bool takesOwn(const CommandSpec &command, QStringView option)
+{
+    return std::any_of(command.options.begin(), command.options.end(),
+                       [option](const char16_t *name) { return name && option == QStringView(name); });
+}
+
+// "  name VALUE" padded to the help column, then the help, its further lines indented.
+QString helpRows(const QString &left, const char16_t *help)
+{
+    constexpr qsizetype kColumn = 29;
+    const QStringList lines = QString::fromUtf16(help).split(u'\n');
+    QString text = (u"  "_s + left).leftJustified(kColumn - 1) + u' ' + lines.first() + u'\n';
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        text += QString(kColumn, u' ') + lines.at(i) + u'\n';
+    return text;
+}
+
+QString optionRow(const OptionSpec &o)
+{
+    QString left = QString::fromUtf16(o.name);
+    if (o.value)
+        left += u' ' + QString::fromUtf16(o.value);
+    return helpRows(left, o.help);
+}
+
+QString usageLine(const CommandSpec &c)
+{
+    return u"Usage: rankhold-cli [--program-folder DIR] [--game-folder DIR] "_s + QString::fromUtf16(c.name) +
+           QString::fromUtf16(c.synopsis) + u'\n';
 }
 
 // Splits "--name=value" so both spellings of an option with a value work.
-struct Argument {
-    QString name;
-    std::optional<QString> inlineValue;
-};
-
-Argument splitArgument(const QString &text)
+std::pair<QString, std::optional<QString>> splitArgument(const QString &text)
 {
     if (text.startsWith(u"--"_s)) {
         const qsizetype eq = text.indexOf(u'=');
@@ -37,16 +171,6 @@ Argument splitArgument(const QString &text)
             return {text.left(eq), text.mid(eq + 1)};
     }
     return {text, std::nullopt};
-}
-
-int parseInterval(const QString &text)
-{
-    bool ok = false;
-    const int seconds = text.toInt(&ok);
-    if (!ok || seconds < 1 || seconds > kMaxIntervalSeconds)
-        throw CliUsageError(u"--interval takes a whole number of seconds from 1 to %1, not '%2'"_s.arg(
-            QString::number(kMaxIntervalSeconds), text));
-    return seconds;
 }
 
 } // namespace
@@ -60,128 +184,147 @@ bool CliOptions::mayUpload() const
 CliOptions parseCliOptions(const QStringList &arguments)
 {
     CliOptions options;
-    std::optional<CliOptions::Command> command;
-    QStringList seen; // options given, to check them against the command afterwards
+    const CommandSpec *command = nullptr;
+    bool helpCommand = false;
+    bool helpOption = false;
+    // Options are checked against the command once it is known: it may
+    // come after them.
+    QStringList ownOptions;
+    // The first error, thrown once the command it concerns is known.
+    std::optional<QString> error;
+    auto fail = [&error](const QString &message) {
+        if (!error)
+            error = message;
+    };
 
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const Argument arg = splitArgument(arguments.at(i));
-        auto value = [&]() -> QString {
-            if (arg.inlineValue)
-                return *arg.inlineValue;
-            if (i + 1 >= arguments.size())
-                throw CliUsageError(u"%1 needs a value"_s.arg(arg.name));
-            return arguments.at(++i);
-        };
-        auto flag = [&] {
-            if (arg.inlineValue)
-                throw CliUsageError(u"%1 takes no value"_s.arg(arg.name));
-            return true;
-        };
-
-        if (arg.name == u"-h"_s || arg.name == u"--help"_s) {
-            flag();
-            options.command = CliOptions::Command::Help;
+        const auto [name, inlineValue] = splitArgument(arguments.at(i));
+        if (name == u"--version"_s) {
+            options.command = Command::Version;
             return options;
         }
-        if (!arg.name.startsWith(u'-') || arg.name == u"-"_s) {
-            if (command)
-                throw CliUsageError(u"unexpected argument '%1'"_s.arg(arg.name));
-            const auto it = commandNames().constFind(arg.name);
-            if (it == commandNames().cend())
-                throw CliUsageError(u"unknown command '%1'"_s.arg(arg.name));
-            command = it.value();
+        if (name == u"-h"_s || name == u"--help"_s) {
+            helpOption = true;
             continue;
         }
-        seen.append(arg.name);
-        if (arg.name == u"--program-folder"_s) {
-            options.programFolder = value();
-            if (options.programFolder.isEmpty())
-                throw CliUsageError(u"--program-folder needs a folder"_s);
-        } else if (arg.name == u"--game-folder"_s) {
-            options.gameFolder = value();
-            if (options.gameFolder.isEmpty())
-                throw CliUsageError(u"--game-folder needs a folder"_s);
-        } else if (arg.name == u"--user"_s) {
-            options.ftpUser = value();
-        } else if (arg.name == u"--password-file"_s) {
-            options.passwordFile = value();
-            if (options.passwordFile.isEmpty())
-                throw CliUsageError(u"--password-file needs a file name"_s);
-        } else if (arg.name == u"--password"_s) {
+        if (!name.startsWith(u'-') || name == u"-"_s) {
+            if (helpCommand && !options.helpTopic) {
+                const CommandSpec *topic = commandNamed(name);
+                if (!topic)
+                    throw CliUsageError(u"unknown command '%1'"_s.arg(name));
+                options.helpTopic = topic->command;
+            } else if (command) {
+                fail(u"unexpected argument '%1'"_s.arg(name));
+            } else if (const CommandSpec *c = commandNamed(name)) {
+                command = c;
+                helpCommand = c->command == Command::Help;
+            } else {
+                throw CliUsageError(u"unknown command '%1'"_s.arg(name));
+            }
+            continue;
+        }
+        if (name == u"--password"_s) {
             // A password on the command line is visible to every user of the machine.
-            throw CliUsageError(
-                u"the FTP password is not taken from the command line; set RANKHOLD_FTP_PASSWORD or use --password-file FILE"_s);
-        } else if (arg.name == u"--chain"_s || arg.name == u"--upload"_s) {
-            options.chain = flag();
-        } else if (arg.name == u"--yes"_s) {
-            options.yes = flag();
-        } else if (arg.name == u"--all"_s || arg.name == u"--matching"_s || arg.name == u"--not-matching"_s) {
-            flag();
-            if (options.deleteMode)
-                throw CliUsageError(u"delete takes only one of --all, --matching and --not-matching"_s);
-            options.deleteMode = arg.name == u"--all"_s        ? CliOptions::DeleteMode::All
-                                 : arg.name == u"--matching"_s ? CliOptions::DeleteMode::Matching
-                                                               : CliOptions::DeleteMode::NotMatching;
-        } else if (arg.name == u"--interval"_s) {
-            options.intervalSeconds = parseInterval(value());
-        } else {
-            throw CliUsageError(u"unknown option '%1'"_s.arg(arg.name));
+            fail(u"the FTP password is not taken from the command line; set RANKHOLD_FTP_PASSWORD or use "
+                 "--password-file FILE"_s);
+            if (!inlineValue && i + 1 < arguments.size())
+                ++i; // the password itself is neither a command nor shown
+            continue;
+        }
+        const OptionSpec *option = find(kCommonOptions, name);
+        if (!option) {
+            option = find(kCommandOptions, name);
+            if (option)
+                ownOptions.append(name);
+        }
+        if (!option) {
+            fail(u"unknown option '%1'"_s.arg(name));
+            continue;
+        }
+        QString value;
+        if (option->value) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < arguments.size()) {
+                value = arguments.at(++i);
+            } else {
+                fail(u"%1 needs a value"_s.arg(name));
+                continue;
+            }
+        } else if (inlineValue) {
+            fail(u"%1 takes no value"_s.arg(name));
+            continue;
+        }
+        try {
+            option->apply(options, value);
+        } catch (const CliUsageError &e) {
+            fail(e.message());
         }
     }
 
+    if (helpOption || helpCommand) {
+        options.command = Command::Help;
+        if (command && !helpCommand)
+            options.helpTopic = command->command;
+        return options;
+    }
+    const std::optional<Command> context = command ? std::optional(command->command) : std::nullopt;
+    if (error)
+        throw CliUsageError(*error, context);
     if (!command)
         throw CliUsageError(u"no command given"_s);
-    options.command = *command;
-
-    // Each command's own options; the folders and the FTP log-in go with every command.
-    using C = CliOptions::Command;
-    const QString commandName = commandNames().key(options.command);
-    for (const QString &name : std::as_const(seen)) {
-        bool allowed = name == u"--program-folder"_s || name == u"--game-folder"_s || name == u"--user"_s ||
-                       name == u"--password-file"_s;
-        if (name == u"--chain"_s)
-            allowed = options.command == C::Import || options.command == C::Watch;
-        else if (name == u"--upload"_s)
-            allowed = options.command == C::Export;
-        else if (name == u"--interval"_s)
-            allowed = options.command == C::Watch;
-        else if (name == u"--yes"_s || name == u"--all"_s || name == u"--matching"_s || name == u"--not-matching"_s)
-            allowed = options.command == C::Delete;
-        if (!allowed)
-            throw CliUsageError(u"%1 does not take %2"_s.arg(commandName, name));
+    options.command = command->command;
+    for (const QString &name : std::as_const(ownOptions)) {
+        if (!takesOwn(*command, name))
+            throw CliUsageError(u"%1 does not take %2"_s.arg(QString::fromUtf16(command->name), name), context);
     }
-    if (options.command == C::Delete && !options.deleteMode)
-        throw CliUsageError(u"delete needs one of --all, --matching and --not-matching"_s);
+    if (options.command == Command::Delete && !options.deleteMode)
+        throw CliUsageError(u"delete needs one of --all, --matching and --not-matching"_s, context);
     return options;
 }
 
 QString cliUsageText()
 {
-    return u"Usage: rankhold-cli [--program-folder DIR] [--game-folder DIR] COMMAND [OPTIONS]\n"
-           "\n"
-           "Commands:\n"
-           "  create-database            create an empty Rankhold.mdb (never overwrites)\n"
-           "  info                       Number of records / Number of players / Filesize\n"
-           "  import [--chain]           File > Import Scores.txt; --chain: export and upload after it\n"
-           "  export [--upload]          File > Export Stats to HTML; --upload: upload at its end\n"
-           "  upload                     File > Upload HTML by FTP\n"
-           "  compact                    Compact database\n"
-           "  delete (--all | --matching | --not-matching) [--yes]\n"
-           "                             delete records; asks on the terminal unless --yes\n"
-           "  watch [--chain] [--interval SECONDS]\n"
-           "                             the scheduled import, every 30 s by default, until\n"
-           "                             SIGINT or SIGTERM\n"
-           "\n"
-           "Options:\n"
-           "  --program-folder DIR       folder of Rankhold.mdb, Rankhold.ini, header.txt,\n"
-           "                             footer.txt and the pages (default: current folder)\n"
-           "  --game-folder DIR          folder of the game's scores.txt (default: the folder\n"
-           "                             registered with Extra > Set DFLW folder)\n"
-           "  --user NAME                FTP user name\n"
-           "  --password-file FILE       FTP password from the first line of FILE\n"
-           "                             (otherwise from the environment variable\n"
-           "                             RANKHOLD_FTP_PASSWORD)\n"
-           "\n"
-           "Every other option comes from Rankhold.ini of the program folder.\n"
-           "Exit codes: 0 the command did its job, 1 it failed, 2 usage error.\n"_s;
+    QString text = u"Usage: rankhold-cli [--program-folder DIR] [--game-folder DIR] COMMAND [OPTIONS]\n\nCommands:\n"_s;
+    for (const CommandSpec &c : kCommands)
+        text += helpRows(QString::fromUtf16(c.name) + QString::fromUtf16(c.synopsis), c.summary);
+    text += u"\nOptions of every command:\n"_s;
+    for (const OptionSpec &o : kCommonOptions)
+        text += optionRow(o);
+    text += u"  --version                  the program's version\n"
+            "\n"
+            "'rankhold-cli help COMMAND' or 'rankhold-cli COMMAND --help' shows the options of one\n"
+            "command. Every other option comes from Rankhold.ini of the program folder.\n"
+            "Exit codes: 0 the command did its job, 1 it failed, 2 usage error.\n"_s;
+    return text;
+}
+
+QString cliCommandHelp(Command command)
+{
+    const CommandSpec &c = specOf(command);
+    QString text = usageLine(c) + u'\n' + QString::fromUtf16(c.summary).replace(u'\n', u' ') + u".\n"_s;
+    QString rows;
+    for (const char16_t *name : c.options) {
+        if (const OptionSpec *o = name ? find(kCommandOptions, name) : nullptr)
+            rows += optionRow(*o);
+    }
+    if (!rows.isEmpty())
+        text += u"\nOptions:\n"_s + rows;
+    text += u"\nThe options of every command (--program-folder, --game-folder, --user,\n"
+            "--password-file): rankhold-cli help\n"_s;
+    return text;
+}
+
+QString cliUsageHint(std::optional<Command> command)
+{
+    if (!command)
+        return u"Usage: rankhold-cli [--program-folder DIR] [--game-folder DIR] COMMAND [OPTIONS]\n"
+               "Run 'rankhold-cli help' for the commands and their options.\n"_s;
+    const CommandSpec &c = specOf(*command);
+    return usageLine(c) + u"Run 'rankhold-cli help %1' for its options.\n"_s.arg(QString::fromUtf16(c.name));
+}
+
+QString cliVersionText()
+{
+    return u"rankhold-cli "_s + QStringLiteral(RANKHOLD_VERSION);
 }

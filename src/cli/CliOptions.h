@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,10 +8,13 @@
 
 // The command line of rankhold-cli, parsed and checked before anything runs.
 struct CliOptions {
-    enum class Command { Help, CreateDatabase, Info, Import, Export, Upload, Compact, Delete, Watch };
+    enum class Command { Help, Version, CreateDatabase, Info, Import, Export, Upload, Compact, Delete, Watch };
     enum class DeleteMode { All, Matching, NotMatching };
 
     Command command = Command::Help;
+    // Help: the command whose own help was asked for ("help import",
+    // "import --help"); nothing for the help of the whole program.
+    std::optional<Command> helpTopic;
     QString programFolder; // --program-folder; empty: the current folder
     QString gameFolder;    // --game-folder; empty: from the registry store
     bool chain = false;    // import --chain, export --upload, watch --chain
@@ -25,16 +28,33 @@ struct CliOptions {
     bool mayUpload() const;
 };
 
-// A command line that cannot be run; the program prints the message and the
-// usage text and ends with exit code 2.
+// A command line that cannot be run: the program prints the message, the
+// usage of the command it concerns (or of the program) and where its help
+// is, and ends with exit code 2.
 class CliUsageError : public RankholdError
 {
 public:
-    using RankholdError::RankholdError;
+    CliUsageError(QString message, std::optional<CliOptions::Command> command = std::nullopt)
+        : RankholdError(std::move(message)), m_command(command)
+    {
+    }
+    std::optional<CliOptions::Command> command() const { return m_command; }
+
+private:
+    std::optional<CliOptions::Command> m_command;
 };
 
 // `arguments` without the program name. Throws CliUsageError.
 CliOptions parseCliOptions(const QStringList &arguments);
+
+// The help of the whole program: every command and the options of every command.
 QString cliUsageText();
+// The help of one command: its usage line, what it does, its own options.
+QString cliCommandHelp(CliOptions::Command command);
+// What a usage error adds below its message: the usage line of the command
+// (of the program when there is none) and where the full help is.
+QString cliUsageHint(std::optional<CliOptions::Command> command);
+// "rankhold-cli 1.0"
+QString cliVersionText();
 
 inline constexpr int kMaxIntervalSeconds = 86400;

@@ -1,7 +1,8 @@
 #include "cli/CliSession.h"
 
 #include "cli/TerminalHost.h"
-#include "core/RankholdError.h"
+#include "commands/GameFolderRecord.h"
+#include "common/RankholdError.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "settings/SettingsFile.h"
@@ -14,17 +15,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString resolveProgramFolder(const QString &given)
+ProgramFolder resolveProgramFolder(const QString &given)
 {
     const QString folder = given.isEmpty() ? platform::currentDirectory() : QFileInfo(given).absoluteFilePath();
     if (!platform::directoryExists(folder))
         throw RankholdError(u"The program folder %1 does not exist"_s.arg(folder));
-    return folder;
-}
-
-QString registeredGameFolder()
-{
-    return platform::Registry().readString(platform::kDflwAppPathsKey, u"Path"_s).value_or(QString());
+    return ProgramFolder(folder);
 }
 
 // The first line of the file: a trailing line break is not part of the password.
@@ -44,7 +40,8 @@ QString readPasswordFile(const QString &fileName)
 CliSession::CliSession(const CliOptions &options, TerminalHost &host) : m_options(options)
 {
     m_state.programFolder = resolveProgramFolder(options.programFolder);
-    m_state.gameFolder = options.gameFolder.isEmpty() ? registeredGameFolder() : options.gameFolder;
+    m_state.gameFolder =
+        options.gameFolder.isEmpty() ? GameFolderRecord::read(platform::Registry()) : options.gameFolder;
     if (!options.passwordFile.isEmpty()) {
         m_password = readPasswordFile(options.passwordFile);
         m_passwordGiven = true;
@@ -52,7 +49,7 @@ CliSession::CliSession(const CliOptions &options, TerminalHost &host) : m_option
         m_password = qEnvironmentVariable(kPasswordVariable);
         m_passwordGiven = true;
     }
-    m_state.database.setFileName(platform::joinPath(m_state.programFolder, u"Rankhold.mdb"_s));
+    m_state.database.setFileName(m_state.programFolder.databaseFile());
     m_commands = std::make_unique<MainCommands>(m_state, host, m_progressTimer, [this] { return readSettings(); });
 }
 

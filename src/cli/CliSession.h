@@ -1,9 +1,9 @@
 #pragma once
 
 #include "cli/CliOptions.h"
+#include "commands/AppState.h"
+#include "commands/MainCommands.h"
 #include "settings/Settings.h"
-#include "shell/AppState.h"
-#include "shell/MainCommands.h"
 
 #include <QTimer>
 #include <memory>

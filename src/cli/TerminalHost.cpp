@@ -1,6 +1,6 @@
 #include "cli/TerminalHost.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "platform/Terminal.h"
 
 #include <QCoreApplication>
@@ -61,7 +61,6 @@ bool TerminalHost::askWarning(const QString &text)
 
 void TerminalHost::showMessage(const QString &text)
 {
-    m_messageShown = true;
     // The box shows the lines one under the other; so does the terminal.
     writeLine(m_err, QString(text).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n'));
 }
@@ -69,6 +68,12 @@ void TerminalHost::showMessage(const QString &text)
 void TerminalHost::processEvents()
 {
     QCoreApplication::processEvents();
+}
+
+void TerminalHost::showUploadCause(const QString &cause)
+{
+    if (!cause.isEmpty())
+        writeLine(m_err, cause);
 }
 
 void TerminalHost::showError(const QString &message)

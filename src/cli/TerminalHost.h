@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
 
 #include <cstdio>
 
@@ -25,6 +25,8 @@ public:
     bool askWarning(const QString &text) override;
     void showMessage(const QString &text) override;
     void processEvents() override;
+    // The cause of a failed upload: one line on stderr.
+    void showUploadCause(const QString &cause) override;
 
     // The standard error box: the message, with its full stop, on stderr.
     void showError(const QString &message);
@@ -36,8 +38,6 @@ public:
     void setAnswer(Answer answer) { m_answer = answer; }
     // The answer to the last warning question; true when none was asked.
     bool lastAnswer() const { return m_lastAnswer; }
-    // Whether a message box was shown (the compaction's failure).
-    bool messageShown() const { return m_messageShown; }
     const DatabaseFigures &figures() const { return m_figures; }
     const QString &activityText() const { return m_activity; }
 
@@ -48,7 +48,6 @@ private:
     std::FILE *m_err;
     Answer m_answer = Answer::AskOnTerminal;
     bool m_lastAnswer = true;
-    bool m_messageShown = false;
     QString m_activity = kIdle;
     QString m_lastPrinted;
     DatabaseFigures m_figures;

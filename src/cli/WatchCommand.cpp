@@ -2,7 +2,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/TerminalHost.h"
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "platform/StopSignals.h"
 
 #include <QCoreApplication>

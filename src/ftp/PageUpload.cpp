@@ -1,6 +1,7 @@
 #include "ftp/PageUpload.h"
 
-#include "core/Rounding.h"
+#include "common/ProgramFolder.h"
+#include "common/Rounding.h"
 #include "ftp/FtpClient.h"
 #include "platform/Paths.h"
 
@@ -45,15 +46,6 @@ PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::ma
 PageUploader::~PageUploader()
 {
     QObject::disconnect(d->tick);
-}
-
-const QStringList &PageUploader::pageNames()
-{
-    static const QStringList names{
-        u"rankhold_top10.html"_s,    u"rankhold_kills.html"_s,   u"rankhold_deaths.html"_s, u"rankhold_flags.html"_s,
-        u"rankhold_zonetime.html"_s, u"rankhold_targets.html"_s, u"rankhold_ratio.html"_s,
-    };
-    return names;
 }
 
 void PageUploader::splitServer(const QString &server, QString *host, int *port)
@@ -103,13 +95,13 @@ void PageUploader::FTPBytes()
     d->host.setProgress(int(roundHalfEven(share)));
 }
 
-bool PageUploader::upload(const Settings &settings, const QString &programFolder)
+UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder &folder)
 {
     // The window stays responsive during an upload, so the menu or a
     // scheduled export can ask again; one upload at a time on the client.
     if (d->busy) {
         d->host.setActivityText(kUploadBusyText);
-        return false;
+        return {false, kUploadBusyText};
     }
     d->busy = true;
     struct BusyGuard {
@@ -135,7 +127,7 @@ bool PageUploader::upload(const Settings &settings, const QString &programFolder
         // The client's events have already said what went wrong.
     }
     if (!d->connected)
-        return false;
+        return {false, {}};
 
     d->resultOk = true;
     if (!settings.ftpDirectory.isEmpty()) {
@@ -151,10 +143,10 @@ bool PageUploader::upload(const Settings &settings, const QString &programFolder
 
     d->progressTimer.start();
     try {
-        for (const QString &name : pageNames()) {
-            const QString local = platform::joinPath(programFolder, name);
+        for (const ProgramFolder::Page page : ProgramFolder::kPages) {
+            const QString local = folder.pagePath(page);
             if (platform::fileExists(local))
-                client.Upload(local, name);
+                client.Upload(local, ProgramFolder::pageName(page));
         }
     } catch (const RankholdError &) {
         host.setActivityText(u"FTP: Filetransfer Failed"_s);
@@ -174,5 +166,5 @@ bool PageUploader::upload(const Settings &settings, const QString &programFolder
         // A connection that is already gone or silent: it is closed now,
         // and an unattended upload must not stop on an error box.
     }
-    return d->resultOk;
+    return {d->resultOk, {}};
 }

@@ -1,13 +1,22 @@
 #pragma once
 
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
 #include "settings/Settings.h"
 
 #include <QString>
 #include <memory>
 
+class ProgramFolder;
 class QTimer;
 class TFtpClient;
+
+// How an upload ended.
+struct UploadOutcome {
+    bool ok = false; // "FTP: Filetransfer OK"
+    // Why it failed, in one line (the socket error and the address tried, the
+    // server's reply, the step that timed out); empty when it worked.
+    QString cause;
+};
 
 // File > Upload HTML by FTP (UploadHTMLbyFTP1Click). Owns the FTP client
 // (FtpClient1) for the whole run, the connected flag and the upload result.
@@ -23,11 +32,10 @@ public:
     PageUploader(QTimer &progressTimer, CommandHost &host);
     ~PageUploader();
 
-    // Stores every existing page of `programFolder` in the fixed order.
-    // Failures end as status texts; only a refused QUIT is thrown
-    // (RankholdError). Returns true when the whole upload worked ("FTP:
-    // Filetransfer OK"). Refused with a status text while another upload runs.
-    bool upload(const Settings &settings, const QString &programFolder);
+    // Stores every existing page of `folder` in the fixed order. Failures
+    // end as status texts; only a refused QUIT is thrown (RankholdError).
+    // Refused with a status text while another upload runs.
+    UploadOutcome upload(const Settings &settings, const ProgramFolder &folder);
     bool isBusy() const;
     // True once a log-in of the current (or last) upload succeeded.
     bool connected() const;
@@ -37,8 +45,6 @@ public:
     // The client itself, for its mode and events (active mode by default).
     TFtpClient &ftpClient();
 
-    // The remote names, in upload order.
-    static const QStringList &pageNames();
     // "host" or "host:port" from the server box; port 21 when none is given.
     static void splitServer(const QString &server, QString *host, int *port);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 // Network errors and failed waits of the socket component.
 class ESocketError : public RankholdError

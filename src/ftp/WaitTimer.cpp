@@ -1,6 +1,6 @@
 #include "ftp/WaitTimer.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 #include <QDebug>
 

@@ -1,7 +1,7 @@
 #include "gamecfg/GameConfigFile.h"
 
-#include "core/RankholdError.h"
-#include "core/TextFiles.h"
+#include "common/RankholdError.h"
+#include "common/TextFiles.h"
 #include "gamecfg/GameConfigTable.h"
 #include "platform/Paths.h"
 

@@ -1,6 +1,6 @@
 #include "gui/Dialogs.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "platform/Paths.h"
 
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
 
 class PanelStatusBar;
 class QLabel;

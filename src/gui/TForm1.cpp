@@ -1,7 +1,11 @@
 #include "gui/TForm1.h"
 
-#include "core/Community.h"
-#include "core/RankholdError.h"
+#include "commands/GameFolderRecord.h"
+#include "commands/GameLaunch.h"
+#include "commands/MainCommands.h"
+#include "commands/SystemPanel.h"
+#include "common/Community.h"
+#include "common/RankholdError.h"
 #include "gui/Dialogs.h"
 #include "gui/GuiHost.h"
 #include "gui/PanelStatusBar.h"
@@ -10,9 +14,6 @@
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "settings/SettingsFile.h"
-#include "shell/GameLaunch.h"
-#include "shell/MainCommands.h"
-#include "shell/SystemPanel.h"
 #include "ui_TForm1.h"
 
 #include <QDir>
@@ -283,7 +284,7 @@ void TForm1::RepairQuellmoordatabase1Click()
 
 void TForm1::CloseQuellmoordatabase1Click()
 {
-    runCommand([this] { m_commands->openCloseDatabase(); });
+    runCommand([this] { m_commands->toggleConnection(); });
 }
 
 void TForm1::DeleteallRecords1Click()
@@ -353,7 +354,8 @@ void TForm1::SetDFLWfolder1Click()
             throw RankholdError(u"Unable to create directory %1"_s.arg(*chosen));
         m_state.gameFolder = *chosen;
         platform::setCurrentDirectory(*chosen);
-        storeGameFolder(*chosen);
+        platform::Registry registry;
+        GameFolderRecord::store(registry, *chosen);
     });
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "commands/AppState.h"
+#include "commands/StartUp.h"
 #include "settings/Settings.h"
-#include "shell/AppState.h"
-#include "shell/StartUp.h"
 
 #include <QMainWindow>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "gui/TForm3.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "gui/Dialogs.h"
 #include "ui_TForm3.h"
 

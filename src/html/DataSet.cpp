@@ -1,6 +1,6 @@
 #include "html/DataSet.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #include "html/FieldLink.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "html/DataSet.h"
 #include "html/DisplayColumns.h"
 

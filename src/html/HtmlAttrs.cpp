@@ -1,6 +1,6 @@
 #include "html/HtmlAttrs.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,8 +1,9 @@
 #include "html/RankingExport.h"
 
-#include "core/Community.h"
-#include "core/RankholdError.h"
-#include "core/TextFiles.h"
+#include "common/Community.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
+#include "common/TextFiles.h"
 #include "html/RankingQueryDataSet.h"
 #include "html/TableProducer.h"
 #include "platform/Paths.h"
@@ -14,31 +15,31 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using Page = ProgramFolder::Page;
+
 struct RankingPage {
     PlayerSql::Ranking ranking;
+    Page page;
     bool Settings::*enabled;
     const char16_t *heading; // of the value column
-    const char16_t *fileName;
     const char16_t *top10Title;
 };
 
 // In the order of the export and of the top-10 page.
 constexpr std::array<RankingPage, 6> kPages = {{
-    {PlayerSql::Ranking::Kills, &Settings::rankKills, u"Total number of Kills", u"rankhold_kills.html",
+    {PlayerSql::Ranking::Kills, Page::Kills, &Settings::rankKills, u"Total number of Kills",
      u"<b>Top 10 Kills</b></font><br><br>"},
-    {PlayerSql::Ranking::Deaths, &Settings::rankDeaths, u"Total number of Deaths", u"rankhold_deaths.html",
+    {PlayerSql::Ranking::Deaths, Page::Deaths, &Settings::rankDeaths, u"Total number of Deaths",
      u"<b>Top 10 Deaths</b></font><br><br>"},
-    {PlayerSql::Ranking::Flags, &Settings::rankFlags, u"Total number of Flags", u"rankhold_flags.html",
+    {PlayerSql::Ranking::Flags, Page::Flags, &Settings::rankFlags, u"Total number of Flags",
      u"<b>Top 10 Flags</b></font><br><br>"},
-    {PlayerSql::Ranking::Zonetime, &Settings::rankZonetime, u"Total Zonetime in seconds", u"rankhold_zonetime.html",
+    {PlayerSql::Ranking::Zonetime, Page::Zonetime, &Settings::rankZonetime, u"Total Zonetime in seconds",
      u"<b>Top 10 Zonetime</b></font><br><br>"},
-    {PlayerSql::Ranking::Targets, &Settings::rankTargets, u"Total number of Targets", u"rankhold_targets.html",
+    {PlayerSql::Ranking::Targets, Page::Targets, &Settings::rankTargets, u"Total number of Targets",
      u"<b>Top 10 Targets</b></font><br><br>"},
-    {PlayerSql::Ranking::Ratio, &Settings::rankRatio, u"Best Ratio in 1 game (kills per death)", u"rankhold_ratio.html",
+    {PlayerSql::Ranking::Ratio, Page::Ratio, &Settings::rankRatio, u"Best Ratio in 1 game (kills per death)",
      u"<b>Top 10 Ratio</b></font><br><br>"},
 }};
-
-const QString kTop10FileName = u"rankhold_top10.html"_s;
 
 // The texts built from the "HTML Layout" options at the start of an export.
 struct Layout {
@@ -119,10 +120,10 @@ void applyStoredValues(TTableProducer &producer, const QString &name, int maxRow
 } // namespace
 
 struct RankingExporter::Private {
-    explicit Private(PlayerDatabase &database) : database(database)
+    explicit Private(PlayerDatabase &db) : database(db)
     {
         for (size_t i = 0; i < kPages.size(); ++i)
-            dataSets[i] = std::make_unique<RankingQueryDataSet>(database.rankingQuery(kPages[i].ranking));
+            dataSets[i] = std::make_unique<RankingQueryDataSet>(db.rankingQuery(kPages[i].ranking));
         TDataSet *flags = dataSets[2].get(); // DataSet2, as the window stored them
 
         applyStoredValues(producer1, u"TableProducer1"_s, 999999999, flags);
@@ -158,26 +159,13 @@ TTableProducer &RankingExporter::TableProducer2()
     return d->producer2;
 }
 
-const QStringList &RankingExporter::pageFileNames()
-{
-    static const QStringList names = [] {
-        QStringList list;
-        for (const RankingPage &page : kPages)
-            list.append(QString::fromUtf16(page.fileName));
-        list.append(kTop10FileName);
-        return list;
-    }();
-    return names;
-}
-
 QString RankingExporter::creditLine()
 {
     return u"<br><font size=1 face=arial>Statistics by <a href="_s + kCommunityWebSite +
            u" target=_blank>Rankhold</a></font><br>"_s;
 }
 
-void RankingExporter::exportStats(const Settings &settings, const QString &programFolder, CommandHost &host,
-                                  const std::function<void()> &afterExport)
+ExportResult RankingExporter::exportStats(const Settings &settings, const ProgramFolder &folder, CommandHost &host)
 {
     // Panel 0 follows the connection through the listener its owner set.
     if (!d->database.isOpen())
@@ -185,8 +173,8 @@ void RankingExporter::exportStats(const Settings &settings, const QString &progr
     host.setActivityText(u"Exporting HTML"_s);
     host.repaintStatus();
 
-    for (const QString &name : pageFileNames())
-        platform::removeFile(platform::joinPath(programFolder, name));
+    for (const Page page : ProgramFolder::kPages)
+        platform::removeFile(folder.pagePath(page));
 
     QStringList top10Page{settings.header};
     const QString credit = creditLine();
@@ -200,7 +188,8 @@ void RankingExporter::exportStats(const Settings &settings, const QString &progr
     setTableNumbers(complete, settings);
     setTableNumbers(top10, settings);
 
-    PlayerSql::Filters filters;
+    ExportResult result;
+    PlayerSql::Filters &filters = result.playerFilter;
     if (settings.useFilters && !settings.filter1.isEmpty())
         filters = {settings.filter1, settings.filter2, settings.filter3};
 
@@ -212,8 +201,6 @@ void RankingExporter::exportStats(const Settings &settings, const QString &progr
         TDataSet *dataSet = d->dataSets[i].get();
         const QString heading = QString::fromUtf16(page.heading);
 
-        // The query keeps this text afterwards: the player count of
-        // UpdateDBInfo follows the last export's filter.
         query.close();
         query.setStatement(PlayerSql::rankingQuery(page.ranking, filters));
         query.open();
@@ -222,7 +209,7 @@ void RankingExporter::exportStats(const Settings &settings, const QString &progr
         setColumns(complete, settings, layout, heading, layout.fieldCellCustom);
         QStringList entries{settings.header, complete.ProduceContent()};
         entries += footerBlock;
-        writePage(platform::joinPath(programFolder, QString::fromUtf16(page.fileName)), entries);
+        writePage(folder.pagePath(page.page), entries);
 
         // The cursor is static: its rows are the snapshot the query took, so
         // going back to the first row gives what running it again would,
@@ -242,9 +229,8 @@ void RankingExporter::exportStats(const Settings &settings, const QString &progr
     top10Page.append(u" "_s);
     top10Page += splitLines(settings.footer);
     if (settings.top10)
-        writePage(platform::joinPath(programFolder, kTop10FileName), top10Page);
+        writePage(folder.pagePath(Page::Top10), top10Page);
 
     host.setActivityText(kIdle);
-    if (afterExport)
-        afterExport();
+    return result;
 }

@@ -1,37 +1,40 @@
 #pragma once
 
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
+#include "scores/PlayerSql.h"
 #include "settings/Settings.h"
 
 #include <QString>
-#include <QStringList>
-#include <functional>
 #include <memory>
 
 class PlayerDatabase;
+class ProgramFolder;
 class TTableProducer;
 
-// File > Export Stats to HTML (ExportStatshtml1Click). Owns the two table
-// producers (TableProducer1 for the complete rankings, TableProducer2 for
-// the top 10), whose table attributes persist from one export to the next.
+// What an export did.
+struct ExportResult {
+    // The player filter the rankings were made with (empty: none); the
+    // player figure of the window follows it until the next export.
+    PlayerSql::Filters playerFilter;
+};
+
+// File > Export Stats to HTML (ExportStatshtml1Click), without the upload
+// that may follow it. Owns the two table producers (TableProducer1 for the
+// complete rankings, TableProducer2 for the top 10), whose table attributes
+// persist from one export to the next.
 class RankingExporter
 {
 public:
     explicit RankingExporter(PlayerDatabase &database);
     ~RankingExporter();
 
-    // Writes the enabled ranking pages and the top-10 page into
-    // `programFolder`, then runs `afterExport` (the upload, when "Create and
-    // upload HTML by FTP after each import" is ticked; may be empty).
-    // Throws RankholdError.
-    void exportStats(const Settings &settings, const QString &programFolder, CommandHost &host,
-                     const std::function<void()> &afterExport);
+    // Deletes the seven pages of `folder`, then writes the enabled ranking
+    // pages and the top-10 page. Throws RankholdError.
+    ExportResult exportStats(const Settings &settings, const ProgramFolder &folder, CommandHost &host);
 
     TTableProducer &TableProducer1();
     TTableProducer &TableProducer2();
 
-    // The seven page file names that every export deletes first.
-    static const QStringList &pageFileNames();
     // "<br><font size=1 face=arial>Statistics by <a href=...>Rankhold</a></font><br>"
     static QString creditLine();
 

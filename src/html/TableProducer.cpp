@@ -1,6 +1,6 @@
 #include "html/TableProducer.h"
 
-#include "core/TextFiles.h"
+#include "common/TextFiles.h"
 #include "html/DataSet.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "scores/DatabaseFile.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "platform/Paths.h"
 #include "scores/PlayerDatabase.h"
 

@@ -1,31 +1,29 @@
 #include "scores/DatabaseInfo.h"
 
-#include "core/RankholdError.h"
-#include "core/Rounding.h"
+#include "common/RankholdError.h"
+#include "common/Rounding.h"
 #include "platform/Paths.h"
 #include "scores/PlayerDatabase.h"
 
 using namespace Qt::StringLiterals;
 
-DatabaseFigures UpdateDBInfo(PlayerDatabase &database, CommandHost &host)
+DatabaseFigures UpdateDBInfo(PlayerDatabase &database, const PlayerSql::Filters &playerFilter, CommandHost &host)
 {
     database.closeTable();
     database.openTable();
-    RankingQuery &kills = database.dataSet(3);
-    kills.close();
-    kills.open();
+    const qint64 players = database.countPlayers(playerFilter);
     const auto size = platform::fileSizeForUpdate(database.fileName());
     if (!size)
         throw RankholdError(u"Cannot open file %1"_s.arg(database.fileName()));
     DatabaseFigures figures;
     figures.fileSize = QString::number(roundHalfEven(double(*size) / 1024.0)) + u" KB"_s;
     figures.records = QString::number(database.tableRecordCount());
-    figures.players = QString::number(kills.recordCount());
+    figures.players = QString::number(players);
     host.showDatabaseFigures(figures);
     return figures;
 }
 
-void CloseQuellmoordatabase(PlayerDatabase &database)
+void toggleConnection(PlayerDatabase &database)
 {
     if (database.isOpen()) {
         database.close();

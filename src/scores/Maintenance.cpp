@@ -1,8 +1,8 @@
 #include "scores/Maintenance.h"
 
-#include "core/RankholdError.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
 #include "platform/Paths.h"
-#include "scores/DatabaseInfo.h"
 #include "scores/PlayerDatabase.h"
 
 #include <QSqlDatabase>
@@ -11,30 +11,32 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
-void DeleteallRecords(PlayerDatabase &database, CommandHost &host)
+bool deleteAllRecords(PlayerDatabase &database, CommandHost &host)
 {
     if (!host.askWarning(u"This will delete ALL records, are you sure ?"_s))
-        return;
+        return false;
     host.setActivityText(u"Deleting all records"_s);
     host.repaintStatus();
     database.execute({PlayerSql::deleteAll(), {}});
     host.setActivityText(kIdle);
-    UpdateDBInfo(database, host);
+    return true;
 }
 
-void DeleteRecordsByFilters(PlayerDatabase &database, const PlayerSql::Filters &filters, bool matching,
+bool deleteRecordsByFilters(PlayerDatabase &database, const PlayerSql::Filters &filters, bool matching,
                             CommandHost &host)
 {
     const QString question = matching ? u"This will delete ALL records matching the filter(s), are you sure ?"_s
                                       : u"This will delete ALL records NOT matching the filter(s), are you sure ?"_s;
     if (!host.askWarning(question))
-        return;
+        return false;
     if (filters.isEmpty())
-        return;
+        return false;
     database.execute(PlayerSql::deleteByFilters(filters, matching));
-    UpdateDBInfo(database, host);
+    return true;
 }
 
 namespace {
@@ -55,8 +57,9 @@ bool compactInto(const QString &source, const QString &copy)
         db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=1000"_s);
         if (db.open()) {
             QSqlQuery q(db);
+            const QStringList lock = PlayerSql::lockExclusively();
             const bool locked =
-                q.exec(u"PRAGMA locking_mode = EXCLUSIVE;"_s) && q.exec(u"BEGIN EXCLUSIVE;"_s) && q.exec(u"COMMIT;"_s);
+                std::all_of(lock.begin(), lock.end(), [&q](const QString &statement) { return q.exec(statement); });
             if (locked && q.prepare(PlayerSql::vacuumInto())) {
                 q.addBindValue(copy);
                 if (q.exec())
@@ -74,10 +77,10 @@ bool compactInto(const QString &source, const QString &copy)
 
 } // namespace
 
-void RepairQuellmoordatabase(PlayerDatabase &database, const QString &programFolder, CommandHost &host)
+bool compactDatabase(PlayerDatabase &database, const ProgramFolder &folder, CommandHost &host)
 {
-    const QString databaseFile = platform::joinPath(programFolder, u"Rankhold.mdb"_s);
-    const QString copy = platform::joinPath(programFolder, u"Rankhold_rep.mdb"_s);
+    const QString databaseFile = folder.databaseFile();
+    const QString copy = folder.compactionCopy();
     if (platform::fileExists(copy))
         platform::removeFile(copy);
     database.close();
@@ -85,7 +88,8 @@ void RepairQuellmoordatabase(PlayerDatabase &database, const QString &programFol
     host.setActivityText(u"Compacting Database"_s);
     host.repaintStatus();
 
-    if (!compactInto(databaseFile, copy))
+    const bool compacted = compactInto(databaseFile, copy);
+    if (!compacted)
         host.showMessage(u"Unable to compact database\nMake sure the database is not being used\nand try again..."_s);
 
     database.open();
@@ -93,5 +97,5 @@ void RepairQuellmoordatabase(PlayerDatabase &database, const QString &programFol
     host.setActivityText(kIdle);
     database.openTable();
     database.dataSet(2).open();
-    UpdateDBInfo(database, host);
+    return compacted;
 }

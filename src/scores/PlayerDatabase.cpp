@@ -1,6 +1,6 @@
 #include "scores/PlayerDatabase.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,6 +17,16 @@ QString engineMessage(const QSqlError &error)
     if (text.isEmpty())
         text = u"Unknown database error"_s;
     return text;
+}
+
+void execStatement(QSqlQuery &query, const PlayerSql::Statement &statement)
+{
+    if (!query.prepare(statement.sql))
+        throw RankholdError(engineMessage(query.lastError()));
+    for (const QVariant &binding : statement.bindings)
+        query.addBindValue(binding);
+    if (!query.exec())
+        throw RankholdError(engineMessage(query.lastError()));
 }
 
 namespace {
@@ -80,7 +90,7 @@ void PlayerDatabase::open()
         }
         // SQLite reads the file lazily: make a damaged or foreign file fail here.
         QSqlQuery probe(db);
-        if (!probe.exec(u"PRAGMA schema_version;"_s) || !probe.next()) {
+        if (!probe.exec(PlayerSql::probe()) || !probe.next()) {
             const QString message = engineMessage(probe.lastError());
             probe = QSqlQuery();
             db.close();
@@ -131,6 +141,15 @@ qint64 PlayerDatabase::tableRecordCount()
     return query.value(0).toLongLong();
 }
 
+qint64 PlayerDatabase::countPlayers(const PlayerSql::Filters &filters)
+{
+    QSqlQuery query(connection());
+    execStatement(query, PlayerSql::countPlayers(filters));
+    if (!query.next())
+        throw RankholdError(engineMessage(query.lastError()));
+    return query.value(0).toLongLong();
+}
+
 RankingQuery &PlayerDatabase::dataSet(int number)
 {
     Q_ASSERT(number >= 2 && number <= 7);
@@ -148,14 +167,8 @@ RankingQuery &PlayerDatabase::rankingQuery(PlayerSql::Ranking ranking)
 
 void PlayerDatabase::execute(const PlayerSql::Statement &statement)
 {
-    QSqlDatabase db = connection();
-    QSqlQuery query(db);
-    if (!query.prepare(statement.sql))
-        throw RankholdError(engineMessage(query.lastError()));
-    for (const QVariant &binding : statement.bindings)
-        query.addBindValue(binding);
-    if (!query.exec())
-        throw RankholdError(engineMessage(query.lastError()));
+    QSqlQuery query(connection());
+    execStatement(query, statement);
 }
 
 QSqlDatabase PlayerDatabase::connection()

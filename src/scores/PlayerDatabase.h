@@ -8,6 +8,9 @@
 #include <functional>
 #include <memory>
 
+class QSqlError;
+class QSqlQuery;
+
 // The database connection (Connection1) with its row sets: the table
 // "player" (DataSet1) and the ranking queries DataSet2 (flags), DataSet3
 // (kills; its row count is the number of players), DataSet4 (zone time),
@@ -45,6 +48,8 @@ public:
     void closeTable() { m_tableOpen = false; }
     // Rows of the whole table (the table must be open).
     qint64 tableRecordCount();
+    // Distinct players, of those that pass `filters` when they are set.
+    qint64 countPlayers(const PlayerSql::Filters &filters);
 
     // DataSet2..DataSet7 by number.
     RankingQuery &dataSet(int number);
@@ -67,4 +72,7 @@ private:
 };
 
 // The engine's message for a failed statement or connection.
-QString engineMessage(const class QSqlError &error);
+QString engineMessage(const QSqlError &error);
+// Prepares `statement` on `query`, binds its values and runs it. Throws
+// RankholdError with the engine's message.
+void execStatement(QSqlQuery &query, const PlayerSql::Statement &statement);

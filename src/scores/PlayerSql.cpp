@@ -59,6 +59,15 @@ QVariantList filterPatterns(const Filters &filters)
     return patterns;
 }
 
+// "(player.Player) Like ? Or ..." with one placeholder a pattern.
+QString anyPlayerLike(qsizetype patterns)
+{
+    QStringList likes;
+    for (qsizetype i = 0; i < patterns; ++i)
+        likes.append(u"(player.Player) Like ?"_s);
+    return likes.join(u" Or "_s);
+}
+
 struct RankingText {
     const char16_t *select;    // up to and including "GROUP BY player.Player "
     const char16_t *aggregate; // Sum(player.Kills)
@@ -105,6 +114,18 @@ Statement deleteByFilters(const Filters &filters, bool matching)
     return st;
 }
 
+Statement countPlayers(const Filters &filters)
+{
+    Statement st;
+    st.sql = u"SELECT COUNT(DISTINCT player.Player) FROM player"_s;
+    if (!filters.isEmpty()) {
+        st.bindings = filterPatterns(filters);
+        st.sql += u" WHERE "_s + anyPlayerLike(st.bindings.size());
+    }
+    st.sql += u';';
+    return st;
+}
+
 Statement rankingQuery(Ranking ranking, const Filters &filters)
 {
     const RankingText t = rankingText(ranking);
@@ -114,10 +135,7 @@ Statement rankingQuery(Ranking ranking, const Filters &filters)
     QStringList conditions;
     if (!filters.isEmpty()) {
         st.bindings = filterPatterns(filters);
-        QStringList likes;
-        for (qsizetype i = 0; i < st.bindings.size(); ++i)
-            likes.append(u"(player.Player) Like ?"_s);
-        conditions.append(u"("_s + likes.join(u" Or "_s) + u')');
+        conditions.append(u"("_s + anyPlayerLike(st.bindings.size()) + u')');
     }
     if (t.skipNull)
         conditions.append(u"(("_s + aggregate + u") Is Not Null)"_s);
@@ -130,6 +148,16 @@ Statement rankingQuery(Ranking ranking, const Filters &filters)
 QString vacuumInto()
 {
     return u"VACUUM INTO ?;"_s;
+}
+
+QStringList lockExclusively()
+{
+    return {u"PRAGMA locking_mode = EXCLUSIVE;"_s, u"BEGIN EXCLUSIVE;"_s, u"COMMIT;"_s};
+}
+
+QString probe()
+{
+    return u"PRAGMA schema_version;"_s;
 }
 
 } // namespace PlayerSql

@@ -32,6 +32,8 @@ struct Filters {
 };
 // Delete the rows whose player contains any filter text (matching) or none of them.
 Statement deleteByFilters(const Filters &filters, bool matching);
+// The number of distinct players; with filters, of those whose name contains a filter text.
+Statement countPlayers(const Filters &filters);
 
 // The six ranking queries, in the order of the export.
 enum class Ranking { Kills, Deaths, Flags, Zonetime, Targets, Ratio };
@@ -42,5 +44,11 @@ Statement rankingQuery(Ranking ranking, const Filters &filters = {});
 
 // Compaction into a copy; one binding: the destination path.
 QString vacuumInto();
+// Statements that take the database file for this connection alone until it
+// closes: a compaction holds it from before the copy until after the rename.
+QStringList lockExclusively();
+// A cheap read of the file's header: SQLite opens files lazily, so a damaged
+// or foreign file fails only when something is read.
+QString probe();
 
 } // namespace PlayerSql

@@ -1,6 +1,6 @@
 #include "scores/RankingQuery.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "scores/PlayerDatabase.h"
 
 #include <QSqlError>
@@ -26,12 +26,7 @@ void RankingQuery::open()
     QSqlDatabase db = m_database.connection();
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.prepare(m_statement.sql))
-        throw RankholdError(engineMessage(query.lastError()));
-    for (const QVariant &binding : m_statement.bindings)
-        query.addBindValue(binding);
-    if (!query.exec())
-        throw RankholdError(engineMessage(query.lastError()));
+    execStatement(query, m_statement);
     const QSqlRecord record = query.record();
     QStringList names;
     for (int i = 0; i < record.count(); ++i)

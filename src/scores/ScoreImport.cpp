@@ -1,10 +1,10 @@
 #include "scores/ScoreImport.h"
 
-#include "core/RankholdError.h"
-#include "core/Rounding.h"
-#include "core/TextFiles.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
+#include "common/Rounding.h"
+#include "common/TextFiles.h"
 #include "platform/Paths.h"
-#include "scores/DatabaseInfo.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/PlayerSql.h"
 #include "scores/ScoreReader.h"
@@ -66,8 +66,10 @@ public:
     {
         const QString id = row.id();
         // A row already stored is skipped before its numbers are read.
-        if (isStored(row, id))
+        if (isStored(row, id)) {
+            ++m_alreadyStored;
             return;
+        }
         const ScoreFigures figures = computeFigures(row);
         // Bound values stay bound from one row to the next: the values of the
         // block are bound again only when the block changes.
@@ -98,7 +100,11 @@ public:
         if (!m_insert.exec())
             throw RankholdError(engineMessage(m_insert.lastError()));
         m_stored.insert(id);
+        ++m_added;
     }
+
+    qint64 added() const { return m_added; }
+    qint64 alreadyStored() const { return m_alreadyStored; }
 
 private:
     bool isStored(const ScoreRow &row, const QString &id)
@@ -133,12 +139,14 @@ private:
     bool m_bound = false;
     QString m_game, m_gametype, m_winner, m_date, m_time;
     ValueColumn m_column = ValueColumn::None;
+    qint64 m_added = 0;
+    qint64 m_alreadyStored = 0;
 };
 
-// Imports the file and returns the bytes it imported.
-QByteArray readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &host)
+void readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &host, ImportResult &result)
 {
-    QByteArray bytes = readFileBytes(path);
+    result.bytes = readFileBytes(path);
+    const QByteArray &bytes = result.bytes;
     const ScoreLines lines(bytes);
     const qsizetype n = lines.size();
     const qint64 step = n > 0 ? roundHalfEven(100.0 / double(n)) : 0;
@@ -155,21 +163,44 @@ QByteArray readScoreFile(PlayerDatabase &database, const QString &path, CommandH
         writer.add(row);
     }
     writer.commit();
-    return bytes;
+    result.stored = writer.added();
+    result.alreadyStored = writer.alreadyStored();
 }
 
-void archiveScoreFile(const QString &scoreFile, const QString &programFolder, const QByteArray &imported)
+} // namespace
+
+ImportResult importScoreFile(PlayerDatabase &database, const QString &scoreFile, CommandHost &host)
+{
+    ImportResult result;
+    if (!database.isTableOpen())
+        database.openTable();
+    if (!platform::fileExists(scoreFile))
+        return result;
+    result.found = true;
+    host.setActivityText(u"Importing Scores.txt"_s);
+    host.repaintStatus();
+
+    readScoreFile(database, scoreFile, host, result);
+
+    host.setActivityText(kIdle);
+    RankingQuery &flags = database.dataSet(2);
+    flags.close();
+    flags.open();
+    return result;
+}
+
+void archiveScoreFile(const QString &scoreFile, const ImportResult &imported, const ProgramFolder &folder)
 {
     // The game may have appended a block while the export and upload ran:
     // archiving the file then would put rows in the archive that were never
     // imported. Leave it; the next import adds only the new rows.
     try {
-        if (readFileBytes(scoreFile) != imported)
+        if (readFileBytes(scoreFile) != imported.bytes)
             return;
     } catch (const RankholdError &) {
         return; // in use or gone: nothing to archive now
     }
-    const QString archive = platform::joinPath(programFolder, u"oldscores"_s);
+    const QString archive = folder.archiveFolder();
     platform::makeDirectory(archive);
     for (int n = 1; n > 0; ++n) {
         const QString target = platform::joinPath(archive, u"scores."_s + QString::number(n));
@@ -182,32 +213,4 @@ void archiveScoreFile(const QString &scoreFile, const QString &programFolder, co
         if (!platform::fileExists(scoreFile) || !(platform::fileExists(target) || platform::directoryExists(target)))
             return;
     }
-}
-
-} // namespace
-
-bool importScores(PlayerDatabase &database, const QString &gameFolder, const QString &programFolder, CommandHost &host,
-                  const std::function<void()> &afterImport)
-{
-    if (!database.isTableOpen())
-        database.openTable();
-    const QString scoreFile = platform::joinPath(gameFolder, u"scores.txt"_s);
-    if (!platform::fileExists(scoreFile))
-        return false;
-    host.setActivityText(u"Importing Scores.txt"_s);
-    host.repaintStatus();
-
-    const QByteArray imported = readScoreFile(database, scoreFile, host);
-
-    host.setActivityText(kIdle);
-    RankingQuery &flags = database.dataSet(2);
-    flags.close();
-    flags.open();
-    UpdateDBInfo(database, host);
-    host.setProgress(0);
-
-    if (afterImport)
-        afterImport();
-    archiveScoreFile(scoreFile, programFolder, imported);
-    return true;
 }

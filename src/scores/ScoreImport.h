@@ -1,20 +1,31 @@
 #pragma once
 
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
 
+#include <QByteArray>
 #include <QString>
-#include <functional>
 
 class PlayerDatabase;
+class ProgramFolder;
 
-// File > Import Scores.txt (ImportScorestxt1Click): reads every score block
-// of GameFolder/scores.txt into `player`, skipping rows already stored,
-// refreshes the figures, runs `afterImport` (the export and upload chain,
-// when "Create and upload HTML by FTP after each import" is ticked; may be
-// empty), then moves the file into ProgramFolder/oldscores. Returns false
-// when there was no score file. Throws RankholdError; the rows before the
-// failing row stay stored (one transaction, committed up to the failing row,
-// which is never half stored) and the file is neither archived nor passed to
-// `afterImport` then, so the next import reads it again and adds the rest.
-bool importScores(PlayerDatabase &database, const QString &gameFolder, const QString &programFolder, CommandHost &host,
-                  const std::function<void()> &afterImport);
+// What one import of a score file did.
+struct ImportResult {
+    bool found = false;       // false: there was no score file, nothing happened
+    QByteArray bytes;         // the file as it was read and imported
+    qint64 stored = 0;        // rows added
+    qint64 alreadyStored = 0; // rows skipped because their key was stored already
+};
+
+// File > Import Scores.txt without the steps that follow it: opens the table,
+// reads every score block of `scoreFile` into `player` (skipping rows already
+// stored), shows "Idle" and reopens DataSet2. Throws RankholdError; the rows
+// before the failing row stay stored (one transaction, committed up to the
+// failing row, which is never half stored), so the next import of the same
+// file adds only the rest.
+ImportResult importScoreFile(PlayerDatabase &database, const QString &scoreFile, CommandHost &host);
+
+// The last step after an import: moves the score file into the archive
+// folder as "scores." + the first free number. Nothing is moved when the file
+// no longer holds exactly what was imported (the game appended a block
+// meanwhile: its rows come with the next import) or cannot be moved.
+void archiveScoreFile(const QString &scoreFile, const ImportResult &imported, const ProgramFolder &folder);

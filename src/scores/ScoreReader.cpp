@@ -1,7 +1,7 @@
 #include "scores/ScoreReader.h"
 
-#include "core/RankholdError.h"
-#include "core/TextFiles.h"
+#include "common/RankholdError.h"
+#include "common/TextFiles.h"
 
 #include <string_view>
 

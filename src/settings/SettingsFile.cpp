@@ -1,7 +1,8 @@
 #include "settings/SettingsFile.h"
 
-#include "core/RankholdError.h"
-#include "core/TextFiles.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
+#include "common/TextFiles.h"
 #include "platform/Paths.h"
 #include "platform/ProfileFile.h"
 
@@ -68,11 +69,6 @@ const Settings &defaults()
 const QString kOn = u"on"_s;
 const QString kOff = u"off"_s;
 
-QString iniPath(const QString &programFolder)
-{
-    return platform::joinPath(programFolder, u"Rankhold.ini"_s);
-}
-
 void loadMemoText(const QString &path, QString &memo)
 {
     if (!platform::fileExists(path))
@@ -82,15 +78,15 @@ void loadMemoText(const QString &path, QString &memo)
 
 } // namespace
 
-void loadHeaderAndFooter(const QString &programFolder, Settings &settings)
+void loadHeaderAndFooter(const ProgramFolder &folder, Settings &settings)
 {
-    loadMemoText(platform::joinPath(programFolder, u"header.txt"_s), settings.header);
-    loadMemoText(platform::joinPath(programFolder, u"footer.txt"_s), settings.footer);
+    loadMemoText(folder.headerFile(), settings.header);
+    loadMemoText(folder.footerFile(), settings.footer);
 }
 
-void loadSettingsFile(const QString &programFolder, Settings &settings)
+void loadSettingsFile(const ProgramFolder &folder, Settings &settings)
 {
-    const platform::ProfileFile ini(iniPath(programFolder));
+    const platform::ProfileFile ini(folder.settingsFile());
     // Read in the order of saving; reads never fail or write, so their order
     // has no effect.
     for (const Key &key : saveOrder()) {
@@ -105,14 +101,12 @@ void loadSettingsFile(const QString &programFolder, Settings &settings)
     }
 }
 
-void saveSettings(const QString &programFolder, const Settings &settings)
+void saveSettings(const ProgramFolder &folder, const Settings &settings)
 {
-    writeFileAtomically(platform::joinPath(programFolder, u"header.txt"_s),
-                        normaliseLineBreaks(settings.header).toUtf8());
-    writeFileAtomically(platform::joinPath(programFolder, u"footer.txt"_s),
-                        normaliseLineBreaks(settings.footer).toUtf8());
+    writeFileAtomically(folder.headerFile(), normaliseLineBreaks(settings.header).toUtf8());
+    writeFileAtomically(folder.footerFile(), normaliseLineBreaks(settings.footer).toUtf8());
 
-    const QString fileName = iniPath(programFolder);
+    const QString fileName = folder.settingsFile();
     platform::ProfileFile ini(fileName);
     for (const Key &key : saveOrder()) {
         QString value;

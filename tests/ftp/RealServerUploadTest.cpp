@@ -1,8 +1,8 @@
 #include "UploadFixture.h"
 
+#include "commands/AppState.h"
+#include "commands/MainCommands.h"
 #include "ftp/FtpClient.h"
-#include "shell/AppState.h"
-#include "shell/MainCommands.h"
 
 #include <QDir>
 
@@ -49,7 +49,7 @@ TEST_P(RealServerUpload, StoresTheSevenPagesInTheDirectory)
     writePage(0, 4000);
     server->makeFolder(u"www"_s);
 
-    EXPECT_TRUE(uploader.upload(server->settings(u"www"_s), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server->settings(u"www"_s), ProgramFolder(programFolder.path())).ok);
 
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kConnected, kStarted, kOk}));
     for (int i = 0; i < 7; ++i)
@@ -64,7 +64,7 @@ TEST_P(RealServerUpload, StoresTheSevenPagesInTheDirectory)
 TEST_P(RealServerUpload, RefusedDirectoryStoresIntoTheLoginDirectory)
 {
     writeAllPages();
-    EXPECT_FALSE(uploader.upload(server->settings(u"no-such-folder"_s), programFolder.path()));
+    EXPECT_FALSE(uploader.upload(server->settings(u"no-such-folder"_s), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kConnected, kDirNotFound}));
     for (int i = 0; i < 7; ++i)
         expectStored(*server, i);
@@ -74,7 +74,7 @@ TEST_P(RealServerUpload, MissingPagesAreSkipped)
 {
     writePage(1);
     writePage(4);
-    EXPECT_TRUE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityText, kOk);
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(stored(*server, i), i == 1 || i == 4) << i;
@@ -87,7 +87,7 @@ TEST_P(RealServerUpload, WrongPasswordEndsBeforeTheTransfers)
     writeAllPages();
     Settings settings = server->settings();
     settings.ftpPassword = u"not-the-password"_s;
-    EXPECT_FALSE(uploader.upload(settings, programFolder.path()));
+    EXPECT_FALSE(uploader.upload(settings, ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kWrongLogin}));
     EXPECT_TRUE(host.progressValues.isEmpty());
     EXPECT_FALSE(uploader.ftpClient().connected());
@@ -112,11 +112,11 @@ TEST_F(UploadToPyftpdlib, HostNameIsLookedUpDottedAddressIsNot)
     writePage(0);
     Settings settings = server.settings();
     settings.ftpServer = u"localhost:"_s + QString::number(server.port());
-    EXPECT_TRUE(uploader.upload(settings, programFolder.path()));
+    EXPECT_TRUE(uploader.upload(settings, ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kHostFound, kConnected, kStarted, kOk}));
 
     host.activityTexts.clear();
-    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server.settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_FALSE(shown(kHostFound));
     EXPECT_EQ(host.activityTexts.mid(0, 2), (QStringList{kStarting, kConnected}));
 }
@@ -126,12 +126,12 @@ TEST_F(UploadToPyftpdlib, UnknownHostAndRefusedConnectionEndAtOnce)
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     writeAllPages();
     // A good upload first: its login must not carry over to the next ones.
-    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server.settings(), ProgramFolder(programFolder.path())).ok);
 
     Settings settings = server.settings();
     settings.ftpServer = u"rankhold-test.invalid"_s;
     host.activityTexts.clear();
-    EXPECT_FALSE(uploader.upload(settings, programFolder.path()));
+    EXPECT_FALSE(uploader.upload(settings, ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kHostNotFound}));
 
     int closedPort = 0;
@@ -141,18 +141,18 @@ TEST_F(UploadToPyftpdlib, UnknownHostAndRefusedConnectionEndAtOnce)
     }
     settings.ftpServer = u"127.0.0.1:"_s + QString::number(closedPort);
     host.activityTexts.clear();
-    EXPECT_FALSE(uploader.upload(settings, programFolder.path()));
+    EXPECT_FALSE(uploader.upload(settings, ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kWrongLogin}));
     EXPECT_FALSE(uploader.connected());
 
     // The same client connects again after the failures.
-    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server.settings(), ProgramFolder(programFolder.path())).ok);
 }
 
 TEST_F(UploadToPyftpdlib, NoPagesStillLogsInAndReportsOk)
 {
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server.settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kConnected, kStarted, kOk}));
     EXPECT_EQ(host.progressValues, (QList<int>{0}));
 }
@@ -165,9 +165,9 @@ TEST_F(UploadToPyftpdlib, SecondUploadWhileOneRunsIsRefused)
     bool busyDuring = false;
     QTimer::singleShot(0, [&] {
         busyDuring = uploader.isBusy();
-        nested = uploader.upload(server.settings(), programFolder.path());
+        nested = uploader.upload(server.settings(), ProgramFolder(programFolder.path())).ok;
     });
-    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server.settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_TRUE(busyDuring);
     EXPECT_FALSE(nested);
     EXPECT_TRUE(shown(kUploadBusyText));
@@ -181,12 +181,12 @@ TEST_F(UploadToPyftpdlib, MenuUploadDuringAnUploadGetsTheUploadsRefusal)
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     writeAllPages();
     AppState state;
-    state.programFolder = programFolder.path();
+    state.programFolder = ProgramFolder(programFolder.path());
     QTimer progress;
     MainCommands commands(state, host, progress, [&] { return server.settings(); });
     bool nested = true;
-    QTimer::singleShot(0, [&] { nested = commands.uploadPages(); });
-    EXPECT_TRUE(commands.uploadPages());
+    QTimer::singleShot(0, [&] { nested = commands.uploadPages().ok; });
+    EXPECT_TRUE(commands.uploadPages().ok);
     EXPECT_FALSE(nested);
     EXPECT_TRUE(shown(kUploadBusyText));
 }

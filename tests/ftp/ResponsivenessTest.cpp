@@ -22,7 +22,7 @@ TEST_F(UploadFixture, EventLoopKeepsTurningDuringASlowStore)
     });
     clock.start();
     probe.start();
-    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server.settings(), ProgramFolder(programFolder.path())).ok);
     probe.stop();
 
     EXPECT_LT(longestGap, 100);
@@ -34,5 +34,6 @@ TEST_F(UploadFixture, EventLoopKeepsTurningDuringASlowStore)
                         << (host.progressValues.isEmpty() ? -1 : host.progressValues.first());
     EXPECT_EQ(host.progress, 0);
     EXPECT_GT(host.eventTurns, 100); // the host hears of every turn of the waits
-    EXPECT_EQ(QFileInfo(server.filePath(PageUploader::pageNames().at(0))).size(), 20 * 1024 * 1024);
+    EXPECT_EQ(QFileInfo(server.filePath(ProgramFolder::pageName(ProgramFolder::kPages.at(0)))).size(),
+              20 * 1024 * 1024);
 }

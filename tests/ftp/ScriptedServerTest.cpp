@@ -30,7 +30,7 @@ TEST_F(ScriptedUpload, MultiLineGreetingIsReadBeforeUser)
 {
     start(u"multiline_greeting"_s);
     writePage(0);
-    EXPECT_TRUE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(commandWords(), (QStringList{u"USER"_s, u"PASS"_s, u"PORT"_s, u"STOR"_s, u"QUIT"_s}));
     expectStored(*server, 0);
 }
@@ -39,7 +39,7 @@ TEST_F(ScriptedUpload, UserAnsweredWith230SendsNoPassword)
 {
     start(u"user230"_s);
     writePage(2);
-    EXPECT_TRUE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_FALSE(commandWords().contains(u"PASS"_s));
     EXPECT_TRUE(shown(kConnected));
 }
@@ -48,7 +48,7 @@ TEST_F(ScriptedUpload, DirectoryChangeAnswered400Fails)
 {
     start(u"cwd400"_s);
     writePage(0);
-    EXPECT_FALSE(uploader.upload(server->settings(u"www"_s), programFolder.path()));
+    EXPECT_FALSE(uploader.upload(server->settings(u"www"_s), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityText, kDirNotFound);
     EXPECT_TRUE(server->commands().contains(u"CWD www"_s));
     expectStored(*server, 0);
@@ -58,7 +58,7 @@ TEST_F(ScriptedUpload, ActiveModeNamesTheListenerInPort)
 {
     start(u"normal"_s);
     writePage(0);
-    EXPECT_TRUE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     const QStringList lines = server->commands();
     const auto port =
         std::find_if(lines.begin(), lines.end(), [](const QString &l) { return l.startsWith(u"PORT "_s); });
@@ -79,7 +79,7 @@ TEST_F(ScriptedUpload, PassiveModeConnectsToTheConfiguredHostNotTheReplysAddress
     uploader.ftpClient().Passive = true;
     uploader.setTimeOut(2000);
     writeAllPages();
-    EXPECT_TRUE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_TRUE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     for (int i = 0; i < 7; ++i)
         expectStored(*server, i);
 }
@@ -88,7 +88,7 @@ TEST_F(ScriptedUpload, RefusedThirdStoreEndsTheTransfers)
 {
     start(u"refuse_third_store"_s);
     writeAllPages();
-    EXPECT_FALSE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_FALSE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityText, kFailed);
     EXPECT_FALSE(shown(kOk));
     expectStored(*server, 0);
@@ -104,7 +104,7 @@ TEST_F(ScriptedUpload, FinalReply552FailsTheStore)
 {
     start(u"final552"_s);
     writeAllPages();
-    EXPECT_FALSE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_FALSE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityText, kFailed);
     EXPECT_FALSE(shown(kOk));
     EXPECT_EQ(commandWords().count(u"STOR"_s), 1);
@@ -117,7 +117,7 @@ TEST_F(ScriptedUpload, SilentServerEndsByTimeOut)
     writeAllPages();
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_FALSE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(host.activityText, kFailed);
     EXPECT_FALSE(uploader.ftpClient().connected());
@@ -129,7 +129,7 @@ TEST_F(ScriptedUpload, ServerSilentAfterItsGreetingEndsTheLogIn)
     start(u"silent_after_greeting"_s);
     uploader.setTimeOut(500);
     writePage(0);
-    EXPECT_FALSE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_FALSE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kWrongLogin}));
     EXPECT_FALSE(uploader.ftpClient().connected());
 }
@@ -140,7 +140,7 @@ TEST_F(ScriptedUpload, ConnectionDroppedMidTransferFailsTheUpload)
     uploader.setTimeOut(3000);
     writePage(0, 200000); // about 7 MB: the reset comes while it is being sent
     writePage(1);
-    EXPECT_FALSE(uploader.upload(server->settings(), programFolder.path()));
+    EXPECT_FALSE(uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok);
     EXPECT_EQ(host.activityText, kFailed);
     EXPECT_FALSE(uploader.ftpClient().connected());
     EXPECT_EQ(commandWords().count(u"STOR"_s), 1);
@@ -151,7 +151,7 @@ TEST_F(ScriptedUpload, RefusedQuitReachesTheCaller)
     start(u"quit_refused"_s);
     writePage(0);
     try {
-        uploader.upload(server->settings(), programFolder.path());
+        uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok;
         FAIL() << "a refused QUIT was swallowed";
     } catch (const EFtpError &e) {
         EXPECT_EQ(e.message(), u"500 Not leaving"_s);

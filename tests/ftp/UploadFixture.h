@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ProgramFolder.h"
 #include "ftp/PageUpload.h"
 #include "platform/Paths.h"
 #include "support/FtpServers.h"
@@ -36,20 +37,21 @@ protected:
     }
     QString pagePath(int index) const
     {
-        return platform::joinPath(programFolder.path(), PageUploader::pageNames().at(index));
+        return platform::joinPath(programFolder.path(),
+                                  ProgramFolder::pageName(ProgramFolder::kPages.at(size_t(index))));
     }
     // The stored copy equals the page (an ASCII-type store may turn CR LF into LF).
     static QByteArray lineEndsAsLf(QByteArray bytes) { return bytes.replace("\r\n", "\n"); }
     void expectStored(const FtpServer &server, int index, const QString &folder = {}) const
     {
-        const QString name = PageUploader::pageNames().at(index);
+        const QString name = ProgramFolder::pageName(ProgramFolder::kPages.at(size_t(index)));
         const QString path = folder.isEmpty() ? server.filePath(name) : server.filePath(folder + u'/' + name);
         ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
         EXPECT_EQ(lineEndsAsLf(readFile(path)), lineEndsAsLf(readFile(pagePath(index)))) << name.toStdString();
     }
     bool stored(const FtpServer &server, int index) const
     {
-        return QFile::exists(server.filePath(PageUploader::pageNames().at(index)));
+        return QFile::exists(server.filePath(ProgramFolder::pageName(ProgramFolder::kPages.at(size_t(index)))));
     }
     bool shown(const QString &text) const { return host.activityTexts.contains(text); }
 

@@ -4,8 +4,10 @@
 // name, kills and deaths from one line, its map from a header line, its key
 // and ratio made of its own columns. An import that succeeded archives the
 // file and importing the file again adds nothing; one that failed keeps it.
-#include "core/RankholdError.h"
-#include "core/TextFiles.h"
+#include "commands/GameFolderRecord.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
+#include "common/TextFiles.h"
 #include "scores/DatabaseFile.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/ScoreImport.h"
@@ -147,7 +149,11 @@ qint64 rowCount()
 bool import()
 {
     try {
-        return importScores(world->db, world->game, world->program, world->host, {});
+        const QString scoreFile = GameFolderRecord::scoreFile(world->game);
+        const ImportResult imported = importScoreFile(world->db, scoreFile, world->host);
+        if (imported.found)
+            archiveScoreFile(scoreFile, imported, ProgramFolder(world->program));
+        return imported.found;
     } catch (const RankholdError &) {
         return false;
     }

@@ -1,6 +1,6 @@
 #include "ConfigFixture.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "gamecfg/GameConfigFile.h"
 #include "gamecfg/GameConfigTable.h"
 #include "support/TestSupport.h"
@@ -222,14 +222,14 @@ TEST_F(GameConfigFileTest, WeaponrecoilRoundTripsAndItsClearLineIsRepairedAtLoad
     writeLines(fixtureLines());
     QStringList saved = saveWith([](GameSettingsValues &v) { v.checks.weaponRecoil = true; });
     EXPECT_EQ(saved[86], u"mp_NoWeaponRecoil= 0"_s);
-    GameSettingsValues v;
-    config.load(path(), v);
-    EXPECT_TRUE(v.checks.weaponRecoil);
+    GameSettingsValues loaded;
+    config.load(path(), loaded);
+    EXPECT_TRUE(loaded.checks.weaponRecoil);
 
     saved = saveWith([](GameSettingsValues &v) { v.checks.weaponRecoil = false; });
     EXPECT_EQ(saved[86], u"mp_NoWeaponRecoil = 1"_s);
-    config.load(path(), v);
-    EXPECT_FALSE(v.checks.weaponRecoil);
+    config.load(path(), loaded);
+    EXPECT_FALSE(loaded.checks.weaponRecoil);
 
     // The clear state without the blank is mended and written at once.
     QStringList lines = fixtureLines();
@@ -284,10 +284,10 @@ TEST_F(GameConfigFileTest, PresetsDecideLine32OnlyWhenTicked)
     EXPECT_EQ(saveWith([](GameSettingsValues &) {})[32], u"mpattrib         = 512"_s);
     EXPECT_EQ(saveWith([](GameSettingsValues &v) { v.checks.matchPreset1 = true; })[32], u"mpattrib         = 515"_s);
 
-    GameSettingsValues v;
-    config.load(path(), v);
-    EXPECT_TRUE(v.checks.matchPreset1);
-    EXPECT_FALSE(v.checks.matchPreset2);
+    GameSettingsValues loaded;
+    config.load(path(), loaded);
+    EXPECT_TRUE(loaded.checks.matchPreset1);
+    EXPECT_FALSE(loaded.checks.matchPreset2);
     EXPECT_EQ(saveWith([](GameSettingsValues &v) {
                   v.checks.matchPreset1 = false;
                   v.checks.matchPreset2 = true;

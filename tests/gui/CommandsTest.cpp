@@ -3,7 +3,7 @@
 // the viewers, and what a failing command leaves behind.
 #include "MainWindowFixture.h"
 
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
 #include "gui/PanelStatusBar.h"
 #include "gui/TForm3.h"
 #include "platform/Paths.h"
@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, SetGameFolderTypedFolderIsCreatedAndStored)
     EXPECT_EQ(form->state().gameFolder, typed);
     EXPECT_EQ(platform::Registry().readString(platform::kDflwAppPathsKey, u"Path"_s), typed);
     EXPECT_EQ(QDir::currentPath(), typed);
-    EXPECT_EQ(form->state().programFolder, m_work.path());
+    EXPECT_EQ(form->state().programFolder.path(), m_work.path());
 
     // The readme is looked for in the current directory, which moved.
     hooks().clear();

@@ -2,7 +2,7 @@
 // modal loop runs.
 #include "gui/Dialogs.h"
 
-#include "shell/StartUp.h"
+#include "commands/StartUp.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // labels, menu, status panels and timers.
 #include "MainWindowFixture.h"
 
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
 #include "gui/PanelStatusBar.h"
 #include "settings/Settings.h"
 

@@ -2,12 +2,12 @@
 // other than the executable's.
 #include "MainWindowFixture.h"
 
-#include "core/CommandHost.h"
-#include "core/RankholdError.h"
+#include "commands/SystemPanel.h"
+#include "common/CommandHost.h"
+#include "common/RankholdError.h"
 #include "gui/PanelStatusBar.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
-#include "shell/SystemPanel.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
@@ -39,8 +39,8 @@ TEST_F(MainWindowTest, StartUpWithDatabaseAndGame)
 
     EXPECT_FALSE(form->startUpEnd().has_value());
     EXPECT_TRUE(hooks().shown.empty());
-    EXPECT_EQ(form->state().programFolder, m_work.path());
-    EXPECT_NE(form->state().programFolder, QCoreApplication::applicationDirPath());
+    EXPECT_EQ(form->state().programFolder.path(), m_work.path());
+    EXPECT_NE(form->state().programFolder.path(), QCoreApplication::applicationDirPath());
     EXPECT_EQ(form->state().gameFolder, game);
     EXPECT_EQ(form->state().browserFolder, QString());
     EXPECT_GT(form->state().totalMemoryMB, 1);

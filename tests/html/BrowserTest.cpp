@@ -1,5 +1,6 @@
 #include "HtmlTestSupport.h"
 
+#include "common/ProgramFolder.h"
 #include "html/RankingExport.h"
 
 #include <QFile>
@@ -54,7 +55,7 @@ TEST(RankingPageInBrowser, HostileNameIsShownAsTextAndRunsNothing)
     settings.rankKills = true;
     settings.header = u"<HTML><HEAD><TITLE>Rankhold ranking</TITLE></HEAD>\r\n<BODY BGCOLOR=\"WHITE\">\r\n"
                       "<P id=marker>untouched</P>\r\n"_s;
-    exporter.exportStats(settings, fx.folder, fx.host, {});
+    exporter.exportStats(settings, ProgramFolder(fx.folder), fx.host);
 
     const QString dom = dumpDom(fx.page(u"rankhold_kills.html"_s));
     ASSERT_FALSE(dom.isEmpty());

@@ -1,7 +1,8 @@
 #include "HtmlTestSupport.h"
 
-#include "core/Community.h"
-#include "core/RankholdError.h"
+#include "common/Community.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
 #include "html/RankingExport.h"
 #include "scores/DatabaseInfo.h"
 
@@ -21,18 +22,20 @@ const QByteArray kHeadingRow =
 struct ExportFixture : PlayerDbFixture {
     ExportFixture() : exporter(database) {}
 
-    // Runs one export; true when the step after it (the upload) was reached.
+    // Runs one export; true when it ended without an error.
     bool run()
     {
-        bool after = false;
-        exporter.exportStats(settings, folder, host, [&] { after = true; });
-        return after;
+        lastExport = exporter.exportStats(settings, ProgramFolder(folder), host);
+        return true;
     }
+    // The figures with the player filter the last export used.
+    DatabaseFigures figures() { return UpdateDBInfo(database, lastExport.playerFilter, host); }
     QByteArray read(const QString &name) const { return readFile(page(name)); }
     bool exists(const QString &name) const { return QFile::exists(page(name)); }
 
     RankingExporter exporter;
     Settings settings;
+    ExportResult lastExport;
 };
 
 } // namespace
@@ -170,7 +173,7 @@ TEST(RankingExport, FiltersFollowTheOptionAndTheQueriesKeepThem)
     QByteArray kills = fx.read(u"rankhold_kills.html"_s);
     EXPECT_EQ(kills.count("<TR><TD"), 3);
     EXPECT_FALSE(kills.contains(">Charlie<"));
-    EXPECT_EQ(UpdateDBInfo(fx.database, fx.host).players, u"3"_s) << "the player count follows the filter";
+    EXPECT_EQ(fx.figures().players, u"3"_s) << "the player count follows the filter";
 
     s.filter1 = u"\"); DROP TABLE player;--"_s; // matched as text, never run
     fx.run();
@@ -185,7 +188,7 @@ TEST(RankingExport, FiltersFollowTheOptionAndTheQueriesKeepThem)
     s.useFilters = false;
     fx.run();
     EXPECT_EQ(fx.read(u"rankhold_kills.html"_s).count("<TR><TD"), 4);
-    EXPECT_EQ(UpdateDBInfo(fx.database, fx.host).players, u"4"_s);
+    EXPECT_EQ(fx.figures().players, u"4"_s);
 }
 
 TEST(RankingExport, NonIntegerTableBoxStopsAfterTheDeletes)
@@ -196,13 +199,10 @@ TEST(RankingExport, NonIntegerTableBoxStopsAfterTheDeletes)
     fx.run();
     ASSERT_TRUE(fx.exists(u"rankhold_kills.html"_s));
     fx.settings.cellSpacing = u"2px"_s;
-    bool after = false;
-    EXPECT_EQ(errorMessageOf([&] { fx.exporter.exportStats(fx.settings, fx.folder, fx.host, [&] { after = true; }); }),
-              u"'2px' is not a valid integer value"_s);
-    EXPECT_FALSE(after);
+    EXPECT_EQ(errorMessageOf([&] { fx.run(); }), u"'2px' is not a valid integer value"_s);
     EXPECT_EQ(fx.host.activityText, u"Exporting HTML"_s);
-    for (const QString &name : RankingExporter::pageFileNames())
-        EXPECT_FALSE(fx.exists(name)) << qPrintable(name);
+    for (const ProgramFolder::Page page : ProgramFolder::kPages)
+        EXPECT_FALSE(fx.exists(ProgramFolder::pageName(page))) << qPrintable(ProgramFolder::pageName(page));
 }
 
 TEST(RankingExport, EngineAndFileErrorsStopWhereTheyArise)
@@ -212,20 +212,17 @@ TEST(RankingExport, EngineAndFileErrorsStopWhereTheyArise)
     Settings &s = fx.settings;
     s.rankKills = s.rankDeaths = s.rankFlags = s.top10 = true;
     QSqlQuery(fx.database.connection()).exec(u"ALTER TABLE player DROP COLUMN Deaths"_s);
-    bool after = false;
-    const QString message =
-        errorMessageOf([&] { fx.exporter.exportStats(s, fx.folder, fx.host, [&] { after = true; }); });
+    const QString message = errorMessageOf([&] { fx.run(); });
     EXPECT_TRUE(message.contains(u"Deaths"_s)) << qPrintable(message);
     EXPECT_TRUE(fx.exists(u"rankhold_kills.html"_s)) << "the pages before the failing query stay written";
     EXPECT_FALSE(fx.exists(u"rankhold_flags.html"_s));
     EXPECT_FALSE(fx.exists(u"rankhold_top10.html"_s));
-    EXPECT_FALSE(after);
     EXPECT_EQ(fx.host.activityText, u"Exporting HTML"_s);
 
     ExportFixture other;
     other.settings.rankKills = true;
     const QString missing = other.folder + u"/gone"_s;
-    EXPECT_EQ(errorMessageOf([&] { other.exporter.exportStats(other.settings, missing, other.host, {}); }),
+    EXPECT_EQ(errorMessageOf([&] { other.exporter.exportStats(other.settings, ProgramFolder(missing), other.host); }),
               u"Cannot create file %1/rankhold_kills.html"_s.arg(missing));
 
     // A connection that cannot open: nothing deleted, status unchanged.

@@ -1,6 +1,6 @@
 #include "HtmlTestSupport.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "html/RankingQueryDataSet.h"
 #include "html/TableProducer.h"
 

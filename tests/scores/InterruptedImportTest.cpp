@@ -17,7 +17,7 @@ TEST_F(ScoreFixture, KilledImportLeavesWholeRowsAndIsCompletedNextTime)
     constexpr int kBlocks = 6000, kPlayers = 16;
     // An earlier import stored the first blocks.
     writeFile(scoreFile(), generated::file(3, kPlayers));
-    ASSERT_TRUE(importScores(db, gameFolder, programFolder, host, {}));
+    ASSERT_TRUE(import());
     ASSERT_EQ(count(), 3 * kPlayers);
     db.close();
 
@@ -55,7 +55,7 @@ TEST_F(ScoreFixture, KilledImportLeavesWholeRowsAndIsCompletedNextTime)
     q = QSqlQuery();
     reopened.close();
 
-    ASSERT_TRUE(importScores(db, gameFolder, programFolder, host, {}));
+    ASSERT_TRUE(import());
     EXPECT_EQ(count(), kBlocks * kPlayers);
     EXPECT_FALSE(QFile::exists(scoreFile()));
     EXPECT_EQ(readFile(archived(2)), file);

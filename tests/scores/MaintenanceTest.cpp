@@ -1,6 +1,6 @@
 #include "ScoreFixture.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "scores/Maintenance.h"
 
 #include <QDir>
@@ -33,6 +33,14 @@ protected:
         ASSERT_TRUE(connection.commit());
     }
     QStringList players() { return rows(u"Player"_s); }
+    // The filter boxes hold `filters` when the command runs.
+    void deleteByFilters(const PlayerSql::Filters &filters, bool matching)
+    {
+        settings.filter1 = filters.f1;
+        settings.filter2 = filters.f2;
+        settings.filter3 = filters.f3;
+        commands.deleteRecordsByFilters(matching);
+    }
     QString repFile() const { return programFolder + u"/Rankhold_rep.mdb"_s; }
 };
 
@@ -46,12 +54,12 @@ TEST_F(Maintenance, DeleteAllAsksFirst)
     addPlayers(kPlayers);
     db.close();
     host.answers = {false};
-    DeleteallRecords(db, host);
+    commands.deleteAllRecords();
     EXPECT_EQ(host.questions, (QStringList{u"This will delete ALL records, are you sure ?"_s}));
     EXPECT_TRUE(host.activityTexts.isEmpty());
     EXPECT_FALSE(db.isOpen());
 
-    DeleteallRecords(db, host);
+    commands.deleteAllRecords();
     EXPECT_EQ(host.activityTexts, (QStringList{u"Deleting all records"_s, kIdle}));
     EXPECT_EQ(host.repaints, 1);
     EXPECT_EQ(host.connectionText, kConnectionOpen);
@@ -64,29 +72,29 @@ TEST_F(Maintenance, FiltersAreMatchedAsTextWithWildcardsAndAnyCase)
 {
     addPlayers(kPlayers);
     // Filter 2 empty does not stop filter 3; a quote and SQL are plain text.
-    DeleteRecordsByFilters(db, {u"abc"_s, QString(), u"\""_s}, true, host);
+    deleteByFilters({u"abc"_s, QString(), u"\""_s}, true);
     EXPECT_EQ(host.questions.last(), u"This will delete ALL records matching the filter(s), are you sure ?"_s);
     EXPECT_EQ(players(), (QStringList{u"100%Pure"_s, u"100xPure"_s, u"x'); DROP TABLE player;--"_s, u"zzz"_s, u"a_b"_s,
                                       u"axb"_s}));
     EXPECT_EQ(host.figureUpdates, 1);
-    DeleteRecordsByFilters(db, {u"'); DROP TABLE player;--"_s, {}, {}}, true, host);
+    deleteByFilters({u"'); DROP TABLE player;--"_s, {}, {}}, true);
     EXPECT_EQ(players(), (QStringList{u"100%Pure"_s, u"100xPure"_s, u"zzz"_s, u"a_b"_s, u"axb"_s}));
 
     // '%' and '_' act as wildcards; the not-matching delete keeps the matches of any filter.
-    DeleteRecordsByFilters(db, {u"0%p"_s, u"A_B"_s, {}}, false, host);
+    deleteByFilters({u"0%p"_s, u"A_B"_s, {}}, false);
     EXPECT_EQ(host.questions.last(), u"This will delete ALL records NOT matching the filter(s), are you sure ?"_s);
     EXPECT_EQ(players(), (QStringList{u"100%Pure"_s, u"100xPure"_s, u"a_b"_s, u"axb"_s}));
     EXPECT_TRUE(host.activityTexts.isEmpty()) << "the filter deletes leave panel 1 alone";
 
     // Filter 1 empty: nothing happens after Yes.
     const int updates = host.figureUpdates;
-    DeleteRecordsByFilters(db, {{}, u"100"_s, {}}, true, host);
-    DeleteRecordsByFilters(db, {{}, u"100"_s, {}}, false, host);
+    deleteByFilters({{}, u"100"_s, {}}, true);
+    deleteByFilters({{}, u"100"_s, {}}, false);
     EXPECT_EQ(players().size(), 4);
     EXPECT_EQ(host.figureUpdates, updates);
 
     host.answers = {false};
-    DeleteRecordsByFilters(db, {u"a"_s, {}, {}}, true, host);
+    deleteByFilters({u"a"_s, {}, {}}, true);
     EXPECT_EQ(players().size(), 4);
 }
 
@@ -96,14 +104,14 @@ TEST_F(Maintenance, CompactionKeepsEveryRowAndLeavesNoCopy)
     for (int i = 0; i < 2000; ++i)
         names.append(u"Player number %1 with a long name"_s.arg(i));
     addPlayers(names);
-    ASSERT_NO_THROW(DeleteRecordsByFilters(db, {u"1"_s, {}, {}}, true, host));
+    ASSERT_NO_THROW(deleteByFilters({u"1"_s, {}, {}}, true));
     const QStringList kept = players();
     const qint64 before = QFileInfo(db.fileName()).size();
     writeFile(repFile(), "left over from an earlier run");
     host.activityTexts.clear();
     host.connectionTexts.clear();
 
-    RepairQuellmoordatabase(db, programFolder, host);
+    commands.compactDatabase();
     EXPECT_TRUE(host.messages.isEmpty()) << qPrintable(host.messages.join(u'/'));
     EXPECT_FALSE(QFile::exists(repFile()));
     EXPECT_EQ(QDir(programFolder).entryList(QDir::Files), QStringList{u"Rankhold.mdb"_s});
@@ -124,7 +132,7 @@ TEST_F(Maintenance, FailedCompactionKeepsTheOriginalInUse)
 
     // The copy's name is held by a folder that cannot be removed.
     writeFile(repFile() + u"/busy"_s, "x");
-    RepairQuellmoordatabase(db, programFolder, host);
+    commands.compactDatabase();
     EXPECT_EQ(host.messages, (QStringList{kCompactFailed}));
     EXPECT_EQ(readFile(db.fileName()), original);
     EXPECT_EQ(players(), kPlayers);
@@ -141,7 +149,7 @@ TEST_F(Maintenance, FailedCompactionKeepsTheOriginalInUse)
         QSqlQuery q(other);
         ASSERT_TRUE(q.exec(u"BEGIN IMMEDIATE"_s));
         ASSERT_TRUE(q.exec(u"INSERT INTO player (Id, Player) VALUES ('late', 'Late')"_s));
-        RepairQuellmoordatabase(db, programFolder, host);
+        commands.compactDatabase();
         EXPECT_EQ(host.messages.size(), 2);
         EXPECT_FALSE(QFile::exists(repFile()));
         ASSERT_TRUE(q.exec(u"COMMIT"_s));

@@ -1,6 +1,6 @@
-#include "core/RankholdError.h"
-#include "scores/DatabaseInfo.h"
 #include "scores/PlayerDatabase.h"
+#include "common/RankholdError.h"
+#include "scores/DatabaseInfo.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -54,14 +54,14 @@ TEST(PlayerDatabase, FiguresCountRowsPlayersAndRoundTheSize)
     PlayerDatabase db;
     db.setFileName(path);
     RecordingHost host;
-    DatabaseFigures empty = UpdateDBInfo(db, host);
+    DatabaseFigures empty = UpdateDBInfo(db, {}, host);
     EXPECT_EQ(empty.records, u"0"_s);
     EXPECT_EQ(empty.players, u"0"_s);
     EXPECT_TRUE(db.isOpen()) << "the refresh opens a closed connection";
 
     for (int i = 0; i < 10; ++i)
         insertRow(db, u"id%1"_s.arg(i), i % 3 == 0 ? u"Alpha"_s : (i % 3 == 1 ? u"Bravo"_s : u"Charlie"_s), i);
-    const DatabaseFigures figures = UpdateDBInfo(db, host);
+    const DatabaseFigures figures = UpdateDBInfo(db, {}, host);
     EXPECT_EQ(figures.records, u"10"_s);
     EXPECT_EQ(figures.players, u"3"_s);
     const qint64 size = QFileInfo(path).size();
@@ -78,15 +78,15 @@ TEST(PlayerDatabase, OpenCloseCommandTogglesAndReportsEveryChange)
     db.setFileName(path);
     QStringList changes;
     db.setConnectionListener([&](bool open) { changes.append(open ? u"open"_s : u"closed"_s); });
-    CloseQuellmoordatabase(db);
+    toggleConnection(db);
     EXPECT_TRUE(db.isOpen());
     EXPECT_TRUE(db.isTableOpen());
     EXPECT_TRUE(db.dataSet(2).isOpen());
-    CloseQuellmoordatabase(db);
+    toggleConnection(db);
     EXPECT_FALSE(db.isOpen());
     EXPECT_FALSE(db.isTableOpen());
     EXPECT_FALSE(db.dataSet(2).isOpen());
-    CloseQuellmoordatabase(db);
+    toggleConnection(db);
     EXPECT_TRUE(db.isOpen());
     EXPECT_EQ(changes, (QStringList{u"open"_s, u"closed"_s, u"open"_s}));
 }

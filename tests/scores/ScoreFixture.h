@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commands/AppState.h"
+#include "commands/MainCommands.h"
 #include "scores/PlayerDatabase.h"
 #include "support/TestSupport.h"
 
@@ -8,11 +10,13 @@
 #include <QSqlRecord>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVariant>
 #include <gtest/gtest.h>
 
-// A program folder with an empty Rankhold.mdb, a game folder, and a database
-// whose connection state is shown on the recording host, as the window does.
+// A program folder with an empty Rankhold.mdb, a game folder, and the
+// commands of the main window on them, whose status texts and boxes go to a
+// recording host; the options are `settings` (nothing chained by default).
 class ScoreFixture : public ::testing::Test
 {
 protected:
@@ -24,10 +28,15 @@ protected:
         ASSERT_TRUE(QDir().mkpath(programFolder));
         makeEmptyDatabase(programFolder + QStringLiteral("/Rankhold.mdb"));
         writeFile(gameFolder + QStringLiteral("/.keep"), {});
-        db.setFileName(programFolder + QStringLiteral("/Rankhold.mdb"));
+        state.programFolder = ProgramFolder(programFolder);
+        state.gameFolder = gameFolder;
+        db.setFileName(state.programFolder.databaseFile());
         db.setConnectionListener(
             [this](bool open) { host.setConnectionText(open ? kConnectionOpen : kConnectionClosed); });
     }
+
+    // File > Import Scores.txt; true when there was a score file.
+    bool import() { return commands.importScores().import.found; }
 
     QString scoreFile() const { return gameFolder + QStringLiteral("/scores.txt"); }
     QString archived(int n) const { return programFolder + QStringLiteral("/oldscores/scores.") + QString::number(n); }
@@ -56,8 +65,12 @@ protected:
     QTemporaryDir dir;
     QString programFolder;
     QString gameFolder;
-    PlayerDatabase db;
+    AppState state;
+    PlayerDatabase &db = state.database;
     RecordingHost host;
+    Settings settings;
+    QTimer timer3;
+    MainCommands commands{state, host, timer3, [this] { return settings; }};
 };
 
 // Score file pieces as the game writes them.

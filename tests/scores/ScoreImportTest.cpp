@@ -1,6 +1,6 @@
 #include "ScoreFixture.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "scores/ScoreImport.h"
 
 #include <QDir>
@@ -14,15 +14,26 @@ namespace {
 const QString kAll = u"Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, Zonetime, Flags, "
                      "Targets"_s;
 
+const QStringList kChainTexts = {u"Exporting HTML"_s, kIdle, u"FTP: Starting"_s, u"FTP: Wrong user or password"_s};
+
+// The import with the export and upload chained after it; the upload goes to
+// a port where nothing listens, so it fails at once.
 class ScoreImport : public ScoreFixture
 {
 protected:
-    bool import()
+    void SetUp() override
     {
-        return importScores(db, gameFolder, programFolder, host, [this] {
+        ScoreFixture::SetUp();
+        settings.chainAfterImport = true;
+        settings.ftpServer = u"127.0.0.1:1"_s;
+        host.onActivityText = [this](const QString &text) {
+            if (text != u"Exporting HTML"_s)
+                return;
             ++chainRuns;
             chainSawFile = QFile::exists(scoreFile());
-        });
+            if (duringChain)
+                duringChain();
+        };
     }
     // Runs the import and returns the message it ended with.
     QString failingImport()
@@ -38,6 +49,7 @@ protected:
 
     int chainRuns = 0;
     bool chainSawFile = false;
+    std::function<void()> duringChain;
 };
 
 } // namespace
@@ -60,7 +72,7 @@ TEST_F(ScoreImport, TwoBlocksInFileOrderThenArchivedAndNeverTwice)
                               u"03/15/02 21:30:00 Raptor               |Raptor               "
                               "|9|4|Delta|Deathmatch|03/15/02|21:30:00|None|2.25|40|NULL|NULL|NULL"_s,
                           }));
-    EXPECT_EQ(host.activityTexts, (QStringList{u"Importing Scores.txt"_s, kIdle}));
+    EXPECT_EQ(host.activityTexts, QStringList({u"Importing Scores.txt"_s, kIdle}) + kChainTexts);
     EXPECT_GE(host.repaints, 1);
     EXPECT_EQ(host.connectionText, kConnectionOpen);
     EXPECT_EQ(host.figures.records, u"3"_s);
@@ -271,11 +283,13 @@ TEST_F(ScoreImport, BlockWrittenDuringTheChainIsNotArchivedUnimported)
         scoreBlock("Oasis", "03/15/02", "21:30:00", "Deathmatch", {playerRow("Bravo", "8", "3", "2")});
     writeFile(scoreFile(), first);
     // The game finishes another map while the pages are exported and uploaded.
-    ASSERT_TRUE(importScores(db, gameFolder, programFolder, host, [&] {
+    duringChain = [&] {
         QFile file(scoreFile());
         ASSERT_TRUE(file.open(QIODevice::Append));
         file.write(second);
-    }));
+        duringChain = nullptr;
+    };
+    ASSERT_TRUE(import());
     EXPECT_EQ(count(), 1);
     EXPECT_TRUE(QFile::exists(scoreFile())) << "a file with rows not yet imported was archived";
     EXPECT_FALSE(QFile::exists(archived(1)));

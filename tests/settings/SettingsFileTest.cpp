@@ -1,5 +1,6 @@
 #include "settings/SettingsFile.h"
-#include "core/RankholdError.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@ class SettingsFileTest : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
-    QString folder() const { return dir.path(); }
+    ProgramFolder folder() const { return ProgramFolder(dir.path()); }
     QString file(const QString &name) const { return dir.filePath(name); }
 
     Settings load() const
@@ -170,7 +171,7 @@ TEST_F(SettingsFileTest, HeaderInWindows1252IsRead)
 
 TEST_F(SettingsFileTest, HeaderThatCannotBeWrittenStopsBeforeTheSettingsFile)
 {
-    ASSERT_TRUE(QDir(folder()).mkdir(u"footer.txt"_s));
+    ASSERT_TRUE(QDir(folder().path()).mkdir(u"footer.txt"_s));
     const QString error = errorMessageOf([&] { saveSettings(folder(), Settings{}); });
     EXPECT_EQ(error, u"Cannot create file "_s + file(u"footer.txt"_s));
     EXPECT_FALSE(QFile::exists(file(u"Rankhold.ini"_s)));
@@ -178,7 +179,7 @@ TEST_F(SettingsFileTest, HeaderThatCannotBeWrittenStopsBeforeTheSettingsFile)
 
 TEST_F(SettingsFileTest, SettingsFileThatCannotBeWritten)
 {
-    ASSERT_TRUE(QDir(folder()).mkdir(u"Rankhold.ini"_s));
+    ASSERT_TRUE(QDir(folder().path()).mkdir(u"Rankhold.ini"_s));
     const QString error = errorMessageOf([&] { saveSettings(folder(), Settings{}); });
     EXPECT_EQ(error, u"Unable to write to "_s + file(u"Rankhold.ini"_s));
     EXPECT_TRUE(QFile::exists(file(u"header.txt"_s)));

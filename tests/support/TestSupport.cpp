@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 #include "scores/DatabaseFile.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -21,6 +21,8 @@ public:
     {
         activityText = text;
         activityTexts.append(text);
+        if (onActivityText)
+            onActivityText(text);
     }
     void repaintStatus() override { ++repaints; }
     void setProgress(int position) override
@@ -65,6 +67,7 @@ public:
     QStringList messages;
     int eventTurns = 0;
     std::function<void()> onProcessEvents;
+    std::function<void(const QString &)> onActivityText;
 };
 
 // Writes bytes to a file, creating its folder; fails the test on error.

@@ -1,6 +1,8 @@
 // Imports GAMEFOLDER/scores.txt into PROGRAMFOLDER/Rankhold.mdb, for the test
 // that kills an import half-way. Prints "started" once the scan begins.
-#include "core/RankholdError.h"
+#include "commands/GameFolderRecord.h"
+#include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/ScoreImport.h"
 
@@ -37,11 +39,13 @@ int main(int argc, char **argv)
     }
     const QString gameFolder = QString::fromLocal8Bit(argv[1]);
     const QString programFolder = QString::fromLocal8Bit(argv[2]);
+    const ProgramFolder folder(programFolder);
     PlayerDatabase database;
-    database.setFileName(programFolder + QStringLiteral("/Rankhold.mdb"));
+    database.setFileName(folder.databaseFile());
     QuietHost host;
     try {
-        importScores(database, gameFolder, programFolder, host, {});
+        const QString scoreFile = GameFolderRecord::scoreFile(gameFolder);
+        archiveScoreFile(scoreFile, importScoreFile(database, scoreFile, host), folder);
     } catch (const RankholdError &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

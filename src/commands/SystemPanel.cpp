@@ -1,6 +1,6 @@
-#include "shell/SystemPanel.h"
+#include "commands/SystemPanel.h"
 
-#include "core/Rounding.h"
+#include "common/Rounding.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,23 +1,22 @@
-#include "shell/StartUp.h"
+#include "commands/StartUp.h"
 
-#include "core/RankholdError.h"
+#include "commands/AppState.h"
+#include "commands/GameFolderRecord.h"
+#include "commands/SystemPanel.h"
+#include "common/RankholdError.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "settings/SettingsFile.h"
-#include "shell/AppState.h"
-#include "shell/SystemPanel.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kPathValue = u"Path"_s;
-
 // Settings loaded into a copy of the controls; whatever a loader changed
 // before it failed reaches the controls all the same, as it would have
 // reached them one by one.
-template <typename Loader> void loadIntoView(StartUpView &view, const QString &programFolder, Loader load)
+template <typename Loader> void loadIntoView(StartUpView &view, const ProgramFolder &programFolder, Loader load)
 {
     Settings settings = view.currentSettings();
     try {
@@ -34,15 +33,15 @@ void runStep(AppState &state, StartUpView &view, const std::function<void()> &up
 {
     switch (step) {
     case StartUpStep::GameFolder:
-        state.gameFolder = registry.readString(platform::kDflwAppPathsKey, kPathValue).value_or(QString());
+        state.gameFolder = GameFolderRecord::read(registry);
         break;
     case StartUpStep::BrowserFolder:
-        state.browserFolder = registry.readString(platform::kBrowserAppPathsKey, kPathValue).value_or(QString());
+        state.browserFolder = registry.readString(platform::kBrowserAppPathsKey, u"Path"_s).value_or(QString());
         // The stored value ends in a separator (";" or "\"); it goes whether or not a value was read.
         state.browserFolder.chop(1);
         break;
     case StartUpStep::ProgramFolder:
-        state.programFolder = platform::currentDirectory();
+        state.programFolder = ProgramFolder(platform::currentDirectory());
         break;
     case StartUpStep::HeaderAndFooter:
         loadIntoView(view, state.programFolder, loadHeaderAndFooter);
@@ -54,7 +53,7 @@ void runStep(AppState &state, StartUpView &view, const std::function<void()> &up
         state.totalMemoryMB = totalMemoryMB(platform::memoryStatus().totalPhysicalBytes);
         break;
     case StartUpStep::ConnectionString:
-        state.database.setFileName(platform::joinPath(state.programFolder, u"Rankhold.mdb"_s));
+        state.database.setFileName(state.programFolder.databaseFile());
         break;
     case StartUpStep::OpenDatabase:
         state.database.open();
@@ -69,7 +68,7 @@ void runStep(AppState &state, StartUpView &view, const std::function<void()> &up
         break;
     case StartUpStep::GameCheck:
         // An empty folder is checked as well ("/dflw.exe") and is missing in practice.
-        if (!platform::fileExists(platform::joinPath(state.gameFolder, u"dflw.exe"_s)))
+        if (!platform::fileExists(GameFolderRecord::executable(state.gameFolder)))
             view.showMessage(kMissingGameText);
         break;
     case StartUpStep::DatabaseFigures:

@@ -1,4 +1,4 @@
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 using namespace Qt::StringLiterals;
 

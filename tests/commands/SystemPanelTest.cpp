@@ -1,4 +1,4 @@
-#include "shell/SystemPanel.h"
+#include "commands/SystemPanel.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

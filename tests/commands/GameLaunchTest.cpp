@@ -1,5 +1,6 @@
-#include "shell/GameLaunch.h"
-#include "core/RankholdError.h"
+#include "commands/GameLaunch.h"
+#include "commands/GameFolderRecord.h"
+#include "common/RankholdError.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "support/TestSupport.h"
@@ -112,13 +113,16 @@ TEST(GameLaunch, StandInWritesScoreBlocksOnlyWithSlashS)
 TEST(GameLaunch, StoreGameFolderWritesTheRegistryOrFails)
 {
     QTemporaryDir dir;
-    const QString store = dir.filePath(u"Rankhold/registry.ini"_s);
-    storeGameFolder(u"/srv/dflw server"_s, store);
-    EXPECT_EQ(platform::Registry(store).readString(platform::kDflwAppPathsKey, u"Path"_s), u"/srv/dflw server"_s);
+    platform::Registry store(dir.filePath(u"Rankhold/registry.ini"_s));
+    GameFolderRecord::store(store, u"/srv/dflw server"_s);
+    EXPECT_EQ(platform::Registry(store.fileName()).readString(platform::kDflwAppPathsKey, u"Path"_s),
+              u"/srv/dflw server"_s);
+    EXPECT_EQ(GameFolderRecord::read(store), u"/srv/dflw server"_s);
 
     writeFile(dir.filePath(u"blocker"_s), "x");
     try {
-        storeGameFolder(u"/srv"_s, dir.filePath(u"blocker/registry.ini"_s));
+        platform::Registry blocked(dir.filePath(u"blocker/registry.ini"_s));
+        GameFolderRecord::store(blocked, u"/srv"_s);
         FAIL() << "no error";
     } catch (const RankholdError &e) {
         EXPECT_EQ(e.message(), u"Failed to set data for 'Path'"_s);

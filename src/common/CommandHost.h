@@ -7,8 +7,8 @@
 // way to let the event loop run. The GUI answers with widgets, the CLI with
 // stdout/stderr, the tests with a recording fake.
 struct DatabaseFigures {
-    QString records; // "Number of records:" (Label5)
-    QString players; // "Number of players:" (Label6)
+    QString records;  // "Number of records:" (Label5)
+    QString players;  // "Number of players:" (Label6)
     QString fileSize; // "Filesize:" (Label7), for example "2 KB"
 };
 
@@ -32,6 +32,10 @@ public:
     virtual void showMessage(const QString &text) = 0;
     // Lets pending events (timers, input) run; called by the network waits.
     virtual void processEvents() = 0;
+    // Why the last upload failed, in one line, where a user looks for it
+    // (the tool tip of the FTP status text, a line on stderr); empty when an
+    // upload starts and after one that worked.
+    virtual void showUploadCause(const QString &cause) { Q_UNUSED(cause); }
 };
 
 inline const QString kConnectionOpen = QStringLiteral("Database connection: Open");

@@ -7,9 +7,3 @@
 // GameFolder/dflw.exe with "/s" in GameFolder at that class. Reports nothing;
 // returns whether a process started.
 bool runGameStatEnabled(const QString &gameFolder, bool highPriority);
-
-// Set DFLW folder: writes the folder to the registry store. Throws
-// RankholdError "Failed to set data for 'Path'" when it cannot be written.
-void storeGameFolder(const QString &gameFolder);
-// The same, to the store of the file given (tests, other stores).
-void storeGameFolder(const QString &gameFolder, const QString &registryFileName);

@@ -1,6 +1,6 @@
-#include "core/TextFiles.h"
+#include "common/TextFiles.h"
 
-#include "core/RankholdError.h"
+#include "common/RankholdError.h"
 
 #include <QFile>
 #include <QFileInfo>

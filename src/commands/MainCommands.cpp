@@ -1,0 +1,181 @@
+#include "commands/MainCommands.h"
+
+#include "commands/AppState.h"
+#include "commands/GameFolderRecord.h"
+#include "html/RankingExport.h"
+#include "scores/DatabaseInfo.h"
+#include "scores/Maintenance.h"
+
+#include <QScopeGuard>
+
+using namespace Qt::StringLiterals;
+
+struct MainCommands::Private {
+    Private(AppState &s, CommandHost &h, QTimer &timer3, SettingsSource source)
+        : state(s), host(h), readSettings(std::move(source)), exporter(s.database), uploader(timer3, h)
+    {
+    }
+
+    AppState &state;
+    CommandHost &host;
+    SettingsSource readSettings;
+    RankingExporter exporter;
+    PageUploader uploader;
+    int chainDepth = 0;
+    bool deferredTick = false;
+
+    // Marks the chain as running until the returned guard goes.
+    [[nodiscard]] auto chainScope()
+    {
+        ++chainDepth;
+        return qScopeGuard([this] { --chainDepth; });
+    }
+
+    bool refuseWhileRunning()
+    {
+        if (chainDepth == 0 && !uploader.isBusy())
+            return false;
+        host.setActivityText(MainCommands::busyText());
+        return true;
+    }
+
+    void updateDBInfo() { UpdateDBInfo(state.database, state.playerFilter, host); }
+
+    void exportPages(const Settings &settings)
+    {
+        const ExportResult exported = exporter.exportStats(settings, state.programFolder, host);
+        state.playerFilter = exported.playerFilter;
+    }
+
+    UploadOutcome upload(const Settings &settings)
+    {
+        host.showUploadCause({});
+        UploadOutcome outcome = uploader.upload(settings, state.programFolder);
+        host.showUploadCause(outcome.cause);
+        return outcome;
+    }
+
+    // One score file from the game folder to the web server: every step is
+    // a plain call whose result decides the next, and an error ends the
+    // chain before the archive, so the next run reads the file again.
+    ImportOutcome importChain()
+    {
+        const Settings settings = readSettings();
+        const auto running = chainScope();
+        ImportOutcome outcome;
+
+        const QString scoreFile = GameFolderRecord::scoreFile(state.gameFolder);
+        outcome.import = importScoreFile(state.database, scoreFile, host);
+        if (!outcome.import.found)
+            return outcome;
+        updateDBInfo();
+        host.setProgress(0);
+
+        if (settings.chainAfterImport) {
+            exportPages(settings);
+            outcome.upload = upload(settings);
+        }
+
+        archiveScoreFile(scoreFile, outcome.import, state.programFolder);
+        return outcome;
+    }
+};
+
+MainCommands::MainCommands(AppState &state, CommandHost &host, QTimer &progressTimer, SettingsSource readSettings)
+    : d(std::make_unique<Private>(state, host, progressTimer, std::move(readSettings)))
+{
+}
+
+MainCommands::~MainCommands() = default;
+
+const QString &MainCommands::busyText()
+{
+    static const QString text = u"Busy: an upload is in progress"_s;
+    return text;
+}
+
+ImportOutcome MainCommands::importScores()
+{
+    if (d->refuseWhileRunning())
+        return {};
+    return d->importChain();
+}
+
+std::optional<UploadOutcome> MainCommands::exportStats()
+{
+    if (d->refuseWhileRunning())
+        return std::nullopt;
+    const Settings settings = d->readSettings();
+    const auto running = d->chainScope();
+    d->exportPages(settings);
+    if (!settings.chainAfterImport)
+        return std::nullopt;
+    return d->upload(settings);
+}
+
+UploadOutcome MainCommands::uploadPages()
+{
+    // A second upload while one runs gets the upload's own refusal.
+    if (d->uploader.isBusy()) {
+        d->host.setActivityText(kUploadBusyText);
+        return {false, kUploadBusyText};
+    }
+    if (d->refuseWhileRunning())
+        return {false, busyText()};
+    const Settings settings = d->readSettings();
+    const auto running = d->chainScope();
+    return d->upload(settings);
+}
+
+ImportOutcome MainCommands::scheduledImport()
+{
+    if (isChainRunning()) {
+        d->deferredTick = true;
+        return {};
+    }
+    return d->importChain();
+}
+
+bool MainCommands::takeDeferredTick()
+{
+    if (isChainRunning() || !d->deferredTick)
+        return false;
+    d->deferredTick = false;
+    return true;
+}
+
+bool MainCommands::isChainRunning() const
+{
+    return d->chainDepth > 0 || d->uploader.isBusy();
+}
+
+void MainCommands::updateDBInfo()
+{
+    d->updateDBInfo();
+}
+
+void MainCommands::toggleConnection()
+{
+    ::toggleConnection(d->state.database);
+}
+
+void MainCommands::deleteAllRecords()
+{
+    if (::deleteAllRecords(d->state.database, d->host))
+        d->updateDBInfo();
+}
+
+void MainCommands::deleteRecordsByFilters(bool matching)
+{
+    const Settings settings = d->readSettings();
+    if (::deleteRecordsByFilters(d->state.database, {settings.filter1, settings.filter2, settings.filter3}, matching,
+                                 d->host))
+        d->updateDBInfo();
+}
+
+bool MainCommands::compactDatabase()
+{
+    const bool compacted = ::compactDatabase(d->state.database, d->state.programFolder, d->host);
+    d->updateDBInfo();
+    return compacted;
+}
