@@ -142,7 +142,10 @@ QString helpRows(const QString &left, const char16_t *help)
 {
     constexpr qsizetype kColumn = 29;
     const QStringList lines = QString::fromUtf16(help).split(u'\n');
-    QString text = (u"  "_s + left).leftJustified(kColumn - 1) + u' ' + lines.first() + u'\n';
+    QString text = u"  "_s + left;
+    // A long left side gets the help on the lines below it.
+    text = text.size() < kColumn ? text.leftJustified(kColumn - 1) + u' ' + lines.first() + u'\n'
+                                 : text + u'\n' + QString(kColumn, u' ') + lines.first() + u'\n';
     for (qsizetype i = 1; i < lines.size(); ++i)
         text += QString(kColumn, u' ') + lines.at(i) + u'\n';
     return text;

@@ -93,18 +93,6 @@ TField &TDataSet::FieldByName(const QString &name) const
     return *f;
 }
 
-int TDataSet::addListener(Listener listener)
-{
-    const int id = m_nextListener++;
-    m_listeners.emplace_back(id, std::move(listener));
-    return id;
-}
-
-void TDataSet::removeListener(int id)
-{
-    std::erase_if(m_listeners, [id](const auto &entry) { return entry.first == id; });
-}
-
 void TDataSet::setFields(const QStringList &names)
 {
     clearFields();
@@ -123,12 +111,5 @@ void TDataSet::clearFields()
 
 void TDataSet::notify(Notice notice, TField *field)
 {
-    // A listener may remove itself (or another) while being told.
-    const auto listeners = m_listeners;
-    for (const auto &entry : listeners) {
-        const bool stillThere =
-            std::any_of(m_listeners.begin(), m_listeners.end(), [&](const auto &e) { return e.first == entry.first; });
-        if (stillThere)
-            entry.second(notice, field);
-    }
+    m_listeners.notify(notice, field);
 }

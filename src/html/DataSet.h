@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Listeners.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -84,8 +86,8 @@ public:
     // Throws RankholdError "Field '%s' not found".
     TField &FieldByName(const QString &name) const;
 
-    int addListener(Listener listener);
-    void removeListener(int id);
+    int addListener(Listener listener) { return m_listeners.add(std::move(listener)); }
+    void removeListener(int id) { m_listeners.remove(id); }
 
 protected:
     // Replaces the field list: every old field is announced as destroyed first.
@@ -95,6 +97,5 @@ protected:
 
 private:
     std::vector<std::unique_ptr<TField>> m_fields;
-    std::vector<std::pair<int, Listener>> m_listeners;
-    int m_nextListener = 1;
+    Listeners<Notice, TField *> m_listeners;
 };

@@ -3,6 +3,7 @@
 #include "common/TextFiles.h"
 #include "html/DataSet.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -231,10 +232,7 @@ void TTableProducer::RebuildColumns()
     if (m_loading || m_rebuilding)
         return;
     m_rebuilding = true;
-    struct Guard {
-        bool &flag;
-        ~Guard() { flag = false; }
-    } guard{m_rebuilding};
+    const auto done = qScopeGuard([this] { m_rebuilding = false; });
 
     TDisplayColumns &columns = Columns();
     removeDefaultColumnsAfterCustom();

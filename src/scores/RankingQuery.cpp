@@ -67,22 +67,7 @@ QVariant RankingQuery::value(int field) const
     return m_rows[size_t(m_position)].at(field);
 }
 
-int RankingQuery::addListener(Listener listener)
-{
-    const int id = m_nextListener++;
-    m_listeners.emplace_back(id, std::move(listener));
-    return id;
-}
-
-void RankingQuery::removeListener(int id)
-{
-    std::erase_if(m_listeners, [id](const auto &entry) { return entry.first == id; });
-}
-
 void RankingQuery::notify(Event event)
 {
-    // A listener may remove itself while being told.
-    const auto listeners = m_listeners;
-    for (const auto &entry : listeners)
-        entry.second(event);
+    m_listeners.notify(event);
 }

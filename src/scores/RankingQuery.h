@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Listeners.h"
 #include "scores/PlayerSql.h"
 
 #include <QMetaType>
@@ -55,8 +56,8 @@ public:
     QVariant value(int field) const;
 
     // Told when the query opens, closes or is destroyed (the table producer's link).
-    int addListener(Listener listener);
-    void removeListener(int id);
+    int addListener(Listener listener) { return m_listeners.add(std::move(listener)); }
+    void removeListener(int id) { m_listeners.remove(id); }
 
 private:
     void notify(Event event);
@@ -68,6 +69,5 @@ private:
     QStringList m_fieldNames;
     std::vector<QVariantList> m_rows;
     qsizetype m_position = 0;
-    std::vector<std::pair<int, Listener>> m_listeners;
-    int m_nextListener = 1;
+    Listeners<Event> m_listeners;
 };

@@ -93,7 +93,7 @@ TEST_F(CliFixture, MissingDatabaseEndsWithTheEngineMessageAndExitCodeOne)
     EXPECT_FALSE(QFile::exists(programFolder + u"/Rankhold.mdb"_s)); // never made by a command
 }
 
-TEST_F(CliFixture, UsageErrorsExitWithTwoAndShowTheUsage)
+TEST_F(CliFixture, UsageErrorsExitWithTwoAndPointToTheHelp)
 {
     const QList<QStringList> wrong = {
         {},
@@ -108,8 +108,17 @@ TEST_F(CliFixture, UsageErrorsExitWithTwoAndShowTheUsage)
         const Result r = run(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
         EXPECT_TRUE(r.err.contains(u"Usage: rankhold-cli"_s)) << r.err.toStdString();
+        // Where to look, not every command of the program.
+        EXPECT_TRUE(r.err.contains(u"Run 'rankhold-cli help"_s)) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(u"Commands:"_s)) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
+    EXPECT_TRUE(run({u"import"_s, u"--upload"_s}).err.contains(u"'rankhold-cli help import'"_s));
+
+    const Result help = run({u"help"_s, u"import"_s});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.first().endsWith(u" import [--chain]"_s)) << help.out.join(u'\n').toStdString();
+    EXPECT_EQ(run({u"--version"_s}).out, QStringList{u"rankhold-cli 1.0"_s});
     // The password never comes from the command line, not even to be refused loudly.
     EXPECT_FALSE(run({u"upload"_s, u"--password"_s, u"secret"_s}).err.contains(u"secret"_s));
 }
