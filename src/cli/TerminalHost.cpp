@@ -7,7 +7,10 @@
 
 using namespace Qt::StringLiterals;
 
-TerminalHost::TerminalHost(std::FILE *out, std::FILE *err) : m_out(out), m_err(err) {}
+TerminalHost::TerminalHost(std::FILE *out, std::FILE *err)
+    : m_out(out), m_err(err), m_progressOnTerminal(err == stderr && platform::standardErrorIsTerminal())
+{
+}
 
 void TerminalHost::setConnectionText(const QString &) {}
 
@@ -25,7 +28,29 @@ void TerminalHost::repaintStatus()
     std::fflush(m_out);
 }
 
-void TerminalHost::setProgress(int) {}
+void TerminalHost::setProgress(int position)
+{
+    if (!m_progressOnTerminal)
+        return;
+    if (position <= 0) {
+        clearProgressLine();
+        return;
+    }
+    const QString line = u"\r"_s + m_activity + u": "_s + QString::number(position) + u" %"_s;
+    std::fputs(line.toLocal8Bit().constData(), m_err);
+    std::fflush(m_err);
+    m_progressShown = true;
+}
+
+void TerminalHost::clearProgressLine()
+{
+    if (!m_progressShown)
+        return;
+    // Back to the start of the line and erase it, so the next text starts clean.
+    std::fputs("\r\033[K", m_err);
+    std::fflush(m_err);
+    m_progressShown = false;
+}
 
 void TerminalHost::showDatabaseFigures(const DatabaseFigures &figures)
 {
@@ -76,6 +101,11 @@ void TerminalHost::showUploadCause(const QString &cause)
         writeLine(m_err, cause);
 }
 
+void TerminalHost::reportImported(qint64 stored, qint64 alreadyStored)
+{
+    writeLine(m_out, u"Stored %1 new rows; %2 already stored."_s.arg(stored).arg(alreadyStored));
+}
+
 void TerminalHost::showError(const QString &message)
 {
     writeLine(m_err, standardErrorText(message));
@@ -95,6 +125,7 @@ void TerminalHost::printFigures(const DatabaseFigures &figures)
 
 void TerminalHost::writeLine(std::FILE *stream, const QString &text)
 {
+    clearProgressLine();
     // Flushed at once: a service manager's journal shows each step as it happens.
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fputc('\n', stream);

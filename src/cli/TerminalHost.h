@@ -6,9 +6,10 @@
 
 // The command host of rankhold-cli: the texts of status panel 1 go to
 // stdout, one a line, as they would appear in the window (a text repeated at
-// once is printed once); messages and errors go to stderr. Panel 0 and the
-// progress bar print nothing: the connection state shows in the outcome of
-// each command, and a progress line per row would drown the status texts.
+// once is printed once); messages and errors go to stderr. Panel 0 prints
+// nothing: the connection state shows in the outcome of each command. The
+// progress bar is one line on stderr, redrawn in place, when stderr is a
+// terminal, and nothing otherwise (a log would fill with it).
 class TerminalHost : public CommandHost
 {
 public:
@@ -27,6 +28,8 @@ public:
     void processEvents() override;
     // The cause of a failed upload: one line on stderr.
     void showUploadCause(const QString &cause) override;
+    // "Stored N new rows; M already stored." on stdout.
+    void reportImported(qint64 stored, qint64 alreadyStored) override;
 
     // The standard error box: the message, with its full stop, on stderr.
     void showError(const QString &message);
@@ -43,12 +46,15 @@ public:
 
 private:
     void writeLine(std::FILE *stream, const QString &text);
+    void clearProgressLine();
 
     std::FILE *m_out;
     std::FILE *m_err;
     Answer m_answer = Answer::AskOnTerminal;
     bool m_lastAnswer = true;
     QString m_activity = kIdle;
+    bool m_progressOnTerminal = false;
+    bool m_progressShown = false;
     QString m_lastPrinted;
     DatabaseFigures m_figures;
 };

@@ -70,6 +70,7 @@ struct MainCommands::Private {
             return outcome;
         updateDBInfo();
         host.setProgress(0);
+        host.reportImported(outcome.import.stored, outcome.import.alreadyStored);
 
         if (settings.chainAfterImport) {
             exportPages(settings);

@@ -36,6 +36,13 @@ public:
     // (the tool tip of the FTP status text, a line on stderr); empty when an
     // upload starts and after one that worked.
     virtual void showUploadCause(const QString &cause) { Q_UNUSED(cause); }
+    // What an import of a score file stored: rows added and rows skipped
+    // because they were stored already. The window shows it in its figures.
+    virtual void reportImported(qint64 stored, qint64 alreadyStored)
+    {
+        Q_UNUSED(stored);
+        Q_UNUSED(alreadyStored);
+    }
 };
 
 inline const QString kConnectionOpen = QStringLiteral("Database connection: Open");

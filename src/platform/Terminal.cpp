@@ -10,6 +10,11 @@ bool standardInputIsTerminal()
     return ::isatty(STDIN_FILENO) == 1;
 }
 
+bool standardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 std::optional<QString> readStandardInputLine()
 {
     QByteArray line;

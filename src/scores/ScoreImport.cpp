@@ -149,13 +149,20 @@ void readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &h
     const QByteArray &bytes = result.bytes;
     const ScoreLines lines(bytes);
     const qsizetype n = lines.size();
+    // The bar moves by round(100 / lines) a line; from 201 lines on that
+    // rounds to 0 and the bar would never move, so it shows the share of
+    // the lines read instead.
     const qint64 step = n > 0 ? roundHalfEven(100.0 / double(n)) : 0;
+    const auto progressAt = [step, n](qsizetype line) {
+        const qint64 position = step > 0 ? step * qint64(line) : qint64(line) * 100 / qint64(n);
+        return int(std::clamp<qint64>(position, 0, 100));
+    };
     int shown = -1;
     RowWriter writer(database.connection());
     ScoreReader reader(lines);
     ScoreRow row;
     while (reader.next(row)) {
-        const int position = int(std::clamp<qint64>(step * qint64(reader.position()), 0, 100));
+        const int position = progressAt(reader.position());
         if (position != shown) {
             host.setProgress(position);
             shown = position;

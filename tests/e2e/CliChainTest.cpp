@@ -33,9 +33,9 @@ TEST_F(CliFixture, ImportChainStoresTheRowsUploadsThePagesAndArchivesTheScoreFil
     const Result r = run({u"--game-folder"_s, gameFolder, u"import"_s, u"--chain"_s, u"--user"_s, server.user()},
                          {u"RANKHOLD_FTP_PASSWORD="_s + server.password()});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out,
-              (QStringList{u"Importing Scores.txt"_s, u"Idle"_s, u"Exporting HTML"_s, u"Idle"_s, u"FTP: Starting"_s,
-                           u"FTP: Connected"_s, u"FTP: Filetransfer Started"_s, u"FTP: Filetransfer OK"_s}));
+    EXPECT_EQ(r.out, (QStringList{u"Importing Scores.txt"_s, u"Idle"_s, u"Stored 4 new rows; 0 already stored."_s,
+                                  u"Exporting HTML"_s, u"Idle"_s, u"FTP: Starting"_s, u"FTP: Connected"_s,
+                                  u"FTP: Filetransfer Started"_s, u"FTP: Filetransfer OK"_s}));
     EXPECT_EQ(rowCount(), 4);
     EXPECT_FALSE(QFile::exists(scoreFile()));
     EXPECT_TRUE(QFile::exists(archived(1)));

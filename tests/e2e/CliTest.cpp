@@ -43,10 +43,13 @@ TEST_F(CliFixture, ImportShowsTheWindowTextsArchivesAndInfoCountsTheRows)
                                block("Ice Flats", 2, {{"Alpha", 2, 2}, {"Delta", 9, 1}, {"Bravo", 0, 3}}));
     const Result import = run({u"--game-folder"_s, gameFolder, u"import"_s});
     EXPECT_EQ(import.exitCode, 0) << import.err.toStdString();
-    EXPECT_EQ(import.out, kImportTexts);
+    EXPECT_EQ(import.out, kImportTexts + QStringList{u"Stored 6 new rows; 0 already stored."_s});
     EXPECT_TRUE(import.err.isEmpty()) << import.err.toStdString();
     EXPECT_FALSE(QFile::exists(scoreFile()));
     EXPECT_TRUE(QFile::exists(archived(1)));
+    // The same file again (a failed move, say): nothing new.
+    writeFile(scoreFile(), readFile(archived(1)));
+    EXPECT_EQ(run({u"--game-folder"_s, gameFolder, u"import"_s}).out.last(), u"Stored 0 new rows; 6 already stored."_s);
 
     const Result info = run({u"--program-folder"_s, programFolder, u"info"_s});
     EXPECT_EQ(info.exitCode, 0);
@@ -152,4 +155,21 @@ TEST_F(CliFixture, FiguresThatCannotBeWrittenAreNoSuccess)
     ASSERT_TRUE(info.waitForFinished(30000));
     EXPECT_EQ(info.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(info.exitCode(), 1);
+}
+
+TEST_F(CliFixture, ImportOnATerminalRedrawsOneProgressLine)
+{
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    writeFile(scoreFile(), largeScores());
+    // script(1) gives the program a terminal; its output is what the terminal shows.
+    QProcess terminal;
+    const QString command = u"'%1' --game-folder '%2' import"_s.arg(program(), gameFolder);
+    terminal.setWorkingDirectory(programFolder);
+    terminal.start(u"script"_s, {u"-qec"_s, command, u"/dev/null"_s});
+    ASSERT_TRUE(terminal.waitForFinished(120000));
+    const QByteArray shown = terminal.readAllStandardOutput();
+    EXPECT_EQ(terminal.exitCode(), 0) << shown.constData();
+    EXPECT_TRUE(shown.contains("\rImporting Scores.txt: 50 %")) << shown.right(300).constData();
+    EXPECT_TRUE(shown.contains("\r\033[K")) << "the progress line is erased before the next text";
+    EXPECT_TRUE(shown.contains("Stored 100000 new rows; 0 already stored."));
 }

@@ -63,7 +63,9 @@ TEST_F(CliFixture, WatchStoppedBySigtermInTheMiddleOfAnImportFinishesItAndExitsW
     EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(watch.exitCode(), 0) << watch.readAllStandardError().toStdString();
     // The import ran to its end: every row, the file archived, and no second round.
-    EXPECT_EQ(out.split(u'\n', Qt::SkipEmptyParts), (QStringList{u"Importing Scores.txt"_s, u"Idle"_s}));
+    EXPECT_EQ(out.split(u'\n', Qt::SkipEmptyParts),
+              (QStringList{u"Importing Scores.txt"_s, u"Idle"_s,
+                           u"Stored %1 new rows; 0 already stored."_s.arg(kBlocks * kPlayers)}));
     EXPECT_EQ(rowCount(), kBlocks * kPlayers);
     EXPECT_FALSE(QFile::exists(scoreFile()));
     EXPECT_TRUE(QFile::exists(archived(1)));

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlRecord>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -159,6 +160,19 @@ TEST_F(ScoreImport, ProgressFollowsTheRowLineAndRoundsHalfToEven)
     writeFile(scoreFile(), file);
     ASSERT_TRUE(import());
     EXPECT_EQ(host.progressValues, (QList<int>{90, 92, 94, 96, 98, 100, 0}));
+
+    // 400 lines: the step rounds to 0; the bar shows the share of lines read
+    // (rows at lines 4..397), rising to 99 before it goes back to 0.
+    host.progressValues.clear();
+    players.clear();
+    for (int i = 0; i < 394; ++i)
+        players.append(playerRow("Q" + QByteArray::number(i), "1", "1", "1"));
+    writeFile(scoreFile(), scoreBlock("M", "x", "z", "Deathmatch", players) + "filler\r\n");
+    ASSERT_TRUE(import());
+    ASSERT_GE(host.progressValues.size(), 90);
+    EXPECT_EQ(host.progressValues.first(), 1);
+    EXPECT_EQ(host.progressValues.at(host.progressValues.size() - 2), 99);
+    EXPECT_TRUE(std::is_sorted(host.progressValues.begin(), host.progressValues.end() - 1));
 }
 
 TEST_F(ScoreImport, MissingAndEmptyFiles)
