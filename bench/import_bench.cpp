@@ -10,6 +10,7 @@
 #include "scores/GeneratedScores.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/PlayerSql.h"
+#include "scores/ScoreArchive.h"
 #include "scores/ScoreImport.h"
 
 #include <QCoreApplication>

@@ -5,6 +5,7 @@
 #include "html/RankingExport.h"
 #include "scores/DatabaseInfo.h"
 #include "scores/Maintenance.h"
+#include "scores/ScoreArchive.h"
 
 #include <QScopeGuard>
 

@@ -6,7 +6,6 @@
 #include <QString>
 
 class PlayerDatabase;
-class ProgramFolder;
 
 // What one import of a score file did.
 struct ImportResult {
@@ -23,9 +22,3 @@ struct ImportResult {
 // failing row, which is never half stored), so the next import of the same
 // file adds only the rest.
 ImportResult importScoreFile(PlayerDatabase &database, const QString &scoreFile, CommandHost &host);
-
-// The last step after an import: moves the score file into the archive
-// folder as "scores." + the first free number. Nothing is moved when the file
-// no longer holds exactly what was imported (the game appended a block
-// meanwhile: its rows come with the next import) or cannot be moved.
-void archiveScoreFile(const QString &scoreFile, const ImportResult &imported, const ProgramFolder &folder);

@@ -10,6 +10,7 @@
 #include "common/TextFiles.h"
 #include "scores/DatabaseFile.h"
 #include "scores/PlayerDatabase.h"
+#include "scores/ScoreArchive.h"
 #include "scores/ScoreImport.h"
 #include "scores/ScoreReader.h"
 

@@ -4,6 +4,7 @@
 #include "common/ProgramFolder.h"
 #include "common/RankholdError.h"
 #include "scores/PlayerDatabase.h"
+#include "scores/ScoreArchive.h"
 #include "scores/ScoreImport.h"
 
 #include <QCoreApplication>
