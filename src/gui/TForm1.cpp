@@ -112,7 +112,11 @@ void TForm1::setUpControls()
     QFont font(u"Arial"_s);
     font.setPixelSize(11);
     setFont(font);
-    setWindowIcon(QIcon(u":/rankhold.png"_s));
+    // Every size the icon is drawn in, so a task bar or switcher never scales a small one up.
+    QIcon icon(u":/rankhold.png"_s);
+    for (const int size : {48, 64, 128, 256})
+        icon.addFile(u":/icons/rankhold-%1.png"_s.arg(size));
+    setWindowIcon(icon);
     ui->ClientArea->setStyleSheet(kClientStyle);
 
     ui->StatusBar1->setPanelWidths({150, 150, 50});

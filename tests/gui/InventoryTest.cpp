@@ -55,6 +55,9 @@ TEST_F(MainWindowTest, WindowIsFixedSizeWithoutMaximize)
     EXPECT_TRUE(image->hasScaledContents());
     EXPECT_EQ(image->geometry(), form->centralWidget()->rect());
     EXPECT_FALSE(form->backgroundPicture().isNull());
+    const QList<QSize> iconSizes = form->windowIcon().availableSizes();
+    for (const int size : {32, 48, 64, 128, 256})
+        EXPECT_TRUE(iconSizes.contains(QSize(size, size))) << size;
 }
 
 TEST_F(MainWindowTest, EveryControlWithItsLabel)
