@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFuture>
+#include <QScopeGuard>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 namespace net = platform::sockets;
@@ -41,6 +43,16 @@ TAsyncSocket::~TAsyncSocket()
     Cancel();
     m_destroying = true;
     m_timer.setEnabled(false);
+    closeSocket();
+}
+
+void TAsyncSocket::closeSocket()
+{
+    if (m_tls) {
+        // Best effort: the close notification if there is room for it at once.
+        m_tls->shutdown();
+        m_tls.reset();
+    }
     if (m_socket != net::kNoSocket)
         net::closeSocket(m_socket);
     m_socket = net::kNoSocket;
@@ -76,12 +88,22 @@ void TAsyncSocket::StatusReport(int level, const QString &text)
     }
 }
 
+QString TAsyncSocket::timeOutText() const
+{
+    return u"within %1 s"_s.arg(QString::number(TimeOut / 1000.0));
+}
+
 void TAsyncSocket::errorCheck(int code)
 {
     m_lastError = code;
+    if (code == kTlsFailed) {
+        m_cause = u"TLS: "_s + (m_tls ? m_tls->failureText() : QString());
+        throw ETlsError(m_cause);
+    }
     if (code == net::kWouldBlock || code <= 10000)
         return;
     const QString message = socketErrorMessage(code);
+    m_cause = message;
     StatusReport(8, u"Looking Up Error Message"_s + message);
     if (OnError)
         OnError(*this, code, message);
@@ -154,13 +176,19 @@ void TAsyncSocket::resolveHost()
         processEvents();
     }
     stopTimeOut();
-    if (m_timedOut)
-        throw ESocketError(u"Host Lookup Timed Out"_s);
-    if (m_cancelled)
-        throw ESocketError(u"Host Lookup Canceled"_s);
+    const QString what = u"look up "_s + name.left(60) + u": "_s;
+    if (m_timedOut) {
+        m_cause = what + u"no answer "_s + timeOutText();
+        throw ESocketTimedOut(u"Host Lookup Timed Out"_s);
+    }
+    if (m_cancelled) {
+        m_cause = what + u"canceled"_s;
+        throw ESocketCanceled(u"Host Lookup Canceled"_s);
+    }
     const LookupResult result = lookup.result();
     if (!result.found) {
         m_lastError = result.error;
+        m_cause = what + socketErrorMessage(result.error);
         throw ESocketError(u"Host Lookup Failed"_s);
     }
     m_remoteAddress = result.address;
@@ -178,9 +206,12 @@ void TAsyncSocket::Connect()
     for (int retries = 0;; ++retries) {
         try {
             resolveHost();
-        } catch (const ESocketError &e) {
-            if (e.message() == u"Host Lookup Timed Out"_s || e.message() == u"Host Lookup Canceled"_s)
-                throw;
+        } catch (const ESocketTimedOut &) {
+            throw;
+        } catch (const ESocketCanceled &) {
+            throw;
+        } catch (const ESocketError &) {
+            // Not found: the handler below may correct the name.
         }
         if (m_remoteAddress != 0)
             break;
@@ -221,14 +252,21 @@ void TAsyncSocket::Connect()
         return;
     // A socket whose connect failed or is still under way is not reused.
     m_connected = false;
-    net::closeSocket(m_socket);
+    closeSocket();
     createSocket(true);
+    const QString what = u"connect to %1:%2: "_s.arg(net::dotted(m_remoteAddress)).arg(port);
+    if (m_timedOut)
+        m_cause = what + u"no answer "_s + timeOutText();
+    else if (m_cancelled)
+        m_cause = what + u"canceled"_s;
+    else
+        m_cause = what + socketErrorMessage(m_lastError);
     if (OnConnectionFailed)
         OnConnectionFailed(*this);
     if (m_timedOut)
-        throw ESocketError(u"Connection Timed out"_s);
+        throw ESocketTimedOut(u"Connection Timed out"_s);
     if (m_cancelled)
-        throw ESocketError(u"Connection Canceled"_s);
+        throw ESocketCanceled(u"Connection Canceled"_s);
     throw ESocketError(u"Connection Failed"_s);
 }
 
@@ -244,8 +282,7 @@ void TAsyncSocket::Close()
     m_connected = false;
     if (m_socket == net::kNoSocket)
         return;
-    net::closeSocket(m_socket);
-    m_socket = net::kNoSocket;
+    closeSocket();
     if (!m_destroying && OnDisconnect)
         OnDisconnect(*this);
     if (!m_destroying)
@@ -273,43 +310,49 @@ bool TAsyncSocket::DataAvailable()
 {
     StatusReport(8, u"Data Available"_s);
     char byte = 0;
-    const qint64 n = net::receive(m_socket, &byte, 1, true);
+    int error = 0;
+    const qint64 n = receiveSome(&byte, 1, true, &error);
     if (n == 0)
         peerClosed();
     return n > 0;
 }
 
+bool TAsyncSocket::inputPending() const
+{
+    return m_socket != net::kNoSocket && net::waitReady(m_socket, true, false, 0) != 0;
+}
+
 void TAsyncSocket::ClearInput()
 {
     StatusReport(8, u"Clearing Input"_s);
-    net::receive(m_socket, m_buffer.data(), kPiece, false);
+    int error = 0;
+    receiveSome(m_buffer.data(), kPiece, false, &error);
 }
 
 void TAsyncSocket::sendBufferTimed(const char *data, qint64 size, bool countAndReport)
 {
     startTimeOut();
-    try {
-        sendBuffer(data, size, countAndReport);
-    } catch (...) {
-        stopTimeOut();
-        throw;
-    }
-    stopTimeOut();
+    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    sendBuffer(data, size, countAndReport);
 }
 
-void TAsyncSocket::throwIfSendCancelled()
+void TAsyncSocket::throwIfStopped(const QString &abortedText, const QString &timedOutText)
 {
-    if (m_cancelled) {
-        m_cancelled = false;
-        throw ESocketAborted(u"Socket send aborted"_s);
-    }
+    if (!m_cancelled)
+        return;
+    m_cancelled = false;
+    if (m_timedOut)
+        throw ESocketTimedOut(timedOutText);
+    m_cause = u"canceled"_s;
+    throw ESocketAborted(abortedText);
 }
 
 void TAsyncSocket::sendBuffer(const char *data, qint64 size, bool countAndReport)
 {
     qint64 done = 0;
     while (done < size && !m_cancelled) {
-        const qint64 n = net::send(m_socket, data + done, size - done);
+        int error = 0;
+        const qint64 n = sendSome(data + done, size - done, &error);
         if (n > 0) {
             done += n;
             if (countAndReport) {
@@ -320,11 +363,10 @@ void TAsyncSocket::sendBuffer(const char *data, qint64 size, bool countAndReport
         } else if (n == 0) {
             break;
         } else {
-            const int code = net::lastError();
-            errorCheck(code);
+            errorCheck(error);
             // Would block: wait briefly for room; the event loop runs meanwhile
             // so a time-out or a Cancel can end a stalled peer.
-            net::waitReady(m_socket, false, true, kPollMs);
+            waitTransport(false);
         }
         if (countAndReport || n < 0)
             processEvents();
@@ -340,7 +382,14 @@ void TAsyncSocket::Write(const QByteArray &text)
         bytes.truncate(nul);
     StatusReport(4, u"Sending Buffer"_s);
     sendBufferTimed(bytes.constData(), bytes.size(), false);
-    throwIfSendCancelled();
+    throwIfStopped(u"Socket send aborted"_s, u"Socket send timed out"_s);
+}
+
+void TAsyncSocket::sendNow(const QByteArray &bytes)
+{
+    int error = 0;
+    if (m_socket != net::kNoSocket)
+        sendSome(bytes.constData(), bytes.size(), &error);
 }
 
 void TAsyncSocket::WriteLn(const QByteArray &text)
@@ -353,48 +402,39 @@ QByteArray TAsyncSocket::ReadLn()
 {
     StatusReport(8, u"ReadLn"_s);
     startTimeOut();
+    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    return readLine(std::numeric_limits<qint64>::max());
+}
+
+QByteArray TAsyncSocket::readLine(qint64 limit)
+{
     QByteArray line;
-    bool complete = false;
-    try {
-        while (!m_cancelled) {
-            const qint64 n = net::receive(m_socket, m_buffer.data(), kPiece, true);
-            if (n == 0) {
-                stopTimeOut();
-                peerClosed();
-                return line;
-            }
-            if (n < 0) {
-                const int code = net::lastError();
-                m_lastError = code;
-                if (code == net::kNotConnected) {
-                    stopTimeOut();
-                    return line;
-                }
-                errorCheck(code);
-                net::waitReady(m_socket, true, false, kPollMs);
-            } else {
-                const qsizetype lf = QByteArrayView(m_buffer.constData(), n).indexOf('\n');
-                // Take exactly what belongs to this line; the rest stays queued.
-                const qint64 take = lf >= 0 ? lf + 1 : n;
-                const qint64 got = net::receive(m_socket, m_buffer.data(), take, false);
-                if (got > 0)
-                    line.append(m_buffer.constData(), got);
-                if (lf >= 0 && got == take) {
-                    complete = true;
-                    break;
-                }
-            }
-            processEvents();
+    while (!m_cancelled) {
+        int error = 0;
+        const qint64 n = receiveSome(m_buffer.data(), kPiece, true, &error);
+        if (n == 0) {
+            peerClosed();
+            return line;
         }
-    } catch (...) {
-        stopTimeOut();
-        throw;
+        if (n < 0) {
+            m_lastError = error;
+            if (error == net::kNotConnected)
+                return line;
+            errorCheck(error);
+            waitTransport(true);
+        } else {
+            const qsizetype lf = QByteArrayView(m_buffer.constData(), n).indexOf('\n');
+            // Take exactly what belongs to this line; the rest stays queued.
+            const qint64 take = lf >= 0 ? lf + 1 : n;
+            const qint64 got = receiveSome(m_buffer.data(), take, false, &error);
+            if (got > 0)
+                line.append(m_buffer.constData(), got);
+            if ((lf >= 0 && got == take) || line.size() > limit)
+                return line;
+        }
+        processEvents();
     }
-    stopTimeOut();
-    if (!complete && m_cancelled) {
-        m_cancelled = false;
-        throw ESocketAborted(u"Socket readln aborted"_s);
-    }
+    throwIfStopped(u"Socket readln aborted"_s, u"Socket readln timed out"_s);
     return line;
 }
 
@@ -403,23 +443,24 @@ QByteArray TAsyncSocket::Read(int count)
     StatusReport(8, u"Read( "_s + QString::number(count) + u" )"_s);
     qint64 waiting = 0;
     const qint64 wanted = qMin<qint64>(qMax(count, 0), kPiece);
+    int error = 0;
     for (;;) {
-        waiting = net::receive(m_socket, m_buffer.data(), wanted > 0 ? wanted : kPiece, true);
+        waiting = receiveSome(m_buffer.data(), wanted > 0 ? wanted : kPiece, true, &error);
         if (waiting == 0) {
             peerClosed();
             return {};
         }
         if (waiting < 0) {
-            errorCheck(net::lastError());
+            errorCheck(error);
             waiting = 0;
         }
         if (wanted == 0 || waiting >= wanted || m_cancelled)
             break;
-        net::waitReady(m_socket, true, false, kPollMs);
+        waitTransport(true);
         processEvents();
     }
-    throwIfSendCancelled();
-    const qint64 got = net::receive(m_socket, m_buffer.data(), waiting, false);
+    throwIfStopped(u"Socket send aborted"_s, u"Socket send timed out"_s);
+    const qint64 got = waiting > 0 ? receiveSome(m_buffer.data(), waiting, false, &error) : 0;
     return got > 0 ? QByteArray(m_buffer.constData(), got) : QByteArray();
 }
 
@@ -439,7 +480,7 @@ void TAsyncSocket::SendFile(const QString &path)
         // cannot hold the transfer for ever.
         sendBufferTimed(m_buffer.constData(), n, true);
     }
-    throwIfSendCancelled();
+    throwIfStopped(u"Socket send aborted"_s, u"Socket send timed out"_s);
 }
 
 void TAsyncSocket::Listen(bool acceptOnly)
@@ -459,30 +500,49 @@ TAsyncSocket::Handle TAsyncSocket::Accept()
     m_succeeded = true;
     // A peer that never connects would otherwise hold the wait for ever.
     startTimeOut();
-    while (!m_eventArrived && !m_cancelled) {
+    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    while (!m_cancelled) {
         const int ready = net::waitReady(m_socket, true, false, kPollMs);
+        if (ready & net::Failed) {
+            m_cause = u"no data connection: the listening socket failed"_s;
+            throw ESocketError(u"Error creating Data Connection"_s);
+        }
         if (ready != 0) {
-            m_succeeded = (ready & net::Failed) == 0;
-            m_eventArrived = true;
-            m_connected = true;
+            quint16 peerPort = 0;
+            quint32 peer = 0;
+            const Handle accepted = net::acceptFrom(m_socket, &peer, &peerPort);
+            if (accepted == net::kNoSocket) {
+                const int code = net::lastError();
+                if (code != net::kWouldBlock && code != 10053 && code != 10054) {
+                    m_cause = u"no data connection: "_s + socketErrorMessage(code);
+                    throw ESocketError(u"Error creating Data Connection"_s);
+                }
+            } else if (AcceptFrom != 0 && peer != AcceptFrom) {
+                // Only the server may deliver the data; anybody else who
+                // reached the port first is turned away.
+                StatusReport(4, u"Refused connection from "_s + net::dotted(peer));
+                net::closeSocket(accepted);
+            } else {
+                m_remoteAddress = peer;
+                m_eventArrived = true;
+                m_connected = true;
+                return accepted;
+            }
         }
         processEvents();
     }
-    stopTimeOut();
-    if (m_cancelled)
-        throw ESocketError(u"Accepting Canceled"_s);
-    if (!m_succeeded)
-        throw ESocketError(u"Error creating Data Connection"_s);
-    quint16 peerPort = 0;
-    const Handle accepted = net::acceptFrom(m_socket, &m_remoteAddress, &peerPort);
-    if (accepted == net::kNoSocket)
-        throw ESocketError(u"Error creating Data Connection"_s);
-    return accepted;
+    m_cancelled = false;
+    if (m_timedOut) {
+        m_cause = u"no data connection from the server "_s + timeOutText();
+        throw ESocketTimedOut(u"Accepting Timed Out"_s);
+    }
+    m_cause = u"waiting for the data connection: canceled"_s;
+    throw ESocketCanceled(u"Accepting Canceled"_s);
 }
 
 void TAsyncSocket::AdoptSocket(Handle socket)
 {
-    net::closeSocket(m_socket);
+    closeSocket();
     m_socket = socket;
     m_connected = true;
 }

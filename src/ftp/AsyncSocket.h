@@ -3,10 +3,12 @@
 #include "ftp/SocketErrors.h"
 #include "ftp/WaitTimer.h"
 #include "platform/Sockets.h"
+#include "platform/Tls.h"
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 
 // One TCP socket with blocking-style operations for code on the GUI thread.
 // The socket stays non-blocking; every wait polls it for readiness, sleeps at
@@ -30,6 +32,9 @@ public:
     QString Proxy; // when set, resolution and connection go here instead of Host
     quint16 ProxyPort = 0;
     quint32 ListenAddress = 0; // address Listen binds to, 0 = any
+    // Accept takes connections from this address only and waits on past
+    // others (0 = from anybody).
+    quint32 AcceptFrom = 0;
 
     std::function<void(TAsyncSocket &)> OnConnect;
     std::function<void(TAsyncSocket &)> OnDisconnect;
@@ -71,6 +76,27 @@ public:
     QString LocalPortText() const;
     void StatusReport(int level, const QString &text);
 
+    // Turns the connected socket into a TLS client connection; the handshake
+    // keeps the time-out. The certificate is checked against `hostName`; the
+    // result is in peerCertificate(), the caller decides. `resumeFrom`: a
+    // connection whose TLS session this one offers to resume. Throws
+    // ETlsError (or ESocketTimedOut, ESocketAborted) and leaves the socket
+    // unusable for plain text on failure.
+    void StartTls(const QString &hostName, const TAsyncSocket *resumeFrom = nullptr);
+    // Sends the TLS close notification (within the time-out), so the peer
+    // sees a complete stream; nothing on a plain connection.
+    void FinishTls();
+    bool secure() const { return m_tls != nullptr; }
+    bool tlsResumed() const;
+    platform::tls::PeerCertificate peerCertificate() const;
+    // True when the socket has input or the peer closed, without taking any.
+    bool inputPending() const;
+
+    // One line saying why the last operation failed, for the operator
+    // ("connect to 127.0.0.1:21: 10061:Connection refused").
+    QString cause() const { return m_cause; }
+    void setCause(const QString &cause) { m_cause = cause; }
+
     bool connected() const { return m_connected; }
     bool cancelled() const { return m_cancelled; }
     bool timedOut() const { return m_timedOut; }
@@ -94,19 +120,46 @@ protected:
     void clearCancelled() { m_cancelled = false; }
     // Lets other handlers run: timers, input, a Cancel.
     void processEvents();
+    // ReadLn without a time-out of its own, for a caller that times a whole
+    // exchange; it returns early, without a line end, once the line is
+    // longer than `limit` bytes.
+    QByteArray readLine(qint64 limit);
+    // One attempt to send `bytes`, no waiting, errors ignored: a last word to
+    // a peer that may be gone.
+    void sendNow(const QByteArray &bytes);
+    // "within 60 s": the time-out in words, for causes.
+    QString timeOutText() const;
 
 private:
+    // A failure of the TLS layer itself, beside the socket error numbers.
+    static constexpr int kTlsFailed = 30000;
+
     void createSocket(bool resetOnClose);
     void resolveHost();
     void sendBuffer(const char *data, qint64 size, bool countAndReport);
     // sendBuffer with the time-out running around it.
     void sendBufferTimed(const char *data, qint64 size, bool countAndReport);
     // A cancel during a send or read ends it with "Socket send aborted".
-    void throwIfSendCancelled();
+    // A cancel or time-out that ended a send or read: ESocketTimedOut with
+    // `timedOutText` or ESocketAborted with `abortedText`.
+    void throwIfStopped(const QString &abortedText, const QString &timedOutText);
     void peerClosed();
     void timerFired();
+    void closeSocket();
+    // The connection's bytes, plain or through TLS: bytes moved (> 0), 0 when
+    // the peer closed, -1 with the error number in `error` (would block
+    // included).
+    qint64 receiveSome(char *buffer, qint64 size, bool peek, int *error);
+    qint64 sendSome(const char *data, qint64 size, int *error);
+    // Waits at most one poll for what the last would-block was waiting for.
+    void waitTransport(bool forRead);
+    int tlsError(platform::tls::Step step);
 
     Handle m_socket = platform::sockets::kNoSocket;
+    std::shared_ptr<platform::tls::Context> m_tlsContext;
+    std::unique_ptr<platform::tls::Session> m_tls;
+    platform::tls::Step m_tlsWant = platform::tls::Step::Done;
+    QString m_cause;
     TWaitTimer m_timer;
     QByteArray m_buffer;
     quint32 m_remoteAddress = 0;

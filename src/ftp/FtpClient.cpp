@@ -1,41 +1,14 @@
 #include "ftp/FtpClient.h"
 
+#include "ftp/FtpReply.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString text(const QByteArray &line)
-{
-    return QString::fromUtf8(line);
-}
-
-// The reply's message without its line end, for the exception.
-QString replyMessage(const QByteArray &line)
-{
-    QByteArray trimmed = line;
-    while (trimmed.endsWith('\n') || trimmed.endsWith('\r'))
-        trimmed.chop(1);
-    return QString::fromUtf8(trimmed);
-}
-
-int leadingNumber(const QByteArray &line)
-{
-    qint64 value = 0;
-    int digits = 0;
-    while (digits < line.size() && digits < 10 && line.at(digits) >= '0' && line.at(digits) <= '9') {
-        value = value * 10 + (line.at(digits) - '0');
-        ++digits;
-    }
-    return digits > 0 ? int(qMin<qint64>(value, 0x7fffffff)) : 0;
-}
-
-bool isContinuation(const QByteArray &line)
-{
-    return line.startsWith(' ') || (line.size() > 3 && line.at(3) == '-');
-}
 
 int kindOf(const QString &command)
 {
@@ -53,23 +26,11 @@ int kindOf(const QString &command)
     return FtpKind::Other;
 }
 
-// "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": the port, 0 when unreadable.
-quint16 passivePort(const QByteArray &reply)
+// "reply to PASS": a command named without its argument, which may be a password.
+QString commandWord(const QByteArray &command)
 {
-    const QList<QByteArray> fields = reply.split(',');
-    if (fields.size() < 6)
-        return 0;
-    QByteArray low = fields.at(5);
-    const qsizetype close = low.indexOf(')');
-    if (close >= 0)
-        low.truncate(close);
-    bool okHigh = false;
-    bool okLow = false;
-    const int high = fields.at(4).trimmed().toInt(&okHigh);
-    const int lowValue = low.trimmed().toInt(&okLow);
-    if (!okHigh || !okLow || high < 0 || high > 255 || lowValue < 0 || lowValue > 255)
-        return 0;
-    return quint16(high * 256 + lowValue);
+    const qsizetype blank = command.indexOf(' ');
+    return QString::fromUtf8(blank < 0 ? command : command.left(blank)).left(20);
 }
 
 } // namespace
@@ -85,42 +46,89 @@ TFtpClient::~TFtpClient()
     m_data.reset();
 }
 
-QByteArray TFtpClient::readReplyLine()
+QByteArray TFtpClient::readReply(const QString &step)
 {
-    const QByteArray line = ReadLn();
-    if (!line.isEmpty())
-        StatusReport(1, text(line));
-    return line;
+    m_replyNumber = 0;
+    // The whole reply within one time-out: a server that trickles lines
+    // cannot hold the client for longer.
+    startTimeOut();
+    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    try {
+        return readReplyLines(step);
+    } catch (const EFtpProtocolError &) {
+        m_controlLost = true;
+        throw;
+    } catch (const ESocketClosed &) {
+        m_controlLost = true;
+        throw;
+    } catch (const ESocketTimedOut &) {
+        m_controlLost = true;
+        setCause(step + u": no complete reply "_s + timeOutText());
+        throw;
+    } catch (const ESocketAborted &) {
+        m_controlLost = true;
+        setCause(step + u": canceled"_s);
+        throw;
+    } catch (const RankholdError &) {
+        m_controlLost = true;
+        setCause(step + u": "_s + cause());
+        throw;
+    }
 }
 
-void TFtpClient::readContinuation(QByteArray line, QByteArray *last)
+QByteArray TFtpClient::readReplyLines(const QString &step)
 {
-    while (!line.isEmpty() && isContinuation(line)) {
-        line = readReplyLine();
-        if (last && !line.isEmpty())
-            *last = line;
+    qint64 budget = ftpreply::kMaxReplyBytes;
+    auto nextLine = [&] {
+        const QByteArray line = readLine(budget);
+        budget -= line.size();
+        if (budget < 0) {
+            setCause(step + u": longer than 1 MiB"_s);
+            throw EFtpProtocolError(u"Reply too long"_s);
+        }
+        if (line.isEmpty()) {
+            setCause(step + u": the server closed the connection"_s);
+            throw ESocketClosed(u"Connection closed"_s);
+        }
+        StatusReport(1, ftpreply::text(line));
+        return line;
+    };
+
+    const QByteArray first = nextLine();
+    m_lastReply = first;
+    const int code = ftpreply::code(first);
+    if (code == 0) {
+        setCause(step + u": not an FTP reply: "_s + ftpreply::quoted(first));
+        throw EFtpProtocolError(u"Not an FTP reply: "_s + ftpreply::quoted(first));
     }
+    if (ftpreply::opensMultiLine(first)) {
+        // Every line up to the closing one is text, whatever it starts with.
+        while (!ftpreply::endsMultiLine(nextLine(), code)) {
+        }
+    }
+    m_replyNumber = code;
+    return first;
 }
 
 QByteArray TFtpClient::Transaction(const QByteArray &command)
 {
     m_replyNumber = 0;
-    WriteLn(command);
-    const QByteArray line = ReadLn();
-    m_lastReply = line;
-    if (!line.isEmpty()) {
-        StatusReport(1, text(line));
-        m_replyNumber = leadingNumber(line);
+    try {
+        WriteLn(command);
+    } catch (const RankholdError &) {
+        m_controlLost = true;
+        setCause(u"sending "_s + commandWord(command) + u": "_s + cause());
+        throw;
     }
-    readContinuation(line, nullptr);
-    return line;
+    return readReply(u"reply to "_s + commandWord(command));
 }
 
 void TFtpClient::refuse(const QByteArray &reply)
 {
+    setCause(ftpreply::text(reply));
     if (OnConnectionFailed)
         OnConnectionFailed(*this);
-    throw EFtpError(replyMessage(reply));
+    throw EFtpError(ftpreply::text(reply));
 }
 
 void TFtpClient::checkLogIn(const QByteArray &reply)
@@ -135,6 +143,9 @@ void TFtpClient::Connect()
         return;
     if (DataAvailable())
         ClearInput();
+    m_controlLost = false;
+    m_certificate = {};
+    setCause({});
     TAsyncSocket::Connect();
     try {
         logIn();
@@ -143,6 +154,7 @@ void TFtpClient::Connect()
         // failed the connection as surely as one that refuses it.
         if (!dynamic_cast<const EFtpError *>(&e) && OnConnectionFailed)
             OnConnectionFailed(*this);
+        const QString why = cause();
         try {
             Disconnect();
         } catch (const RankholdError &) {
@@ -150,6 +162,7 @@ void TFtpClient::Connect()
         }
         if (connected())
             Close();
+        setCause(why);
         StatusReport(1, u"Disconnected"_s);
         throw;
     }
@@ -159,14 +172,14 @@ void TFtpClient::Connect()
 
 void TFtpClient::logIn()
 {
-    // The greeting's code is that of its last line.
-    const QByteArray first = readReplyLine();
-    m_lastReply = first;
-    QByteArray last = first;
-    readContinuation(first, &last);
-    m_replyNumber = last.isEmpty() ? 0 : leadingNumber(last);
+    // 120: "ready in a few minutes", the real greeting follows.
+    QByteArray greeting = readReply(u"greeting"_s);
+    while (m_replyNumber >= 100 && m_replyNumber < 200)
+        greeting = readReply(u"greeting"_s);
     if (m_replyNumber > 400)
-        refuse(last);
+        refuse(greeting);
+    if (UseTls)
+        secureControl();
 
     QByteArray reply;
     if (FWAuthenticate) {
@@ -205,6 +218,14 @@ void TFtpClient::logIn()
         reply = Transaction("PASS " + Password.toUtf8());
         checkLogIn(reply);
     }
+    if (UseTls)
+        protectData();
+}
+
+void TFtpClient::dropControl()
+{
+    sendNow("QUIT\r\n");
+    TAsyncSocket::Disconnect();
 }
 
 void TFtpClient::Disconnect()
@@ -214,6 +235,12 @@ void TFtpClient::Disconnect()
         return;
     StatusReport(1, u"QUIT"_s);
     Vendor = 2411;
+    // A control connection that timed out or stopped speaking FTP is not
+    // waited for a second time.
+    if (m_controlLost) {
+        dropControl();
+        return;
+    }
     QByteArray reply;
     try {
         if (DataAvailable())
@@ -221,13 +248,17 @@ void TFtpClient::Disconnect()
         if (!connected())
             return; // the server had already closed
         reply = Transaction("QUIT");
+    } catch (const ESocketClosed &) {
+        // Closed after QUIT is what QUIT asks for.
+        TAsyncSocket::Disconnect();
+        return;
     } catch (...) {
         TAsyncSocket::Disconnect();
         throw;
     }
     TAsyncSocket::Disconnect();
     if (m_replyNumber > 300 && m_replyNumber < 600)
-        throw EFtpError(replyMessage(reply));
+        throw EFtpError(ftpreply::text(reply));
 }
 
 void TFtpClient::Abort()
@@ -246,13 +277,14 @@ void TFtpClient::commandWithEvents(const QString &command)
         ClearInput();
     const QByteArray reply = Transaction(command.toUtf8());
     if (m_replyNumber >= 400 && m_replyNumber <= 599) {
+        setCause(ftpreply::text(reply));
         if (m_replyNumber <= 502 && m_replyNumber >= 500 && OnUnSupportedFunction)
             OnUnSupportedFunction(kind);
         bool handled = false;
         if (OnFailure)
             OnFailure(handled, kind);
         if (!handled)
-            throw EFtpError(replyMessage(reply));
+            throw EFtpError(ftpreply::text(reply));
         return;
     }
     if (OnSuccess)
@@ -282,17 +314,25 @@ void TFtpClient::Upload(const QString &localFile, const QString &remoteName)
 
 void TFtpClient::openDataConnection()
 {
-    if (Passive) {
+    // TLS data connections are always passive: the client opens them.
+    if (Passive || UseTls) {
         const QByteArray reply = Transaction("PASV");
-        const quint16 port = passivePort(reply);
+        const quint16 port = ftpreply::passivePort(reply);
         // A 4xx or an unreadable port leaves nothing to connect to.
-        if (m_replyNumber >= 400 || port == 0)
-            throw EFtpError(replyMessage(reply));
+        if (m_replyNumber >= 400 || port == 0) {
+            setCause(ftpreply::text(reply));
+            throw EFtpError(ftpreply::text(reply));
+        }
         // The configured host, never the address in the reply: a server
         // behind NAT names one the client cannot (or must not) reach.
         m_data->Host = Host;
         m_data->Port = port;
-        m_data->Connect();
+        try {
+            m_data->Connect();
+        } catch (const RankholdError &) {
+            setCause(u"data connection: "_s + m_data->cause());
+            throw;
+        }
         return;
     }
     // Listen on the control connection's own address, which is the one
@@ -304,8 +344,65 @@ void TFtpClient::openDataConnection()
     m_data->Port = 0;
     m_data->Listen(true);
     const QByteArray reply = Transaction("PORT " + (LocalAddressText() + m_data->LocalPortText()).toLatin1());
-    if (m_replyNumber > 300 && m_replyNumber < 600)
-        throw EFtpError(replyMessage(reply));
+    if (m_replyNumber > 300 && m_replyNumber < 600) {
+        setCause(ftpreply::text(reply));
+        throw EFtpError(ftpreply::text(reply));
+    }
+}
+
+void TFtpClient::acceptDataConnection(const QString &name)
+{
+    // Only the server may deliver the data connection; and while it is
+    // awaited, an answer or a close on the control connection ends the wait.
+    m_data->AcceptFrom = remoteAddress();
+    bool controlSpoke = false;
+    const auto turn = m_data->OnWaitTurn;
+    m_data->OnWaitTurn = [this, turn, &controlSpoke] {
+        if (turn)
+            turn();
+        if (inputPending()) {
+            controlSpoke = true;
+            m_data->Cancel();
+        }
+    };
+    const auto restore = qScopeGuard([this, turn] { m_data->OnWaitTurn = turn; });
+    try {
+        m_data->AdoptSocket(m_data->Accept());
+    } catch (const ESocketCanceled &) {
+        if (!controlSpoke)
+            throw;
+        // The server's word is the cause: an error reply, or its close.
+        const QByteArray reply = readReply(u"reply to STOR "_s + name);
+        setCause(u"instead of the data connection: "_s + ftpreply::text(reply));
+        throw EFtpError(ftpreply::text(reply));
+    } catch (const RankholdError &) {
+        setCause(m_data->cause());
+        throw;
+    }
+}
+
+void TFtpClient::sendFile(const QString &localFile, const QString &name)
+{
+    try {
+        if (UseTls) {
+            m_data->StartTls(Host, this);
+            // The same server on both connections: a resumed session says so,
+            // a fresh one must show the control connection's certificate.
+            if (!m_data->tlsResumed() && m_data->peerCertificate().fingerprint != m_certificate.fingerprint) {
+                m_data->setCause(u"TLS: the data connection shows another certificate"_s);
+                throw ETlsError(m_data->cause());
+            }
+        }
+        if (!cancelled() && !timedOut())
+            m_data->SendFile(localFile);
+        m_data->FinishTls();
+    } catch (const ESocketTimedOut &) {
+        setCause(u"sending "_s + name + u": the server took no data "_s + timeOutText());
+        throw;
+    } catch (const RankholdError &) {
+        setCause(u"sending "_s + name + u": "_s + m_data->cause());
+        throw;
+    }
 }
 
 bool TFtpClient::store(const QString &localFile, const QString &remoteName)
@@ -316,8 +413,10 @@ bool TFtpClient::store(const QString &localFile, const QString &remoteName)
         ClearInput();
 
     QFile file(localFile);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        setCause(u"open "_s + localFile + u": "_s + file.errorString());
         throw RankholdError(u"Cannot open file \"%1\". %2"_s.arg(localFile, file.errorString()));
+    }
     setBytesTotal(quint32(file.size()));
     file.close();
 
@@ -326,10 +425,7 @@ bool TFtpClient::store(const QString &localFile, const QString &remoteName)
     m_data->OnPacketSent = OnPacketSent;
     m_data->OnWaitTurn = OnWaitTurn;
     // Whatever happens, the data connection ends with the store.
-    struct DataGuard {
-        std::unique_ptr<TAsyncSocket> &data;
-        ~DataGuard() { data.reset(); }
-    } guard{m_data};
+    const auto dropData = qScopeGuard([this] { m_data.reset(); });
 
     openDataConnection();
 
@@ -337,17 +433,17 @@ bool TFtpClient::store(const QString &localFile, const QString &remoteName)
     StatusReport(1, u"STOR "_s + name);
     const QByteArray reply = Transaction("STOR " + name.toUtf8());
     if (m_replyNumber > 300 && m_replyNumber < 600) {
+        setCause(ftpreply::text(reply));
         if (m_replyNumber >= 500 && m_replyNumber <= 502 && OnUnSupportedFunction)
             OnUnSupportedFunction(FtpKind::Store);
-        throw EFtpError(replyMessage(reply));
+        throw EFtpError(ftpreply::text(reply));
     }
 
-    if (!Passive)
-        m_data->AdoptSocket(m_data->Accept());
+    if (!Passive && !UseTls)
+        acceptDataConnection(name);
     if (OnTransactionStart)
         OnTransactionStart(*this);
-    if (!cancelled() && !timedOut())
-        m_data->SendFile(localFile);
+    sendFile(localFile, name);
     if (OnTransactionStop)
         OnTransactionStop(*this);
     // Lingering off: the close must finish the file, not reset it.
@@ -355,17 +451,15 @@ bool TFtpClient::store(const QString &localFile, const QString &remoteName)
     m_data->Close();
 
     // A store stopped before its confirmation did not succeed.
-    if (cancelled() || timedOut())
+    if (cancelled() || timedOut()) {
+        setCause(u"sending "_s + name + u": canceled"_s);
         throw ESocketAborted(u"Socket send aborted"_s);
-    const QByteArray final = readReplyLine();
-    m_lastReply = final;
-    m_replyNumber = final.isEmpty() ? 0 : leadingNumber(final);
-    if (!cancelled() && !timedOut())
-        readContinuation(final, nullptr);
+    }
     // The server has the last word on whether the file arrived.
-    if (final.isEmpty())
-        throw EFtpError(u"Connection closed before the transfer was confirmed"_s);
-    if (m_replyNumber >= 400 && m_replyNumber <= 599)
-        throw EFtpError(replyMessage(final));
+    const QByteArray final = readReply(u"reply to STOR "_s + name);
+    if (m_replyNumber >= 400 && m_replyNumber <= 599) {
+        setCause(ftpreply::text(final));
+        throw EFtpError(ftpreply::text(final));
+    }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "ftp/FtpClient.h"
 #include "platform/Paths.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +20,7 @@ struct PageUploader::Private {
     bool connected = false;
     bool resultOk = false;
     bool busy = false;
+    QString cause;
 };
 
 PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::make_unique<Private>(progressTimer, host))
@@ -75,6 +77,11 @@ bool PageUploader::connected() const
     return d->connected;
 }
 
+QString PageUploader::lastCause() const
+{
+    return d->cause;
+}
+
 void PageUploader::setTimeOut(int milliseconds)
 {
     d->client.TimeOut = milliseconds;
@@ -104,10 +111,8 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
         return {false, kUploadBusyText};
     }
     d->busy = true;
-    struct BusyGuard {
-        bool &busy;
-        ~BusyGuard() { busy = false; }
-    } guard{d->busy};
+    const auto notBusy = qScopeGuard([this] { d->busy = false; });
+    d->cause.clear();
 
     TFtpClient &client = d->client;
     CommandHost &host = d->host;
@@ -126,8 +131,10 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
     } catch (const RankholdError &) {
         // The client's events have already said what went wrong.
     }
-    if (!d->connected)
-        return {false, {}};
+    if (!d->connected) {
+        d->cause = client.cause();
+        return {false, d->cause};
+    }
 
     d->resultOk = true;
     if (!settings.ftpDirectory.isEmpty()) {
@@ -135,6 +142,7 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
             client.ChangeDir(settings.ftpDirectory);
         } catch (const RankholdError &) {
             host.setActivityText(u"FTP: Directory not found"_s);
+            d->cause = client.cause();
             d->resultOk = false;
         }
     }
@@ -150,6 +158,7 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
         }
     } catch (const RankholdError &) {
         host.setActivityText(u"FTP: Filetransfer Failed"_s);
+        d->cause = client.cause();
         d->resultOk = false;
     }
     d->progressTimer.stop();
@@ -166,5 +175,5 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
         // A connection that is already gone or silent: it is closed now,
         // and an unattended upload must not stop on an error box.
     }
-    return {d->resultOk, {}};
+    return {d->resultOk, d->resultOk ? QString() : d->cause};
 }

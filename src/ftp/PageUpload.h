@@ -39,6 +39,8 @@ public:
     bool isBusy() const;
     // True once a log-in of the current (or last) upload succeeded.
     bool connected() const;
+    // Why the last upload failed, in one line; empty when it worked.
+    QString lastCause() const;
 
     // Milliseconds per network wait (0 = wait for ever).
     void setTimeOut(int milliseconds);

@@ -159,8 +159,8 @@ TEST(AsyncSocket, SilentPeerEndsReadLineAtTheTimeOut)
     try {
         socket.ReadLn();
         FAIL() << "a silent peer produced a line";
-    } catch (const ESocketAborted &e) {
-        EXPECT_EQ(e.message(), u"Socket readln aborted"_s);
+    } catch (const ESocketTimedOut &e) {
+        EXPECT_EQ(e.message(), u"Socket readln timed out"_s);
     }
     EXPECT_TRUE(socket.timedOut());
     EXPECT_GE(clock.elapsed(), 150);

@@ -228,6 +228,13 @@ bool VsftpdServer::start()
     }
     const QString empty = m_folder.path() + u"/empty"_s;
     QDir().mkpath(empty);
+    // A greeting of several lines, one of them starting with another code.
+    const QString banner = m_folder.path() + u"/banner.txt"_s;
+    QFile bannerFile(banner);
+    if (!bannerFile.open(QIODevice::WriteOnly))
+        return false;
+    bannerFile.write("Welcome to the Rankhold test server.\n230 users online is just text.\nBe nice.\n");
+    bannerFile.close();
 
     // The port is free when probed and taken a moment later; try a few.
     for (int attempt = 0; attempt < 5; ++attempt) {
@@ -236,16 +243,16 @@ bool VsftpdServer::start()
         QFile file(config);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
-        file.write(
-            QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
-                           "background=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
-                           "local_umask=022\npasv_enable=YES\npasv_address=127.0.0.1\nport_enable=YES\n"
-                           "connect_from_port_20=NO\nsecure_chroot_dir=%2\nseccomp_sandbox=NO\n"
-                           "isolate=NO\nisolate_network=NO\npam_service_name=vsftpd\nxferlog_enable=NO\n"
-                           "chroot_local_user=NO\ndelay_failed_login=0\nuserlist_enable=NO\ndual_log_enable=NO\n")
-                .arg(port)
-                .arg(empty)
-                .toUtf8());
+        file.write(QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
+                                  "background=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
+                                  "local_umask=022\npasv_enable=YES\npasv_address=127.0.0.1\nport_enable=YES\n"
+                                  "connect_from_port_20=NO\nsecure_chroot_dir=%2\nseccomp_sandbox=NO\n"
+                                  "isolate=NO\nisolate_network=NO\npam_service_name=vsftpd\nxferlog_enable=NO\n"
+                                  "chroot_local_user=NO\ndelay_failed_login=0\nuserlist_enable=NO\ndual_log_enable=NO\n"
+                                  "banner_file=%3\n")
+                       .arg(port)
+                       .arg(empty, banner)
+                       .toUtf8());
         file.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(u"/usr/sbin/vsftpd"_s, {config});

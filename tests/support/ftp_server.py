@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """A pyftpdlib server on 127.0.0.1 for the tests: one user with full rights
-in one root folder, optionally throttled. Prints "PORT <n>" once it listens."""
+in one root folder, optionally throttled. Prints "PORT <n>" once it listens.
+Its banner is free text of several lines, as operators write them: pyftpdlib
+sends it as "220-<text>" with the lines as they are, then "220 "."""
 import argparse
 import logging
 import sys
@@ -24,6 +26,9 @@ def main():
     handler = FTPHandler
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0  # the tests try wrong passwords on purpose
+    handler.banner = ("Welcome to the Rankhold test server.\n"
+                      "Uploads are logged; please keep to your own folder.\n"
+                      "230 users online is not a reply, just text.")
     if args.throttle > 0:
         dtp = ThrottledDTPHandler
         dtp.read_limit = args.throttle

@@ -1,0 +1,151 @@
+// The byte transport of TAsyncSocket: plain socket calls, or TLS records
+// through platform::tls once StartTls has run. Both are non-blocking; a step
+// that must wait says so as "would block" and the waits poll for it.
+#include "ftp/AsyncSocket.h"
+
+#include <QScopeGuard>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+namespace net = platform::sockets;
+namespace tls = platform::tls;
+
+int TAsyncSocket::tlsError(tls::Step step)
+{
+    m_tlsWant = step;
+    switch (step) {
+    case tls::Step::WantRead:
+    case tls::Step::WantWrite:
+        return net::kWouldBlock;
+    case tls::Step::Failed:
+        return m_tls->socketError() != 0 ? m_tls->socketError() : kTlsFailed;
+    default:
+        return 0;
+    }
+}
+
+qint64 TAsyncSocket::receiveSome(char *buffer, qint64 size, bool peek, int *error)
+{
+    if (!m_tls) {
+        const qint64 n = net::receive(m_socket, buffer, size, peek);
+        *error = n < 0 ? net::lastError() : 0;
+        return n;
+    }
+    tls::Step step = tls::Step::Done;
+    const qint64 n = m_tls->read(buffer, size, peek, &step);
+    if (n > 0 || step == tls::Step::Closed) {
+        *error = 0;
+        return n;
+    }
+    *error = tlsError(step);
+    return -1;
+}
+
+qint64 TAsyncSocket::sendSome(const char *data, qint64 size, int *error)
+{
+    if (!m_tls) {
+        const qint64 n = net::send(m_socket, data, size);
+        *error = n < 0 ? net::lastError() : 0;
+        return n;
+    }
+    tls::Step step = tls::Step::Done;
+    const qint64 n = m_tls->write(data, size, &step);
+    if (n > 0) {
+        *error = 0;
+        return n;
+    }
+    // A closed TLS stream takes no more data, as a shut-down socket.
+    *error = step == tls::Step::Closed ? 10058 : tlsError(step);
+    return -1;
+}
+
+void TAsyncSocket::waitTransport(bool forRead)
+{
+    // TLS may need to write while reading (or the other way round).
+    if (m_tls && m_tlsWant == tls::Step::WantRead)
+        forRead = true;
+    else if (m_tls && m_tlsWant == tls::Step::WantWrite)
+        forRead = false;
+    net::waitReady(m_socket, forRead, !forRead, 2);
+}
+
+void TAsyncSocket::StartTls(const QString &hostName, const TAsyncSocket *resumeFrom)
+{
+    StatusReport(8, u"Starting TLS"_s);
+    QString error;
+    if (resumeFrom && resumeFrom->m_tlsContext)
+        m_tlsContext = resumeFrom->m_tlsContext;
+    else
+        m_tlsContext = tls::Context::create(&error);
+    if (m_tlsContext)
+        m_tls = tls::Session::start(m_tlsContext, m_socket, hostName, resumeFrom ? resumeFrom->m_tls.get() : nullptr,
+                                    &error);
+    if (!m_tls) {
+        m_cause = u"TLS: "_s + error;
+        throw ETlsError(m_cause);
+    }
+    m_cancelled = false;
+    startTimeOut();
+    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    for (;;) {
+        const tls::Step step = m_tls->handshake();
+        if (step == tls::Step::Done)
+            return;
+        if (step == tls::Step::Closed) {
+            m_cause = u"TLS handshake: the server closed the connection"_s;
+            throw ETlsError(m_cause);
+        }
+        const int code = tlsError(step);
+        if (code != net::kWouldBlock) {
+            m_cause = u"TLS handshake: "_s + (code == kTlsFailed ? m_tls->failureText() : socketErrorMessage(code));
+            throw ETlsError(m_cause);
+        }
+        waitTransport(true);
+        processEvents();
+        if (m_cancelled) {
+            m_cancelled = false;
+            if (m_timedOut) {
+                m_cause = u"TLS handshake: no answer "_s + timeOutText();
+                throw ESocketTimedOut(u"TLS handshake timed out"_s);
+            }
+            m_cause = u"TLS handshake: canceled"_s;
+            throw ESocketAborted(u"TLS handshake aborted"_s);
+        }
+    }
+}
+
+void TAsyncSocket::FinishTls()
+{
+    if (!m_tls)
+        return;
+    startTimeOut();
+    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    for (;;) {
+        const tls::Step step = m_tls->shutdown();
+        if (step != tls::Step::WantRead && step != tls::Step::WantWrite)
+            break;
+        tlsError(step);
+        waitTransport(false);
+        processEvents();
+        if (m_cancelled) {
+            m_cancelled = false;
+            if (m_timedOut) {
+                m_cause = u"TLS close: the peer took no data "_s + timeOutText();
+                throw ESocketTimedOut(u"Socket send timed out"_s);
+            }
+            m_cause = u"TLS close: canceled"_s;
+            throw ESocketAborted(u"Socket send aborted"_s);
+        }
+    }
+    m_tls.reset();
+}
+
+bool TAsyncSocket::tlsResumed() const
+{
+    return m_tls && m_tls->resumed();
+}
+
+tls::PeerCertificate TAsyncSocket::peerCertificate() const
+{
+    return m_tls ? m_tls->peerCertificate() : tls::PeerCertificate{};
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The lines of FTP replies, as the FTP standard has them: "nnn text" is a
+// whole reply; "nnn-text" opens one that ends at the first line starting
+// with the same three digits and a blank, every line between being text.
+namespace ftpreply {
+
+// A reply may hold this many bytes; far above any real one.
+inline constexpr qint64 kMaxReplyBytes = 1024 * 1024;
+
+// The code of a line that starts a reply (100 to 599, then a blank, "-" or
+// the line end), or 0 when the line is no reply line.
+int code(const QByteArray &line);
+// "nnn-": more lines follow.
+bool opensMultiLine(const QByteArray &line);
+// The last line of a multi-line reply that `code` opened.
+bool endsMultiLine(const QByteArray &line, int code);
+// The line without its line end.
+QString text(const QByteArray &line);
+// The line without its line end, cut to about 60 characters: a hostile
+// server's text quoted in a message.
+QString quoted(const QByteArray &line);
+// "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": the port, 0 when unreadable.
+quint16 passivePort(const QByteArray &reply);
+
+} // namespace ftpreply
