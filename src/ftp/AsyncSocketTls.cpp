@@ -120,6 +120,17 @@ void TAsyncSocket::FinishTls()
         return;
     startTimeOut();
     const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    auto checkStopped = [this] {
+        if (!m_cancelled)
+            return;
+        m_cancelled = false;
+        if (m_timedOut) {
+            m_cause = u"TLS close: the peer took no data "_s + timeOutText();
+            throw ESocketTimedOut(u"Socket send timed out"_s);
+        }
+        m_cause = u"TLS close: canceled"_s;
+        throw ESocketAborted(u"Socket send aborted"_s);
+    };
     for (;;) {
         const tls::Step step = m_tls->shutdown();
         if (step != tls::Step::WantRead && step != tls::Step::WantWrite)
@@ -127,17 +138,23 @@ void TAsyncSocket::FinishTls()
         tlsError(step);
         waitTransport(false);
         processEvents();
-        if (m_cancelled) {
-            m_cancelled = false;
-            if (m_timedOut) {
-                m_cause = u"TLS close: the peer took no data "_s + timeOutText();
-                throw ESocketTimedOut(u"Socket send timed out"_s);
-            }
-            m_cause = u"TLS close: canceled"_s;
-            throw ESocketAborted(u"Socket send aborted"_s);
-        }
+        checkStopped();
     }
     m_tls.reset();
+    // The server may still have sent something (TLS 1.3 session tickets);
+    // closing on unread input would reset the connection and could cost it
+    // the end of the file. So: end of stream from here, then read until the
+    // server closes its side.
+    net::shutdownSend(m_socket);
+    for (;;) {
+        const qint64 n = net::receive(m_socket, m_buffer.data(), m_buffer.size(), false);
+        if (n == 0 || (n < 0 && net::lastError() != net::kWouldBlock))
+            return;
+        if (n < 0)
+            net::waitReady(m_socket, true, false, 2);
+        processEvents();
+        checkStopped();
+    }
 }
 
 bool TAsyncSocket::tlsResumed() const

@@ -39,6 +39,10 @@ PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::ma
         handled = false;
     };
     d->client.OnConnectionFailed = [&h](TAsyncSocket &) { h.setActivityText(u"FTP: Wrong user or password"_s); };
+    d->client.OnSecureConnectionFailed = [&h](TFtpClient &, TlsFailure failure) {
+        h.setActivityText(failure == TlsFailure::Certificate ? u"FTP: Certificate not trusted"_s
+                                                             : u"FTP: Secure connection failed"_s);
+    };
     d->client.OnConnect = [this](TAsyncSocket &) {
         d->host.setActivityText(u"FTP: Connected"_s);
         d->connected = true;

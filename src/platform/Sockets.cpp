@@ -144,6 +144,11 @@ void closeSocket(Handle socket)
         ::close(socket);
 }
 
+bool shutdownSend(Handle socket)
+{
+    return ::shutdown(socket, SHUT_WR) == 0;
+}
+
 bool setLinger(Handle socket, bool on, int seconds)
 {
     linger l{};

@@ -27,6 +27,8 @@ int translateErrno(int errnoValue);
 // A new non-blocking TCP socket, or kNoSocket.
 Handle createTcp();
 void closeSocket(Handle socket);
+// No more data from this side: the peer reads the end of the stream.
+bool shutdownSend(Handle socket);
 // Lingering on with `seconds` 0 makes close() reset the connection.
 bool setLinger(Handle socket, bool on, int seconds);
 

@@ -70,3 +70,5 @@ inline const QString kDirNotFound = QStringLiteral("FTP: Directory not found");
 inline const QString kStarted = QStringLiteral("FTP: Filetransfer Started");
 inline const QString kFailed = QStringLiteral("FTP: Filetransfer Failed");
 inline const QString kOk = QStringLiteral("FTP: Filetransfer OK");
+inline const QString kSecureFailed = QStringLiteral("FTP: Secure connection failed");
+inline const QString kNotTrusted = QStringLiteral("FTP: Certificate not trusted");

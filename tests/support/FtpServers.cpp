@@ -142,6 +142,30 @@ bool FtpServer::startReportingPort(const QString &program, const QStringList &ar
     return false;
 }
 
+bool FtpServer::makeCertificate()
+{
+    TestCertificate &c = m_certificate;
+    c.certificatePath = m_folder.path() + u"/cert.pem"_s;
+    c.keyPath = m_folder.path() + u"/key.pem"_s;
+    QProcess openssl;
+    openssl.start(u"openssl"_s,
+                  {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s,
+                   u"-nodes"_s, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=localhost/O=Rankhold tests"_s, u"-addext"_s,
+                   u"subjectAltName=DNS:localhost"_s, u"-keyout"_s, c.keyPath, u"-out"_s, c.certificatePath});
+    if (!openssl.waitForFinished(10000) || openssl.exitCode() != 0) {
+        m_error = u"openssl req failed: "_s + QString::fromUtf8(openssl.readAllStandardError());
+        return false;
+    }
+    openssl.start(u"openssl"_s, {u"x509"_s, u"-noout"_s, u"-fingerprint"_s, u"-sha256"_s, u"-in"_s, c.certificatePath});
+    if (!openssl.waitForFinished(10000) || openssl.exitCode() != 0)
+        return false;
+    // "sha256 Fingerprint=AB:CD:..."
+    c.fingerprint = QString::fromUtf8(openssl.readAllStandardOutput()).trimmed().section(u'=', 1).toUpper();
+    // vsftpd reads the key as its own user; root owns it.
+    QFile::setPermissions(c.keyPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return !c.fingerprint.isEmpty();
+}
+
 void FtpServer::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
@@ -153,18 +177,39 @@ void FtpServer::stop()
     }
 }
 
-PyFtpServer::PyFtpServer(qint64 throttleBytesPerSecond)
+PyFtpServer::PyFtpServer(qint64 throttleBytesPerSecond, bool tls)
 {
     QStringList arguments{
         supportScript(u"ftp_server.py"_s), u"--root"_s, m_root, u"--user"_s, m_user, u"--password"_s, m_password};
     if (throttleBytesPerSecond > 0)
         arguments << u"--throttle"_s << QString::number(throttleBytesPerSecond);
+    if (tls) {
+        if (!makeCertificate())
+            return;
+        arguments << u"--tls"_s << m_certificate.certificatePath << m_certificate.keyPath;
+    }
+    arguments << u"--log"_s << m_folder.path() + u"/commands.log"_s;
     startReportingPort(u"/usr/bin/python3"_s, arguments);
 }
 
 PyFtpServer::~PyFtpServer()
 {
     stop();
+}
+
+QStringList PyFtpServer::commands() const
+{
+    QFile log(m_folder.path() + u"/commands.log"_s);
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    // "... [ranker]@127.0.0.1:40000 <- USER ranker"
+    QStringList received;
+    for (const QString &line : QString::fromUtf8(log.readAll()).split(u'\n')) {
+        const qsizetype arrow = line.indexOf(u" <- "_s);
+        if (arrow >= 0)
+            received << line.mid(arrow + 4).trimmed();
+    }
+    return received;
 }
 
 ScriptedFtpServer::ScriptedFtpServer(const QString &scenario)
@@ -185,11 +230,11 @@ QStringList ScriptedFtpServer::commands() const
     return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-VsftpdServer::VsftpdServer()
+VsftpdServer::VsftpdServer(bool tls)
 {
     removeStaleUsers();
     m_user = u"rhftp"_s + randomToken(8);
-    if (!start())
+    if (!start(tls))
         stop();
 }
 
@@ -206,7 +251,7 @@ void VsftpdServer::makeFolder(const QString &name)
     runQuietly(u"chown"_s, {m_user, filePath(name)});
 }
 
-bool VsftpdServer::start()
+bool VsftpdServer::start(bool tls)
 {
     if (!QFile::exists(u"/usr/sbin/vsftpd"_s)) {
         m_error = u"vsftpd is not installed"_s;
@@ -235,6 +280,16 @@ bool VsftpdServer::start()
         return false;
     bannerFile.write("Welcome to the Rankhold test server.\n230 users online is just text.\nBe nice.\n");
     bannerFile.close();
+    QString tlsLines;
+    if (tls) {
+        if (!makeCertificate())
+            return false;
+        // OpenSSL 3 has none of vsftpd's default ciphers.
+        tlsLines = u"ssl_enable=YES\nrsa_cert_file=%1\nrsa_private_key_file=%2\nssl_ciphers=HIGH\n"
+                   "require_ssl_reuse=YES\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n"
+                   "allow_anon_ssl=NO\nssl_tlsv1=YES\nssl_sslv2=NO\nssl_sslv3=NO\n"_s.arg(m_certificate.certificatePath,
+                                                                                          m_certificate.keyPath);
+    }
 
     // The port is free when probed and taken a moment later; try a few.
     for (int attempt = 0; attempt < 5; ++attempt) {
@@ -249,9 +304,9 @@ bool VsftpdServer::start()
                                   "connect_from_port_20=NO\nsecure_chroot_dir=%2\nseccomp_sandbox=NO\n"
                                   "isolate=NO\nisolate_network=NO\npam_service_name=vsftpd\nxferlog_enable=NO\n"
                                   "chroot_local_user=NO\ndelay_failed_login=0\nuserlist_enable=NO\ndual_log_enable=NO\n"
-                                  "banner_file=%3\n")
+                                  "banner_file=%3\n%4")
                        .arg(port)
-                       .arg(empty, banner)
+                       .arg(empty, banner, tlsLines)
                        .toUtf8());
         file.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);

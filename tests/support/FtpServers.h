@@ -16,6 +16,14 @@
 //     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
 //     uploader.upload(server.settings(), pagesFolder);
 //     EXPECT_TRUE(QFile::exists(server.filePath(u"rankhold_kills.html"_s)));
+// A self-signed certificate for the name "localhost" (not for 127.0.0.1),
+// made with the openssl command.
+struct TestCertificate {
+    QString certificatePath;
+    QString keyPath;
+    QString fingerprint; // SHA-256, "AB:CD:..."
+};
+
 class FtpServer
 {
 public:
@@ -38,14 +46,19 @@ public:
     Settings settings(const QString &directory = {}) const;
     // A folder in root() that the user may write to.
     virtual void makeFolder(const QString &name);
+    // The server's certificate, when it speaks TLS.
+    const TestCertificate &certificate() const { return m_certificate; }
 
 protected:
     FtpServer();
     // Starts `program` and waits for its "PORT <n>" line.
     bool startReportingPort(const QString &program, const QStringList &arguments);
     void stop();
+    // Makes certificate() in the server's folder.
+    bool makeCertificate();
 
     QTemporaryDir m_folder;
+    TestCertificate m_certificate;
     QProcess m_process;
     QString m_root;
     QString m_user;
@@ -59,21 +72,25 @@ class PyFtpServer : public FtpServer
 {
 public:
     // `throttleBytesPerSecond` > 0 slows every store down to that rate.
-    explicit PyFtpServer(qint64 throttleBytesPerSecond = 0);
+    // With `tls`, its TLS handler requires TLS on both connections.
+    explicit PyFtpServer(qint64 throttleBytesPerSecond = 0, bool tls = false);
     ~PyFtpServer() override;
+    // Every command received so far ("USER ranker", "PASS ******", ...).
+    QStringList commands() const;
 };
 
 // vsftpd with a throw-away local user (needs root: it creates the user and
-// deletes it again).
+// deletes it again). With `tls`, log-ins and data require TLS, and data
+// connections must resume the control connection's session.
 class VsftpdServer : public FtpServer
 {
 public:
-    VsftpdServer();
+    explicit VsftpdServer(bool tls = false);
     ~VsftpdServer() override;
     void makeFolder(const QString &name) override;
 
 private:
-    bool start();
+    bool start(bool tls);
     bool m_userCreated = false;
 };
 

@@ -29,6 +29,7 @@ Scenarios:
   drop_mid_transfer      both connections reset during the first file
   quit_refused           QUIT is answered 500
   auth500                AUTH TLS is answered 500 (the client must stop there)
+  auth_no_tls            AUTH TLS is answered 234, then plain text instead of TLS
 """
 import os
 import socket
@@ -98,7 +99,11 @@ def session(conn, scenario, seconds, folder):
         elif command == "PASS":
             reply("-230 Logged in" if scenario == "no_number" else "230 Logged in")
         elif command == "AUTH":
-            reply("500 AUTH not understood" if scenario == "auth500" else "502 Not implemented")
+            if scenario == "auth_no_tls":
+                reply("234 Go ahead")
+                conn.sendall(b"220 this is no TLS handshake\r\n")
+            else:
+                reply("500 AUTH not understood" if scenario == "auth500" else "502 Not implemented")
         elif command == "CWD":
             reply("400 Not now" if scenario == "cwd400" else "250 Directory changed")
         elif command == "PORT":

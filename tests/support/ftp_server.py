@@ -18,12 +18,23 @@ def main():
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
     parser.add_argument("--throttle", type=int, default=0, help="bytes per second a store may take")
+    parser.add_argument("--log", help="file that gets every command received (passwords masked)")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="require TLS on both connections")
     args = parser.parse_args()
 
-    logging.basicConfig(level=logging.ERROR)
+    if args.log:
+        logging.basicConfig(filename=args.log, level=logging.DEBUG)
+    else:
+        logging.basicConfig(level=logging.ERROR)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     handler = FTPHandler
+    if args.tls:
+        from pyftpdlib.handlers import TLS_FTPHandler  # needs python3-openssl
+        handler = TLS_FTPHandler
+        handler.certfile, handler.keyfile = args.tls
+        handler.tls_control_required = True
+        handler.tls_data_required = True
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0  # the tests try wrong passwords on purpose
     handler.banner = ("Welcome to the Rankhold test server.\n"

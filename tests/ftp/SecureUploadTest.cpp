@@ -1,0 +1,178 @@
+#include "UploadFixture.h"
+
+#include "ftp/FtpClient.h"
+
+#include <QElapsedTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// SSL_CERT_FILE for the span of one case: the client reads it when it
+// makes its TLS context, at each connect.
+class TrustedFile
+{
+public:
+    explicit TrustedFile(const QString &path)
+        : m_old(qgetenv("SSL_CERT_FILE")), m_had(qEnvironmentVariableIsSet("SSL_CERT_FILE"))
+    {
+        if (path.isEmpty())
+            qunsetenv("SSL_CERT_FILE");
+        else
+            qputenv("SSL_CERT_FILE", path.toLocal8Bit());
+    }
+    ~TrustedFile()
+    {
+        if (m_had)
+            qputenv("SSL_CERT_FILE", m_old);
+        else
+            qunsetenv("SSL_CERT_FILE");
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
+enum class Trust { Authority, Pin, Nothing };
+
+struct SecureCase {
+    const char *name;
+    bool byName; // "localhost" (the certificate's name) or 127.0.0.1
+    Trust trust;
+    bool ok;
+};
+
+const SecureCase kCases[] = {
+    {"trusted_authority", true, Trust::Authority, true},   {"pinned", true, Trust::Pin, true},
+    {"pinned_whatever_the_name", false, Trust::Pin, true}, {"untrusted", true, Trust::Nothing, false},
+    {"wrong_host_name", false, Trust::Authority, false},
+};
+
+} // namespace
+
+// One vsftpd that insists on TLS everywhere and on session reuse, for all cases.
+class SecureVsftpd : public UploadFixture, public ::testing::WithParamInterface<SecureCase>
+{
+protected:
+    static void SetUpTestSuite() { server = new VsftpdServer(true); }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+    static VsftpdServer *server;
+};
+
+VsftpdServer *SecureVsftpd::server = nullptr;
+
+TEST_P(SecureVsftpd, ChecksTheCertificateBeforeTheLogIn)
+{
+    ASSERT_TRUE(server->isRunning()) << server->errorText().toStdString();
+    const SecureCase &c = GetParam();
+    for (const QString &name : PageUploader::pageNames())
+        QFile::remove(server->filePath(name)); // the server serves every case
+    TrustedFile trusted(c.trust == Trust::Authority ? server->certificate().certificatePath : QString());
+    TFtpClient &client = uploader.ftpClient();
+    client.UseTls = true;
+    // Any case and no colons: the operator pastes it as it comes.
+    client.TrustedFingerprint =
+        c.trust == Trust::Pin ? server->certificate().fingerprint.toLower().remove(u':') : QString();
+    Settings settings = server->settings();
+    settings.ftpServer = (c.byName ? u"localhost:"_s : u"127.0.0.1:"_s) + QString::number(server->port());
+    writeAllPages();
+    writePage(0, 50000); // 2 MB in several pieces
+
+    // The window keeps turning through context, handshakes and transfers.
+    QElapsedTimer clock;
+    qint64 last = -1;
+    qint64 longestGap = 0;
+    QTimer probe;
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        if (last >= 0)
+            longestGap = std::max(longestGap, now - last);
+        last = now;
+    });
+    clock.start();
+    probe.start();
+    EXPECT_EQ(uploader.upload(settings, programFolder.path()), c.ok) << uploader.lastCause().toStdString();
+    probe.stop();
+    EXPECT_LT(longestGap, 100);
+
+    const QStringList before = c.byName ? QStringList{kStarting, kHostFound} : QStringList{kStarting};
+    if (c.ok) {
+        EXPECT_EQ(host.activityTexts, before + (QStringList{kConnected, kStarted, kOk}));
+        for (int i = 0; i < 7; ++i)
+            expectStored(*server, i);
+    } else {
+        EXPECT_EQ(host.activityTexts, before + (QStringList{kNotTrusted}));
+        EXPECT_TRUE(uploader.lastCause().contains(server->certificate().fingerprint))
+            << uploader.lastCause().toStdString();
+        EXPECT_EQ(client.certificate().fingerprint, server->certificate().fingerprint);
+        EXPECT_TRUE(client.certificate().subject.contains(u"CN=localhost"_s));
+        EXPECT_FALSE(client.certificate().expires.isEmpty());
+        EXPECT_FALSE(stored(*server, 0));
+    }
+    EXPECT_FALSE(client.connected());
+}
+
+INSTANTIATE_TEST_SUITE_P(Trust, SecureVsftpd, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<SecureCase> &info) { return std::string(info.param.name); });
+
+// pyftpdlib's TLS handler: the pages arrive; an untrusted certificate stops
+// the log-in before the user name is sent.
+class SecurePyftpdlib : public UploadFixture
+{
+protected:
+    PyFtpServer server{0, true};
+};
+
+TEST_F(SecurePyftpdlib, UploadsWhenPinnedAndSendsNoUserWhenNotTrusted)
+{
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    TrustedFile trusted({});
+    TFtpClient &client = uploader.ftpClient();
+    client.UseTls = true;
+    writeAllPages();
+
+    EXPECT_FALSE(uploader.upload(server.settings(), programFolder.path()));
+    EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kNotTrusted}));
+    const QStringList first = server.commands();
+    EXPECT_EQ(first.value(0), u"AUTH TLS"_s);
+    for (const QString &line : first)
+        EXPECT_FALSE(line.startsWith(u"USER"_s) || line.startsWith(u"PASS"_s)) << line.toStdString();
+
+    host.activityTexts.clear();
+    client.TrustedFingerprint = server.certificate().fingerprint;
+    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path())) << uploader.lastCause().toStdString();
+    EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kConnected, kStarted, kOk}));
+    for (int i = 0; i < 7; ++i)
+        expectStored(server, i);
+    const QStringList commands = server.commands();
+    EXPECT_EQ(commands.mid(commands.lastIndexOf(u"AUTH TLS"_s), 6),
+              (QStringList{u"AUTH TLS"_s, u"USER "_s + server.user(), u"PASS ******"_s, u"PBSZ 0"_s, u"PROT P"_s,
+                           u"PASV"_s}));
+}
+
+// A server that refuses TLS, or says yes and does not speak it, never sees
+// the user name or the password.
+TEST_F(UploadFixture, NoLogInWhenTheServerWillNotSpeakTls)
+{
+    for (const QString &scenario : {u"auth500"_s, u"auth_no_tls"_s}) {
+        ScriptedFtpServer server(scenario);
+        ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+        uploader.ftpClient().UseTls = true;
+        uploader.setTimeOut(3000);
+        host.activityTexts.clear();
+        EXPECT_FALSE(uploader.upload(server.settings(), programFolder.path()));
+        EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kSecureFailed})) << scenario.toStdString();
+        const QStringList commands = server.commands();
+        EXPECT_FALSE(commands.isEmpty());
+        EXPECT_EQ(commands.value(0), u"AUTH TLS"_s);
+        for (const QString &line : commands)
+            EXPECT_FALSE(line.startsWith(u"USER"_s) || line.startsWith(u"PASS"_s)) << line.toStdString();
+        EXPECT_FALSE(uploader.lastCause().isEmpty());
+    }
+}
