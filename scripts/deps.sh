@@ -5,15 +5,17 @@ rankhold_install_deps() {
     # clang alone does not bring the fuzzer runtime (libclang-rt-dev is only
     # recommended); passwd has useradd, userdel and chpasswd for the vsftpd
     # tests; locales has the locale sources a table test compiles;
-    # desktop-file-utils and systemd check the installed desktop entry and unit.
+    # desktop-file-utils and systemd check the installed desktop entry and
+    # unit; openssl makes the test certificates, python3-openssl is
+    # pyftpdlib's TLS.
     local wanted=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
         qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl1-mesa-dev
-        libgtest-dev googletest sqlite3 ccache
+        libgtest-dev googletest sqlite3 ccache libssl-dev openssl python3-openssl
         python3 python3-pyftpdlib vsftpd passwd locales curl chromium xvfb xauth
         desktop-file-utils systemd)
     if [ "${1:-}" = "run" ]; then
         wanted=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins
-            libgl1-mesa-dev libgtest-dev googletest python3)
+            libgl1-mesa-dev libgtest-dev googletest python3 libssl-dev)
     fi
     local missing=()
     for p in "${wanted[@]}"; do
