@@ -89,6 +89,11 @@ public:
     // Cancels the wait of the data connection, when a store is running.
     void Abort() override;
 
+    // Connects, sets up TLS and returns the server's certificate, without
+    // judging it and without logging in; the connection is closed again.
+    // Throws (with cause()) when the server cannot be reached or refuses TLS.
+    platform::tls::PeerCertificate FetchCertificate();
+
     void ChangeDir(const QString &directory);
     // Stores `localFile` as `remoteName` (its own name when that is empty).
     void Upload(const QString &localFile, const QString &remoteName);

@@ -5,6 +5,8 @@
 
 #include "ftp/FtpReply.h"
 
+#include <QScopeGuard>
+
 using namespace Qt::StringLiterals;
 
 void TFtpClient::secureFailed(TlsFailure failure)
@@ -68,4 +70,28 @@ void TFtpClient::protectData()
             secureFailed(TlsFailure::Refused);
         }
     }
+}
+
+platform::tls::PeerCertificate TFtpClient::FetchCertificate()
+{
+    if (connected())
+        Disconnect();
+    m_controlLost = false;
+    setCause({});
+    TAsyncSocket::Connect();
+    const auto close = qScopeGuard([this] { dropControl(); });
+    QByteArray greeting = readReply(u"greeting"_s);
+    while (m_replyNumber >= 100 && m_replyNumber < 200)
+        greeting = readReply(u"greeting"_s);
+    if (m_replyNumber > 400) {
+        setCause(ftpreply::text(greeting));
+        throw EFtpError(ftpreply::text(greeting));
+    }
+    const QByteArray reply = Transaction("AUTH TLS");
+    if (m_replyNumber != 234) {
+        setCause(u"AUTH TLS refused: "_s + ftpreply::quoted(reply));
+        throw EFtpSecureError(cause());
+    }
+    StartTls(Host);
+    return peerCertificate();
 }

@@ -176,3 +176,26 @@ TEST_F(UploadFixture, NoLogInWhenTheServerWillNotSpeakTls)
         EXPECT_FALSE(uploader.lastCause().isEmpty());
     }
 }
+
+// What `rankhold-cli ftp-fingerprint` shows: the certificate, whoever signed
+// it, with no log-in.
+TEST_F(SecurePyftpdlib, FetchCertificateLogsNothingIn)
+{
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    TFtpClient client;
+    client.Host = server.host();
+    client.Port = server.port();
+    client.TimeOut = 5000;
+    const platform::tls::PeerCertificate certificate = client.FetchCertificate();
+    EXPECT_EQ(certificate.fingerprint, server.certificate().fingerprint);
+    EXPECT_FALSE(certificate.verified);
+    EXPECT_TRUE(certificate.subject.contains(u"O=Rankhold tests"_s)) << certificate.subject.toStdString();
+    EXPECT_FALSE(client.connected());
+    for (const QString &line : server.commands())
+        EXPECT_FALSE(line.startsWith(u"USER"_s)) << line.toStdString();
+
+    ScriptedFtpServer plain(u"auth500"_s);
+    client.Port = plain.port();
+    EXPECT_THROW(client.FetchCertificate(), EFtpSecureError);
+    EXPECT_TRUE(client.cause().contains(u"AUTH TLS refused: 500"_s)) << client.cause().toStdString();
+}
