@@ -154,6 +154,7 @@ private:
     // Waits at most one poll for what the last would-block was waiting for.
     void waitTransport(bool forRead);
     int tlsError(platform::tls::Step step);
+    std::shared_ptr<platform::tls::Context> makeContext(QString *error);
 
     Handle m_socket = platform::sockets::kNoSocket;
     std::shared_ptr<platform::tls::Context> m_tlsContext;

@@ -3,8 +3,10 @@
 // that must wait says so as "would block" and the waits poll for it.
 #include "ftp/AsyncSocket.h"
 
+#include <QFuture>
 #include <QScopeGuard>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
 namespace net = platform::sockets;
@@ -69,14 +71,45 @@ void TAsyncSocket::waitTransport(bool forRead)
     net::waitReady(m_socket, forRead, !forRead, 2);
 }
 
+std::shared_ptr<tls::Context> TAsyncSocket::makeContext(QString *error)
+{
+    // Reading the system's trusted authorities takes a while: a worker does
+    // it, waited for like the name look-up.
+    struct Made {
+        std::shared_ptr<tls::Context> context;
+        QString error;
+    };
+    startTimeOut();
+    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    QFuture<Made> making = QtConcurrent::run([] {
+        Made made;
+        made.context = tls::Context::create(&made.error);
+        return made;
+    });
+    while (!making.isFinished() && !m_cancelled) {
+        QThread::msleep(2);
+        processEvents();
+    }
+    if (!making.isFinished()) {
+        // The worker finishes on its own; its result is dropped.
+        m_cancelled = false;
+        *error = m_timedOut ? u"no TLS context "_s + timeOutText() : u"canceled"_s;
+        return nullptr;
+    }
+    const Made made = making.result();
+    *error = made.error;
+    return made.context;
+}
+
 void TAsyncSocket::StartTls(const QString &hostName, const TAsyncSocket *resumeFrom)
 {
     StatusReport(8, u"Starting TLS"_s);
     QString error;
+    m_cancelled = false;
     if (resumeFrom && resumeFrom->m_tlsContext)
         m_tlsContext = resumeFrom->m_tlsContext;
     else
-        m_tlsContext = tls::Context::create(&error);
+        m_tlsContext = makeContext(&error);
     if (m_tlsContext)
         m_tls = tls::Session::start(m_tlsContext, m_socket, hostName, resumeFrom ? resumeFrom->m_tls.get() : nullptr,
                                     &error);
@@ -84,7 +117,6 @@ void TAsyncSocket::StartTls(const QString &hostName, const TAsyncSocket *resumeF
         m_cause = u"TLS: "_s + error;
         throw ETlsError(m_cause);
     }
-    m_cancelled = false;
     startTimeOut();
     const auto stop = qScopeGuard([this] { stopTimeOut(); });
     for (;;) {
