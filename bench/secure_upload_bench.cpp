@@ -3,7 +3,8 @@
 // files with `curl --ssl-reqd` to the same server in the same run, and prints
 // both times and their ratio (target: the upload within 1.2x curl). Needs
 // root, as the vsftpd test fixture does (it makes a throw-away user).
-#include "core/CommandHost.h"
+#include "common/CommandHost.h"
+#include "common/ProgramFolder.h"
 #include "ftp/FtpClient.h"
 #include "ftp/PageUpload.h"
 #include "platform/Paths.h"
@@ -54,7 +55,8 @@ int main(int argc, char **argv)
     const QString pages = work.filePath(u"pages"_s);
     QDir().mkpath(pages);
     QStringList files;
-    for (const QString &name : PageUploader::pageNames()) {
+    for (const ProgramFolder::Page which : ProgramFolder::kPages) {
+        const QString name = ProgramFolder::pageName(which);
         QByteArray page;
         for (int row = 0; page.size() < 2 * 1024 * 1024; ++row)
             page += "<tr><td>" + QByteArray::number(row) + "</td><td>player name</td><td>1234</td></tr>\r\n";
@@ -74,18 +76,21 @@ int main(int argc, char **argv)
     QuietHost host;
     QTimer timer3;
     PageUploader uploader(timer3, host);
-    uploader.ftpClient().UseTls = true;
-    uploader.ftpClient().TrustedFingerprint = server.certificate().fingerprint;
+    // The test certificate, trusted by its fingerprint.
+    QFile ini(ProgramFolder(pages).settingsFile());
+    ini.open(QIODevice::WriteOnly);
+    ini.write("[FTPSettings]\r\nfingerprint=" + server.certificate().fingerprint.toLatin1() + "\r\n");
+    ini.close();
     Settings settings = server.settings();
-    settings.ftpServer = u"localhost:"_s + QString::number(server.port());
+    settings.ftpServer = u"ftps://localhost:"_s + QString::number(server.port());
 
     auto timeUpload = [&] {
         QElapsedTimer t;
         t.start();
-        const bool ok = uploader.upload(settings, pages);
+        const UploadOutcome outcome = uploader.upload(settings, ProgramFolder(pages));
         const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (!ok)
-            std::fprintf(stderr, "upload failed: %s (%s)\n", qPrintable(host.last), qPrintable(uploader.lastCause()));
+        if (!outcome.ok)
+            std::fprintf(stderr, "upload failed: %s (%s)\n", qPrintable(host.last), qPrintable(outcome.cause));
         return ms;
     };
     // curl's own TLS 1.3 data connections fail against vsftpd 3.0.3 (426

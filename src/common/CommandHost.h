@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Tls.h"
+
 #include <QString>
 
 // What a command of the main window needs from whoever runs it: the status
@@ -36,6 +38,15 @@ public:
     // (the tool tip of the FTP status text, a line on stderr); empty when an
     // upload starts and after one that worked.
     virtual void showUploadCause(const QString &cause) { Q_UNUSED(cause); }
+    // An FTP server (`host`) shows a certificate that neither the system's
+    // authorities nor a stored fingerprint vouch for: true to trust it from
+    // now on. The window asks in a box; the command line never trusts on its own.
+    virtual bool askTrustCertificate(const QString &host, const platform::tls::PeerCertificate &certificate)
+    {
+        Q_UNUSED(host);
+        Q_UNUSED(certificate);
+        return false;
+    }
     // What an import of a score file stored: rows added and rows skipped
     // because they were stored already. The window shows it in its figures.
     virtual void reportImported(qint64 stored, qint64 alreadyStored)

@@ -3,7 +3,9 @@
 #include "common/ProgramFolder.h"
 #include "common/Rounding.h"
 #include "ftp/FtpClient.h"
+#include "ftp/ServerAddress.h"
 #include "platform/Paths.h"
+#include "platform/ProfileFile.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -21,6 +23,7 @@ struct PageUploader::Private {
     bool resultOk = false;
     bool busy = false;
     QString cause;
+    const ProgramFolder *folder = nullptr; // of the upload in progress
 };
 
 PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::make_unique<Private>(progressTimer, host))
@@ -43,6 +46,14 @@ PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::ma
         h.setActivityText(failure == TlsFailure::Certificate ? u"FTP: Certificate not trusted"_s
                                                              : u"FTP: Secure connection failed"_s);
     };
+    // Yes in the host's box trusts the certificate from now on: its
+    // fingerprint goes into [FTPSettings] of the program folder.
+    d->client.OnUntrustedCertificate = [this](const platform::tls::PeerCertificate &certificate, bool &trust) {
+        trust = d->host.askTrustCertificate(d->client.Host, certificate);
+        if (trust && d->folder)
+            platform::ProfileFile(d->folder->settingsFile())
+                .writeString(u"FTPSettings"_s, u"fingerprint"_s, certificate.fingerprint);
+    };
     d->client.OnConnect = [this](TAsyncSocket &) {
         d->host.setActivityText(u"FTP: Connected"_s);
         d->connected = true;
@@ -54,23 +65,6 @@ PageUploader::~PageUploader()
     QObject::disconnect(d->tick);
 }
 
-void PageUploader::splitServer(const QString &server, QString *host, int *port)
-{
-    const QString trimmed = server.trimmed();
-    const qsizetype colon = trimmed.lastIndexOf(u':');
-    if (colon > 0 && trimmed.indexOf(u':') == colon) {
-        bool ok = false;
-        const int value = trimmed.mid(colon + 1).toInt(&ok);
-        if (ok && value > 0 && value < 65536) {
-            *host = trimmed.left(colon);
-            *port = value;
-            return;
-        }
-    }
-    *host = trimmed;
-    *port = 21;
-}
-
 bool PageUploader::isBusy() const
 {
     return d->busy;
@@ -79,11 +73,6 @@ bool PageUploader::isBusy() const
 bool PageUploader::connected() const
 {
     return d->connected;
-}
-
-QString PageUploader::lastCause() const
-{
-    return d->cause;
 }
 
 void PageUploader::setTimeOut(int milliseconds)
@@ -115,7 +104,11 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
         return {false, kUploadBusyText};
     }
     d->busy = true;
-    const auto notBusy = qScopeGuard([this] { d->busy = false; });
+    d->folder = &folder;
+    const auto notBusy = qScopeGuard([this] {
+        d->busy = false;
+        d->folder = nullptr;
+    });
     d->cause.clear();
 
     TFtpClient &client = d->client;
@@ -124,9 +117,14 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
     d->connected = false;
 
     host.setActivityText(u"FTP: Starting"_s);
-    int port = 21;
-    splitServer(settings.ftpServer, &client.Host, &port);
-    client.Port = port;
+    const ServerAddress address = parseServerAddress(settings.ftpServer);
+    client.Host = address.host;
+    client.Port = address.port;
+    client.UseTls = address.tls;
+    // A certificate the operator trusts whatever its issuer (not a control
+    // of the window, so it lives in the settings file alone).
+    client.TrustedFingerprint =
+        platform::ProfileFile(folder.settingsFile()).readString(u"FTPSettings"_s, u"fingerprint"_s, {});
     client.UserID = settings.ftpUser;
     client.Password = settings.ftpPassword;
 

@@ -39,16 +39,11 @@ public:
     bool isBusy() const;
     // True once a log-in of the current (or last) upload succeeded.
     bool connected() const;
-    // Why the last upload failed, in one line; empty when it worked.
-    QString lastCause() const;
 
     // Milliseconds per network wait (0 = wait for ever).
     void setTimeOut(int milliseconds);
     // The client itself, for its mode and events (active mode by default).
     TFtpClient &ftpClient();
-
-    // "host" or "host:port" from the server box; port 21 when none is given.
-    static void splitServer(const QString &server, QString *host, int *port);
 
 private:
     void FTPBytes();

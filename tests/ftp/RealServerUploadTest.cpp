@@ -191,23 +191,11 @@ TEST_F(UploadToPyftpdlib, MenuUploadDuringAnUploadGetsTheUploadsRefusal)
     EXPECT_TRUE(shown(kUploadBusyText));
 }
 
-TEST(ServerBox, TakesAnOptionalPort)
+TEST(UploaderDefaults, FiniteTimeOutAndTenMillisecondTicks)
 {
     QTimer timer3;
     RecordingHost recorder;
     PageUploader uploader(timer3, recorder);
     EXPECT_EQ(uploader.ftpClient().TimeOut, 60000); // finite: a silent server cannot hold an unattended upload
     EXPECT_EQ(timer3.interval(), 10);
-
-    QString host;
-    int port = 0;
-    PageUploader::splitServer(u"ftp.example.org"_s, &host, &port);
-    EXPECT_EQ(host, u"ftp.example.org"_s);
-    EXPECT_EQ(port, 21);
-    PageUploader::splitServer(u"10.0.0.5:2121"_s, &host, &port);
-    EXPECT_EQ(host, u"10.0.0.5"_s);
-    EXPECT_EQ(port, 2121);
-    PageUploader::splitServer(u"host:notaport"_s, &host, &port);
-    EXPECT_EQ(host, u"host:notaport"_s);
-    EXPECT_EQ(port, 21);
 }

@@ -70,16 +70,16 @@ TEST_P(SecureVsftpd, ChecksTheCertificateBeforeTheLogIn)
 {
     ASSERT_TRUE(server->isRunning()) << server->errorText().toStdString();
     const SecureCase &c = GetParam();
-    for (const QString &name : PageUploader::pageNames())
-        QFile::remove(server->filePath(name)); // the server serves every case
+    removePagesFrom(*server); // the server serves every case
     TrustedFile trusted(c.trust == Trust::Authority ? server->certificate().certificatePath : QString());
     TFtpClient &client = uploader.ftpClient();
-    client.UseTls = true;
     // Any case and no colons: the operator pastes it as it comes.
-    client.TrustedFingerprint =
-        c.trust == Trust::Pin ? server->certificate().fingerprint.toLower().remove(u':') : QString();
+    if (c.trust == Trust::Pin)
+        writeFile(programFolder.filePath(u"Rankhold.ini"_s),
+                  "[FTPSettings]\r\nfingerprint=" +
+                      server->certificate().fingerprint.toLower().remove(u':').toLatin1() + "\r\n");
     Settings settings = server->settings();
-    settings.ftpServer = (c.byName ? u"localhost:"_s : u"127.0.0.1:"_s) + QString::number(server->port());
+    settings.ftpServer = (c.byName ? u"ftps://localhost:"_s : u"ftps://127.0.0.1:"_s) + QString::number(server->port());
     writeAllPages();
     writePage(0, 50000); // 2 MB in several pieces
 
@@ -97,7 +97,8 @@ TEST_P(SecureVsftpd, ChecksTheCertificateBeforeTheLogIn)
     });
     clock.start();
     probe.start();
-    EXPECT_EQ(uploader.upload(settings, programFolder.path()), c.ok) << uploader.lastCause().toStdString();
+    const UploadOutcome outcome = uploadTo(settings);
+    EXPECT_EQ(outcome.ok, c.ok) << outcome.cause.toStdString();
     probe.stop();
     EXPECT_LT(longestGap, 100);
 
@@ -108,8 +109,7 @@ TEST_P(SecureVsftpd, ChecksTheCertificateBeforeTheLogIn)
             expectStored(*server, i);
     } else {
         EXPECT_EQ(host.activityTexts, before + (QStringList{kNotTrusted}));
-        EXPECT_TRUE(uploader.lastCause().contains(server->certificate().fingerprint))
-            << uploader.lastCause().toStdString();
+        EXPECT_TRUE(outcome.cause.contains(server->certificate().fingerprint)) << outcome.cause.toStdString();
         EXPECT_EQ(client.certificate().fingerprint, server->certificate().fingerprint);
         EXPECT_TRUE(client.certificate().subject.contains(u"CN=localhost"_s));
         EXPECT_FALSE(client.certificate().expires.isEmpty());
@@ -119,7 +119,9 @@ TEST_P(SecureVsftpd, ChecksTheCertificateBeforeTheLogIn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Trust, SecureVsftpd, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<SecureCase> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<SecureCase> &param) {
+                             return std::string(param.param.name);
+                         });
 
 // pyftpdlib's TLS handler: the pages arrive; an untrusted certificate stops
 // the log-in before the user name is sent.
@@ -129,25 +131,31 @@ protected:
     PyFtpServer server{0, true};
 };
 
-TEST_F(SecurePyftpdlib, UploadsWhenPinnedAndSendsNoUserWhenNotTrusted)
+TEST_F(SecurePyftpdlib, TrustedOnceAskedSendsNoUserWhenNotTrusted)
 {
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     TrustedFile trusted({});
-    TFtpClient &client = uploader.ftpClient();
-    client.UseTls = true;
+    Settings settings = server.settings();
+    settings.ftpServer = u"ftps://"_s + server.address();
+    const QString ini = programFolder.filePath(u"Rankhold.ini"_s);
     writeAllPages();
 
-    EXPECT_FALSE(uploader.upload(server.settings(), programFolder.path()));
+    EXPECT_FALSE(uploadTo(settings).ok);
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kNotTrusted}));
+    EXPECT_EQ(host.certificateQuestions, QStringList{server.certificate().fingerprint});
+    EXPECT_FALSE(QFile::exists(ini));
     const QStringList first = server.commands();
     EXPECT_EQ(first.value(0), u"AUTH TLS"_s);
     for (const QString &line : first)
         EXPECT_FALSE(line.startsWith(u"USER"_s) || line.startsWith(u"PASS"_s)) << line.toStdString();
 
+    // Yes in the box: the upload goes on and the fingerprint is kept.
     host.activityTexts.clear();
-    client.TrustedFingerprint = server.certificate().fingerprint;
-    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path())) << uploader.lastCause().toStdString();
+    host.trustCertificates = true;
+    const UploadOutcome outcome = uploadTo(settings);
+    EXPECT_TRUE(outcome.ok) << outcome.cause.toStdString();
     EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kConnected, kStarted, kOk}));
+    EXPECT_TRUE(readFile(ini).contains("fingerprint=" + server.certificate().fingerprint.toLatin1()));
     for (int i = 0; i < 7; ++i)
         expectStored(server, i);
     const QStringList commands = server.commands();
@@ -163,17 +171,19 @@ TEST_F(UploadFixture, NoLogInWhenTheServerWillNotSpeakTls)
     for (const QString &scenario : {u"auth500"_s, u"auth_no_tls"_s}) {
         ScriptedFtpServer server(scenario);
         ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-        uploader.ftpClient().UseTls = true;
         uploader.setTimeOut(3000);
         host.activityTexts.clear();
-        EXPECT_FALSE(uploader.upload(server.settings(), programFolder.path()));
+        Settings settings = server.settings();
+        settings.ftpServer = u"ftps://"_s + server.address();
+        const UploadOutcome outcome = uploadTo(settings);
+        EXPECT_FALSE(outcome.ok);
         EXPECT_EQ(host.activityTexts, (QStringList{kStarting, kSecureFailed})) << scenario.toStdString();
         const QStringList commands = server.commands();
         EXPECT_FALSE(commands.isEmpty());
         EXPECT_EQ(commands.value(0), u"AUTH TLS"_s);
         for (const QString &line : commands)
             EXPECT_FALSE(line.startsWith(u"USER"_s) || line.startsWith(u"PASS"_s)) << line.toStdString();
-        EXPECT_FALSE(uploader.lastCause().isEmpty());
+        EXPECT_FALSE(outcome.cause.isEmpty());
     }
 }
 

@@ -173,16 +173,18 @@ TEST_P(ServerFault, EndsWithTheRightStatusInTimeAndSaysWhy)
 
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(uploader.upload(server.settings(), programFolder.path()), f.ok);
+    const UploadOutcome outcome = uploadTo(server.settings());
+    EXPECT_EQ(outcome.ok, f.ok);
     EXPECT_LT(clock.elapsed(), f.maxElapsedMs);
     EXPECT_EQ(host.activityTexts, f.texts);
     EXPECT_FALSE(client.connected());
     EXPECT_FALSE(uploader.isBusy());
     if (f.ok) {
+        EXPECT_EQ(outcome.cause, QString());
         expectStored(server, 0);
         EXPECT_TRUE(server.commands().contains(u"PASS "_s + server.password()));
     } else {
-        EXPECT_TRUE(uploader.lastCause().contains(QString::fromLatin1(f.cause))) << uploader.lastCause().toStdString();
+        EXPECT_TRUE(outcome.cause.contains(QString::fromLatin1(f.cause))) << outcome.cause.toStdString();
     }
     const QString absent = QString::fromLatin1(f.absent);
     if (!absent.isEmpty()) {
@@ -200,7 +202,8 @@ TEST_F(UploadFixture, ActiveDataConnectionIsTakenFromTheServerOnly)
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     uploader.setTimeOut(3000);
     writePage(0);
-    EXPECT_TRUE(uploader.upload(server.settings(), programFolder.path())) << uploader.lastCause().toStdString();
+    const UploadOutcome outcome = uploadTo(server.settings());
+    EXPECT_TRUE(outcome.ok) << outcome.cause.toStdString();
     expectStored(server, 0);
     ASSERT_TRUE(QFile::exists(server.filePath(u"stranger.bin"_s)));
     EXPECT_EQ(readFile(server.filePath(u"stranger.bin"_s)), QByteArray());

@@ -54,6 +54,15 @@ protected:
         return QFile::exists(server.filePath(ProgramFolder::pageName(ProgramFolder::kPages.at(size_t(index)))));
     }
     bool shown(const QString &text) const { return host.activityTexts.contains(text); }
+    UploadOutcome uploadTo(const Settings &settings)
+    {
+        return uploader.upload(settings, ProgramFolder(programFolder.path()));
+    }
+    void removePagesFrom(const FtpServer &server) const
+    {
+        for (const ProgramFolder::Page page : ProgramFolder::kPages)
+            QFile::remove(server.filePath(ProgramFolder::pageName(page)));
+    }
 
     QTemporaryDir programFolder;
     RecordingHost host;

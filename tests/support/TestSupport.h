@@ -67,6 +67,15 @@ public:
     QStringList messages;
     int eventTurns = 0;
     std::function<void()> onProcessEvents;
+
+    // Certificates asked about (their fingerprints); `trustCertificates` answers.
+    bool askTrustCertificate(const QString &, const platform::tls::PeerCertificate &certificate) override
+    {
+        certificateQuestions.append(certificate.fingerprint);
+        return trustCertificates;
+    }
+    QStringList certificateQuestions;
+    bool trustCertificates = false;
     std::function<void(const QString &)> onActivityText;
 };
 
