@@ -1,10 +1,15 @@
 #include "gui/TForm1.h"
 #include "gui/TForm3.h"
 
+#include "platform/Secrets.h"
+
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
+    // The password box holds a password at any time: a crash must not
+    // write it to disk.
+    platform::forbidCoreDumps();
     QApplication app(argc, argv);
     // The application title. It is not made the display name: Qt would then
     // append it to every window caption and box title.

@@ -3,6 +3,9 @@
 #include "cli/CliSession.h"
 #include "cli/TerminalHost.h"
 #include "common/RankholdError.h"
+#include "ftp/FtpClient.h"
+#include "ftp/PageUpload.h"
+#include "ftp/ServerAddress.h"
 #include "platform/Terminal.h"
 #include "scores/DatabaseFile.h"
 
@@ -53,6 +56,30 @@ int runExport(CliSession &session, const CliOptions &options)
 int runUpload(CliSession &session)
 {
     return session.commands().uploadPages().ok ? 0 : 1;
+}
+
+int runFtpFingerprint(CliSession &session, TerminalHost &host)
+{
+    const ServerAddress address = parseServerAddress(session.readSettings().ftpServer);
+    TFtpClient client;
+    client.Host = address.host;
+    client.Port = address.port;
+    client.TimeOut = PageUploader::kDefaultTimeOut;
+    client.OnWaitTurn = [&host] { host.processEvents(); };
+    platform::tls::PeerCertificate certificate;
+    try {
+        certificate = client.FetchCertificate();
+    } catch (const RankholdError &) {
+        host.note(client.cause());
+        return 1;
+    }
+    host.print(u"SHA-256 fingerprint: "_s + certificate.fingerprint);
+    host.print(u"Subject: "_s + certificate.subject);
+    host.print(u"Issuer: "_s + certificate.issuer);
+    host.print(u"Expires: "_s + certificate.expires);
+    host.print(certificate.verified ? u"Trusted by the system's authorities for %1"_s.arg(address.host)
+                                    : u"Not trusted: "_s + certificate.verifyError);
+    return 0;
 }
 
 int runCompact(CliSession &session)

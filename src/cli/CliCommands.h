@@ -12,5 +12,8 @@ int runInfo(CliSession &session, TerminalHost &host);
 int runImport(CliSession &session, const CliOptions &options);
 int runExport(CliSession &session, const CliOptions &options);
 int runUpload(CliSession &session);
+// Connects to the server of [FTPSettings] with TLS and prints its
+// certificate, trusted or not, so the operator can pin it.
+int runFtpFingerprint(CliSession &session, TerminalHost &host);
 int runCompact(CliSession &session);
 int runDelete(CliSession &session, TerminalHost &host, const CliOptions &options);

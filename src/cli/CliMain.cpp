@@ -29,6 +29,8 @@ int runCommand(const CliOptions &options, TerminalHost &host)
         return runExport(session, options);
     case C::Upload:
         return runUpload(session);
+    case C::FtpFingerprint:
+        return runFtpFingerprint(session, host);
     case C::Compact:
         return runCompact(session);
     case C::Delete:

@@ -80,7 +80,7 @@ struct CommandSpec {
     std::array<const char16_t *, 5> options; // its own options, as listed in its help
 };
 
-const std::array<CommandSpec, 9> kCommands = {{
+const std::array<CommandSpec, 10> kCommands = {{
     {Command::CreateDatabase, u"create-database", u"", u"create an empty Rankhold.mdb (never overwrites)", {}},
     {Command::Info, u"info", u"", u"Number of records / Number of players / Filesize", {}},
     {Command::Import,
@@ -94,6 +94,11 @@ const std::array<CommandSpec, 9> kCommands = {{
      u"File > Export Stats to HTML; --upload: upload at its end",
      {u"--upload"}},
     {Command::Upload, u"upload", u"", u"File > Upload HTML by FTP", {}},
+    {Command::FtpFingerprint,
+     u"ftp-fingerprint",
+     u"",
+     u"show the SHA-256 fingerprint, subject and expiry of the\nFTP server's TLS certificate; stores nothing",
+     {}},
     {Command::Compact, u"compact", u"", u"Compact database", {}},
     {Command::Delete,
      u"delete",

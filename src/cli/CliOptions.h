@@ -8,7 +8,19 @@
 
 // The command line of rankhold-cli, parsed and checked before anything runs.
 struct CliOptions {
-    enum class Command { Help, Version, CreateDatabase, Info, Import, Export, Upload, Compact, Delete, Watch };
+    enum class Command {
+        Help,
+        Version,
+        CreateDatabase,
+        Info,
+        Import,
+        Export,
+        Upload,
+        FtpFingerprint,
+        Compact,
+        Delete,
+        Watch
+    };
     enum class DeleteMode { All, Matching, NotMatching };
 
     Command command = Command::Help;

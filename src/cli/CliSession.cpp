@@ -5,6 +5,7 @@
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/Secrets.h"
 #include "settings/SettingsFile.h"
 
 #include <QDir>
@@ -26,6 +27,10 @@ ProgramFolder resolveProgramFolder(const QString &given)
 // The first line of the file: a trailing line break is not part of the password.
 QString readPasswordFile(const QString &fileName)
 {
+    // As ssh with its keys: a password others may read is no secret.
+    if (platform::secretFileAccess(fileName) == platform::SecretFileAccess::OthersMayRead)
+        throw RankholdError(u"The password file %1 may be read by others than its owner; "
+                            "make it private with: chmod 600 %1"_s.arg(fileName));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw RankholdError(u"Cannot open file %1"_s.arg(fileName));
@@ -42,6 +47,9 @@ CliSession::CliSession(const CliOptions &options, TerminalHost &host) : m_option
     m_state.programFolder = resolveProgramFolder(options.programFolder);
     m_state.gameFolder =
         options.gameFolder.isEmpty() ? GameFolderRecord::read(platform::Registry()) : options.gameFolder;
+    // A crash must not write the password to disk.
+    if (!options.passwordFile.isEmpty() || qEnvironmentVariableIsSet(kPasswordVariable))
+        platform::forbidCoreDumps();
     if (!options.passwordFile.isEmpty()) {
         m_password = readPasswordFile(options.passwordFile);
         m_passwordGiven = true;

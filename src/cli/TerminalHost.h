@@ -37,6 +37,8 @@ public:
     void note(const QString &text);
     // The three figures as the window labels them, one a line, on stdout.
     void printFigures(const DatabaseFigures &figures);
+    // A line of a command's own output on stdout.
+    void print(const QString &text) { writeLine(m_out, text); }
 
     void setAnswer(Answer answer) { m_answer = answer; }
     // The answer to the last warning question; true when none was asked.

@@ -1,5 +1,6 @@
 #include "gui/GuiHost.h"
 
+#include "gui/CertificateQuestion.h"
 #include "gui/Dialogs.h"
 #include "gui/PanelStatusBar.h"
 
@@ -47,4 +48,14 @@ void GuiHost::showMessage(const QString &text)
 void GuiHost::processEvents()
 {
     QCoreApplication::processEvents();
+}
+
+void GuiHost::showUploadCause(const QString &cause)
+{
+    m_w.statusBar->setPanelToolTip(1, cause);
+}
+
+bool GuiHost::askTrustCertificate(const QString &host, const platform::tls::PeerCertificate &certificate)
+{
+    return Dialogs::question(m_w.window, certificateQuestion(host, certificate));
 }

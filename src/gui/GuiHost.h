@@ -30,6 +30,9 @@ public:
     bool askWarning(const QString &text) override;
     void showMessage(const QString &text) override;
     void processEvents() override;
+    // The tool tip of status panel 1, which holds the FTP text.
+    void showUploadCause(const QString &cause) override;
+    bool askTrustCertificate(const QString &host, const platform::tls::PeerCertificate &certificate) override;
 
 private:
     Widgets m_w;

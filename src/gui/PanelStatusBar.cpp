@@ -2,7 +2,9 @@
 
 #include "gui/PanelStatusBarAccessible.h"
 
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <qdrawutil.h>
 
 namespace {
@@ -21,6 +23,7 @@ void PanelStatusBar::setPanelWidths(const QList<int> &widths)
 {
     m_widths = widths;
     m_texts = QStringList(widths.size(), QString());
+    m_toolTips = QStringList(widths.size(), QString());
     update();
 }
 
@@ -31,6 +34,32 @@ void PanelStatusBar::setPanelText(qsizetype index, const QString &text)
     m_texts[index] = text;
     update(panelRect(index));
     PanelStatusBarAccessible::panelTextChanged(this, index);
+}
+
+void PanelStatusBar::setPanelToolTip(qsizetype index, const QString &text)
+{
+    if (index < 0 || index >= m_toolTips.size())
+        return;
+    m_toolTips[index] = text;
+    if (text.isEmpty() && QToolTip::isVisible())
+        QToolTip::hideText();
+}
+
+bool PanelStatusBar::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QStatusBar::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    for (qsizetype i = 0; i < m_toolTips.size(); ++i) {
+        const QRect rect = panelRect(i);
+        if (rect.contains(help->pos()) && !m_toolTips.at(i).isEmpty()) {
+            QToolTip::showText(help->globalPos(), m_toolTips.at(i), this, rect);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 QRect PanelStatusBar::panelRect(qsizetype index) const

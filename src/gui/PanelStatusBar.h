@@ -24,11 +24,16 @@ public:
     void setPanelText(qsizetype index, const QString &text);
     // The panel's rectangle in the status bar's coordinates, inside its frame.
     QRect panelRect(qsizetype index) const;
+    // Shown when the pointer rests on the panel; empty: none.
+    QString panelToolTip(qsizetype index) const { return m_toolTips.value(index); }
+    void setPanelToolTip(qsizetype index, const QString &text);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     QList<int> m_widths;
     QStringList m_texts;
+    QStringList m_toolTips;
 };

@@ -65,9 +65,12 @@ TEST_F(CliFixture, UploadThatEndsInAFailureTextExitsWithOne)
     // A refused log-in: the password from a file, and a wrong one.
     const QString passwordFile = dir.filePath(u"password"_s);
     writeFile(passwordFile, "not-" + server.password().toUtf8() + "\n");
+    QFile::setPermissions(passwordFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const Result refused = run({u"upload"_s, u"--user"_s, server.user(), u"--password-file"_s, passwordFile});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.out, (QStringList{u"FTP: Starting"_s, u"FTP: Wrong user or password"_s}));
+    // The text stands for several causes; stderr says which one it was.
+    EXPECT_EQ(refused.err, u"530 Authentication failed.\n"_s);
 
     // The right password (its line break is not part of it), a directory the
     // server does not have: the pages go to the log-in folder, yet it failed.
@@ -77,5 +80,6 @@ TEST_F(CliFixture, UploadThatEndsInAFailureTextExitsWithOne)
     EXPECT_EQ(noDir.exitCode, 1);
     EXPECT_TRUE(noDir.out.contains(u"FTP: Directory not found"_s)) << noDir.out.join(u'|').toStdString();
     EXPECT_FALSE(noDir.out.contains(u"FTP: Filetransfer OK"_s));
+    EXPECT_TRUE(noDir.err.startsWith(u"550 "_s)) << noDir.err.toStdString();
     EXPECT_TRUE(QFile::exists(server.filePath(u"rankhold_kills.html"_s)));
 }
