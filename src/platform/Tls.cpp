@@ -2,10 +2,12 @@
 
 #include <QStringList>
 #include <cerrno>
+#include <csignal>
 #include <ctime>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+#include <pthread.h>
 
 namespace platform::tls {
 
@@ -53,6 +55,44 @@ QString timeText(const ASN1_TIME *time)
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &t);
     return QString::fromLatin1(text);
 }
+
+// OpenSSL writes to the socket with write(), which raises SIGPIPE on a
+// connection the peer has reset; the plain sockets send with MSG_NOSIGNAL.
+// While one TLS call runs, SIGPIPE is blocked for this thread, and one it
+// raised is taken back before the block ends: the call reports the broken
+// pipe as its error instead.
+class NoSigPipe
+{
+public:
+    NoSigPipe()
+    {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_old);
+    }
+    ~NoSigPipe()
+    {
+        if (!m_wasPending) {
+            sigset_t pending;
+            sigpending(&pending);
+            if (sigismember(&pending, SIGPIPE) == 1) {
+                const timespec now{0, 0};
+                sigtimedwait(&m_pipe, nullptr, &now);
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    NoSigPipe(const NoSigPipe &) = delete;
+    NoSigPipe &operator=(const NoSigPipe &) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_old;
+    bool m_wasPending = false;
+};
 
 bool isDotted(const QString &host)
 {
@@ -167,6 +207,7 @@ Step Session::classify(int result)
 
 Step Session::handshake()
 {
+    const NoSigPipe noSigPipe;
     ERR_clear_error();
     errno = 0;
     const int result = SSL_connect(d->ssl);
@@ -175,6 +216,7 @@ Step Session::handshake()
 
 qint64 Session::read(char *buffer, qint64 size, bool peek, Step *step)
 {
+    const NoSigPipe noSigPipe;
     ERR_clear_error();
     errno = 0;
     size_t n = 0;
@@ -189,6 +231,7 @@ qint64 Session::read(char *buffer, qint64 size, bool peek, Step *step)
 
 qint64 Session::write(const char *data, qint64 size, Step *step)
 {
+    const NoSigPipe noSigPipe;
     ERR_clear_error();
     errno = 0;
     size_t n = 0;
@@ -202,6 +245,7 @@ qint64 Session::write(const char *data, qint64 size, Step *step)
 
 Step Session::shutdown()
 {
+    const NoSigPipe noSigPipe;
     ERR_clear_error();
     errno = 0;
     const int result = SSL_shutdown(d->ssl);
