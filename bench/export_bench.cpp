@@ -89,7 +89,7 @@ double shellSeconds(const QString &db, const QString &outFolder)
     for (PlayerSql::Ranking r : rankings) {
         QProcess shell;
         shell.setStandardOutputFile(outFolder + u"/shell%1.html"_s.arg(++n));
-        shell.start(u"sqlite3"_s, {u"-html"_s, db, PlayerSql::rankingQuery(r).sql});
+        shell.start(u"sqlite3"_s, {u"-html"_s, db, PlayerSql::groupedRankingQuery(r).sql});
         if (!shell.waitForFinished(600000) || shell.exitCode() != 0)
             throw RankholdError(u"sqlite3 failed: "_s + QString::fromLocal8Bit(shell.readAllStandardError()));
     }

@@ -2,6 +2,7 @@
 
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
+#include "scores/DatabaseSchema.h"
 #include "scores/PlayerDatabase.h"
 
 #include <QFile>
@@ -13,19 +14,10 @@
 
 using namespace Qt::StringLiterals;
 
-QString databaseSchema()
-{
-    QFile file(u":/schema/schema.sql"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RankholdError(u"The database schema is missing from this build"_s);
-    return QString::fromUtf8(file.readAll());
-}
-
 void createDatabase(const QString &path)
 {
     if (QFileInfo::exists(path))
         throw RankholdError(u"%1 exists already; it is left untouched"_s.arg(path));
-    const QString schema = databaseSchema();
     // Built beside the target under a temporary name and then moved into
     // place without replacing anything: an interrupted creation never leaves
     // half a database under the real name, and a file that appeared
@@ -39,21 +31,11 @@ void createDatabase(const QString &path)
         if (!db.open()) {
             error = engineMessage(db.lastError());
         } else {
-            QSqlQuery query(db);
-            for (const QString &statement : schema.split(u';', Qt::SkipEmptyParts)) {
-                QString sql;
-                for (const QString &line : statement.split(u'\n')) {
-                    if (!line.trimmed().startsWith(u"--"_s))
-                        sql += line + u'\n';
-                }
-                if (sql.trimmed().isEmpty())
-                    continue;
-                if (!query.exec(sql)) {
-                    error = engineMessage(query.lastError());
-                    break;
-                }
+            try {
+                DatabaseSchema::create(db);
+            } catch (const RankholdError &e) {
+                error = e.message();
             }
-            query = QSqlQuery();
             db.close();
         }
     }

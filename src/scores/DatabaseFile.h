@@ -2,8 +2,7 @@
 
 #include <QString>
 
-// Creates an empty database with the table `player` at `path`. Refuses to
-// touch an existing file. Throws RankholdError.
+// Creates an empty database with the table `player` and the totals kept
+// beside it, of the latest schema version, at `path`. Refuses to touch an
+// existing file. Throws RankholdError.
 void createDatabase(const QString &path);
-// The schema the database is created from.
-QString databaseSchema();

@@ -21,7 +21,7 @@ bool deleteAllRecords(PlayerDatabase &database, CommandHost &host)
         return false;
     host.setActivityText(u"Deleting all records"_s);
     host.repaintStatus();
-    database.execute({PlayerSql::deleteAll(), {}});
+    database.execute(PlayerSql::deleteAll());
     host.setActivityText(kIdle);
     return true;
 }

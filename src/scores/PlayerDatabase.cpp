@@ -1,6 +1,7 @@
 #include "scores/PlayerDatabase.h"
 
 #include "common/RankholdError.h"
+#include "scores/DatabaseSchema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -96,6 +97,14 @@ void PlayerDatabase::open()
             db.close();
             throw RankholdError(message + u": "_s + m_fileName);
         }
+        probe = QSqlQuery();
+        // A database of an earlier version gets what this one reads (the totals).
+        try {
+            DatabaseSchema::upgrade(db);
+        } catch (const RankholdError &e) {
+            db.close();
+            throw RankholdError(e.message() + u": "_s + m_fileName);
+        }
     }
     m_open = true;
     if (m_listener)
@@ -136,7 +145,7 @@ qint64 PlayerDatabase::tableRecordCount()
 {
     QSqlDatabase db = connection();
     QSqlQuery query(db);
-    if (!query.exec(PlayerSql::countRows()) || !query.next())
+    if (!query.exec(PlayerSql::countRowsFromTotals()) || !query.next())
         throw RankholdError(engineMessage(query.lastError()));
     return query.value(0).toLongLong();
 }
@@ -169,6 +178,27 @@ void PlayerDatabase::execute(const PlayerSql::Statement &statement)
 {
     QSqlQuery query(connection());
     execStatement(query, statement);
+}
+
+void PlayerDatabase::execute(const QList<PlayerSql::Statement> &statements)
+{
+    QSqlDatabase db = connection();
+    if (!db.transaction())
+        throw RankholdError(engineMessage(db.lastError()));
+    try {
+        for (const PlayerSql::Statement &statement : statements) {
+            QSqlQuery query(db);
+            execStatement(query, statement);
+        }
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    if (!db.commit()) {
+        const QString message = engineMessage(db.lastError());
+        db.rollback();
+        throw RankholdError(message);
+    }
 }
 
 QSqlDatabase PlayerDatabase::connection()

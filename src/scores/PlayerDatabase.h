@@ -18,7 +18,8 @@ class QSqlQuery;
 //
 // The engine is SQLite. The program never creates the database: opening a
 // file that does not exist, or that is not a database, fails with the
-// engine's message.
+// engine's message. Opening a database of an earlier schema version
+// upgrades it (DatabaseSchema).
 class PlayerDatabase
 {
 public:
@@ -57,6 +58,8 @@ public:
 
     // Runs a statement that returns no rows, opening a closed connection first.
     void execute(const PlayerSql::Statement &statement);
+    // Runs statements in one transaction: all of them or none.
+    void execute(const QList<PlayerSql::Statement> &statements);
 
     // The open connection, for commands that prepare their own statements
     // (the import). Opens a closed connection first.

@@ -211,7 +211,7 @@ TEST(RankingExport, EngineAndFileErrorsStopWhereTheyArise)
     fx.addRow(u"Alpha"_s, 42, 3);
     Settings &s = fx.settings;
     s.rankKills = s.rankDeaths = s.rankFlags = s.top10 = true;
-    QSqlQuery(fx.database.connection()).exec(u"ALTER TABLE player DROP COLUMN Deaths"_s);
+    ASSERT_TRUE(QSqlQuery(fx.database.connection()).exec(u"ALTER TABLE player_totals RENAME COLUMN Deaths TO Gone"_s));
     const QString message = errorMessageOf([&] { fx.run(); });
     EXPECT_TRUE(message.contains(u"Deaths"_s)) << qPrintable(message);
     EXPECT_TRUE(fx.exists(u"rankhold_kills.html"_s)) << "the pages before the failing query stay written";

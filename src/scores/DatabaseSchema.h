@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// The schema of the player database (resources/schema.sql) in its versions.
+// The file is read in sections headed by a line "-- version N: ..."; a section
+// holds the statements that bring a database of version N - 1 to N.
+namespace DatabaseSchema {
+
+struct Section {
+    int version = 0;
+    QStringList statements;
+};
+
+// The sections of `text` in file order; a trigger's body is one statement.
+std::vector<Section> parse(const QString &text);
+// The sections of the schema this program is built with.
+const std::vector<Section> &sections();
+// The version of the last section: what a database of this program carries.
+int latestVersion();
+
+// Runs every section on an empty database and records the latest version.
+// Throws RankholdError with the engine's message.
+void create(QSqlDatabase &db);
+// Brings a database made by an earlier version of the program up to date in
+// one transaction: the sections after its own version run and the version
+// is recorded. A file without the table `player` is left alone (opening it
+// is not the place to make one). Returns whether anything was run. Throws
+// RankholdError with the engine's message; the file is unchanged then.
+bool upgrade(QSqlDatabase &db);
+
+} // namespace DatabaseSchema
