@@ -1,49 +1,38 @@
-// The ranking export over a large database, beside the sqlite3 shell writing
-// the same six query results as HTML. Prints the export time, the shell's
-// time, their ratio and the process's peak memory.
+// The export of the seven pages as a whole process, `rankhold-cli export`,
+// at 1,000,000 rows and at 40,000 rows of the same 20,000 players: the work
+// must follow the players, not the games ever played. Beside it the sqlite3
+// shell's HTML mode running the six grouping queries on the large file, what
+// the export cost before the totals. Prints the times, the ratios and the
+// peak memory of each process.
 //
-//   export_bench [rows] [players]        (default 1000000 and 20000)
+//   export_bench [rows] [players] [small rows]   (default 1000000 20000 40000)
 
-#include "common/CommandHost.h"
+#include "MeasuredProcess.h"
+
 #include "common/ProgramFolder.h"
 #include "common/RankholdError.h"
-#include "html/RankingExport.h"
 #include "scores/DatabaseFile.h"
-#include "scores/PlayerDatabase.h"
 #include "scores/PlayerSql.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-class QuietHost : public CommandHost
-{
-public:
-    void setConnectionText(const QString &) override {}
-    void setActivityText(const QString &) override {}
-    void repaintStatus() override {}
-    void setProgress(int) override {}
-    void showDatabaseFigures(const DatabaseFigures &) override {}
-    bool askWarning(const QString &) override { return true; }
-    void showMessage(const QString &) override {}
-    void processEvents() override {}
-};
-
-// One statement, so one transaction: every game row of every game type,
-// with the columns of the other types left empty as the import leaves them.
+// One statement, so one transaction: game rows of every game type, with the
+// columns of the other types left empty as the import leaves them. Player
+// i % players plays game i / players, so every player has rows / players games.
 void fillDatabase(const QString &path, qint64 rows, int players)
 {
     {
@@ -78,38 +67,50 @@ void warmFileCache(const QString &path)
     }
 }
 
-double shellSeconds(const QString &db, const QString &outFolder)
+// A program folder whose Rankhold.ini switches on the six rankings and the top 10.
+QString makeProgramFolder(const QString &folder, qint64 rows, int players)
 {
-    const PlayerSql::Ranking rankings[] = {PlayerSql::Ranking::Kills,   PlayerSql::Ranking::Deaths,
-                                           PlayerSql::Ranking::Flags,   PlayerSql::Ranking::Zonetime,
-                                           PlayerSql::Ranking::Targets, PlayerSql::Ranking::Ratio};
-    QElapsedTimer timer;
-    timer.start();
-    int n = 0;
-    for (PlayerSql::Ranking r : rankings) {
-        QProcess shell;
-        shell.setStandardOutputFile(outFolder + u"/shell%1.html"_s.arg(++n));
-        shell.start(u"sqlite3"_s, {u"-html"_s, db, PlayerSql::groupedRankingQuery(r).sql});
-        if (!shell.waitForFinished(600000) || shell.exitCode() != 0)
-            throw RankholdError(u"sqlite3 failed: "_s + QString::fromLocal8Bit(shell.readAllStandardError()));
+    QDir().mkpath(folder);
+    const QString database = ProgramFolder(folder).databaseFile();
+    createDatabase(database);
+    QElapsedTimer clock;
+    clock.start();
+    fillDatabase(database, rows, players);
+    std::printf("database: %lld rows, %d players, %.1f MB, filled in %.2f s\n", static_cast<long long>(rows), players,
+                double(QFileInfo(database).size()) / 1e6, double(clock.elapsed()) / 1e3);
+    QFile ini(ProgramFolder(folder).settingsFile());
+    if (!ini.open(QIODevice::WriteOnly) ||
+        ini.write("[HTMLCreation]\r\nKills=on\r\nDeaths=on\r\nFlags=on\r\nZonetime=on\r\nTargets=on\r\nRatio=on\r\n"
+                  "Top10=on\r\n") < 0)
+        throw RankholdError(u"Cannot write %1"_s.arg(ini.fileName()));
+    warmFileCache(database);
+    return database;
+}
+
+bench::Measured exportPages(const QString &folder)
+{
+    bench::Measured m;
+    for (int run = 0; run < 3; ++run) {
+        const bench::Measured r =
+            bench::runMeasured(QStringLiteral(RANKHOLD_CLI), {u"--program-folder"_s, folder, u"export"_s});
+        if (r.exitCode != 0)
+            throw RankholdError(u"rankhold-cli export failed in %1"_s.arg(folder));
+        m = run == 0 ? r : bench::best(m, r);
     }
-    return double(timer.nsecsElapsed()) / 1e9;
+    return m;
 }
 
-double exportSeconds(RankingExporter &exporter, const Settings &settings, const QString &folder)
+qint64 pageBytes(const QString &folder)
 {
-    QuietHost host;
-    QElapsedTimer timer;
-    timer.start();
-    exporter.exportStats(settings, ProgramFolder(folder), host);
-    return double(timer.nsecsElapsed()) / 1e9;
+    qint64 bytes = 0;
+    for (const ProgramFolder::Page page : ProgramFolder::kPages)
+        bytes += QFileInfo(ProgramFolder(folder).pagePath(page)).size();
+    return bytes;
 }
 
-long peakKilobytes()
+void print(const char *what, const bench::Measured &m)
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    std::printf("%-44s %7.3f s   peak %6.1f MB\n", what, m.seconds, m.peakMb);
 }
 
 } // namespace
@@ -119,42 +120,38 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const qint64 rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 1000000;
     const int players = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 20000;
+    const qint64 smallRows = argc > 3 ? QString::fromLocal8Bit(argv[3]).toLongLong() : 40000;
     try {
         QTemporaryDir dir;
-        const QString folder = dir.path();
-        const QString dbPath = folder + u"/Rankhold.mdb"_s;
-        createDatabase(dbPath);
-        QElapsedTimer fill;
-        fill.start();
-        fillDatabase(dbPath, rows, players);
-        std::printf("database: %lld rows, %d players, %.1f MB, filled in %.2f s\n", static_cast<long long>(rows),
-                    players, double(QFileInfo(dbPath).size()) / 1e6, double(fill.elapsed()) / 1e3);
-        warmFileCache(dbPath);
+        qputenv("XDG_CONFIG_HOME", dir.filePath(u"config"_s).toLocal8Bit());
+        const QString large = dir.filePath(u"large"_s);
+        const QString small = dir.filePath(u"small"_s);
+        const QString largeDatabase = makeProgramFolder(large, rows, players);
+        makeProgramFolder(small, smallRows, players);
 
-        PlayerDatabase database;
-        database.setFileName(dbPath);
-        RankingExporter exporter(database);
-        Settings settings;
-        settings.rankKills = settings.rankDeaths = settings.rankFlags = true;
-        settings.rankZonetime = settings.rankTargets = settings.rankRatio = settings.top10 = true;
+        QStringList grouped;
+        for (int r = 0; r <= int(PlayerSql::Ranking::Ratio); ++r)
+            grouped.append(PlayerSql::groupedRankingQuery(PlayerSql::Ranking(r)).sql);
+        // Alternate the programs, so that none pays for a busy moment alone.
+        bench::Measured shell;
+        for (int run = 0; run < 2; ++run) {
+            const bench::Measured s = bench::runMeasured(u"sqlite3"_s, {u"-html"_s, largeDatabase, grouped.join(u' ')},
+                                                         dir.filePath(u"shell.html"_s));
+            if (s.exitCode != 0)
+                throw RankholdError(u"sqlite3 failed"_s);
+            shell = run == 0 ? s : bench::best(shell, s);
+        }
+        const bench::Measured atLarge = exportPages(large);
+        const bench::Measured atSmall = exportPages(small);
 
-        // Alternate the two, best of two each, so neither pays for a cold cache alone.
-        const double shell1 = shellSeconds(dbPath, folder);
-        const double export1 = exportSeconds(exporter, settings, folder);
-        const double shell2 = shellSeconds(dbPath, folder);
-        const double export2 = exportSeconds(exporter, settings, folder);
-        const double shell = std::min(shell1, shell2);
-        const double exported = std::min(export1, export2);
-
-        qint64 pageBytes = 0;
-        for (const ProgramFolder::Page page : ProgramFolder::kPages)
-            pageBytes += QFileInfo(ProgramFolder(folder).pagePath(page)).size();
-        const double peakMB = double(peakKilobytes()) / 1024.0;
-        std::printf("export (6 rankings + top 10): %.3f s (runs %.3f, %.3f), pages %.1f MB\n", exported, export1,
-                    export2, double(pageBytes) / 1e6);
-        std::printf("sqlite3 -html, 6 queries:      %.3f s (runs %.3f, %.3f)\n", shell, shell1, shell2);
-        std::printf("ratio export / shell:          %.2f (target <= 1.5)\n", exported / shell);
-        std::printf("peak memory (getrusage):       %.1f MB (target < 200)\n", peakMB);
+        std::printf("pages: %.1f MB at %lld rows, %.1f MB at %lld rows\n", double(pageBytes(large)) / 1e6,
+                    static_cast<long long>(rows), double(pageBytes(small)) / 1e6, static_cast<long long>(smallRows));
+        print("sqlite3 -html, the six grouping queries:", shell);
+        print("rankhold-cli export, large database:", atLarge);
+        print("rankhold-cli export, small database:", atSmall);
+        std::printf("export large / small:     %.2f (target <= 1.5)\n", atLarge.seconds / atSmall.seconds);
+        std::printf("export large / shell:     %.2f (target <= 0.25)\n", atLarge.seconds / shell.seconds);
+        std::printf("peak memory target:       < 100 MB each\n");
         return 0;
     } catch (const RankholdError &e) {
         std::fprintf(stderr, "export_bench: %s\n", e.what());

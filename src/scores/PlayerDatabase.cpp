@@ -41,6 +41,29 @@ constexpr PlayerSql::Ranking kDataSetRanking[6] = {
     PlayerSql::Ranking::Deaths,   // DataSet7
 };
 
+// What every opening runs before the connection counts as open; the engine's
+// message when something fails.
+QString prepareConnection(QSqlDatabase &db)
+{
+    {
+        // SQLite reads the file lazily: make a damaged or foreign file fail here.
+        QSqlQuery query(db);
+        if (!query.exec(PlayerSql::probe()) || !query.next())
+            return engineMessage(query.lastError());
+        for (const QString &setting : PlayerSql::connectionSettings()) {
+            if (!query.exec(setting))
+                return engineMessage(query.lastError());
+        }
+    }
+    // A database of an earlier version gets what this program reads (the totals).
+    try {
+        DatabaseSchema::upgrade(db);
+    } catch (const RankholdError &e) {
+        return e.message();
+    }
+    return {};
+}
+
 } // namespace
 
 PlayerDatabase::PlayerDatabase() : m_connectionName(u"rankhold-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces))
@@ -89,21 +112,10 @@ void PlayerDatabase::open()
             const QString message = engineMessage(db.lastError());
             throw RankholdError(message + u": "_s + m_fileName);
         }
-        // SQLite reads the file lazily: make a damaged or foreign file fail here.
-        QSqlQuery probe(db);
-        if (!probe.exec(PlayerSql::probe()) || !probe.next()) {
-            const QString message = engineMessage(probe.lastError());
-            probe = QSqlQuery();
+        const QString error = prepareConnection(db);
+        if (!error.isEmpty()) {
             db.close();
-            throw RankholdError(message + u": "_s + m_fileName);
-        }
-        probe = QSqlQuery();
-        // A database of an earlier version gets what this one reads (the totals).
-        try {
-            DatabaseSchema::upgrade(db);
-        } catch (const RankholdError &e) {
-            db.close();
-            throw RankholdError(e.message() + u": "_s + m_fileName);
+            throw RankholdError(error + u": "_s + m_fileName);
         }
     }
     m_open = true;

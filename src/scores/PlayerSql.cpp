@@ -209,6 +209,11 @@ QString rollback()
     return u"ROLLBACK;"_s;
 }
 
+QStringList connectionSettings()
+{
+    return {};
+}
+
 QString vacuumInto()
 {
     return u"VACUUM INTO ?;"_s;

@@ -67,6 +67,22 @@ QString beginWriting();
 QString commit();
 QString rollback();
 
+// Engine settings run on the program's connection (PlayerDatabase): the one
+// place they are chosen. None: SQLite's own (rollback journal, synchronous
+// FULL, a 2 MB page cache, no memory-mapped I/O) measured best on this
+// program's work, each alternative alone and together, best of several runs:
+// - a page cache of 32 or 64 MB: no gain on the import of 160,000 rows, on
+//   the same into a database of 1,000,000 rows, on grouping 1,000,000 rows or
+//   on their compaction; 15 to 100 % more processor time on all but the first;
+// - 256 MB of memory-mapped I/O: no gain on any of them;
+// - synchronous NORMAL: no gain (one commit an import; with the rollback
+//   journal it would also risk the file on a power cut);
+// - WAL with synchronous NORMAL: a commit of a map's rows costs 1 instead of
+//   20 ms, but the import of a whole file took three times as long, in
+//   processor time too, and readers would pass the lock that a compaction
+//   holds while it replaces the file.
+QStringList connectionSettings();
+
 // Compaction into a copy; one binding: the destination path.
 QString vacuumInto();
 // Statements that take the database file for this connection alone until it

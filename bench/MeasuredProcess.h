@@ -1,0 +1,77 @@
+#pragma once
+
+// A whole program run as the benchmarks measure it: wall time from start to
+// exit and the peak resident memory of that process alone (wait4), with
+// stdin, stdout and stderr on /dev/null unless stdout is sent to a file.
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace bench {
+
+struct Measured {
+    double seconds = 0;
+    double peakMb = 0;
+    int exitCode = -1; // -1: did not start or did not exit normally
+};
+
+inline Measured runMeasured(const QString &program, const QStringList &arguments, const QString &stdoutFile = {})
+{
+    std::vector<QByteArray> args{program.toLocal8Bit()};
+    for (const QString &a : arguments)
+        args.push_back(a.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    const QByteArray out = stdoutFile.isEmpty() ? QByteArray("/dev/null") : stdoutFile.toLocal8Bit();
+    posix_spawn_file_actions_addopen(&files, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+
+    Measured m;
+    QElapsedTimer clock;
+    clock.start();
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    if (rc != 0) {
+        std::fprintf(stderr, "cannot start %s\n", argv[0]);
+        return m;
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return m;
+    m.seconds = double(clock.nsecsElapsed()) / 1e9;
+    m.peakMb = double(usage.ru_maxrss) / 1024.0;
+    m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
+// The better of two runs: the shorter time, and the larger peak memory.
+inline Measured best(const Measured &a, const Measured &b)
+{
+    if (a.exitCode != 0 || b.exitCode != 0)
+        return a.exitCode != 0 ? a : b;
+    Measured m = a.seconds <= b.seconds ? a : b;
+    m.peakMb = a.peakMb > b.peakMb ? a.peakMb : b.peakMb;
+    return m;
+}
+
+} // namespace bench
