@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -228,6 +230,13 @@ QStringList ScriptedFtpServer::commands() const
     if (!log.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QString VsftpdServer::unavailableBecause()
+{
+    return geteuid() == 0
+               ? QString()
+               : u"skipped: the vsftpd tests add a system user and need root (run the tests as root or through sudo)"_s;
 }
 
 VsftpdServer::VsftpdServer(bool tls)

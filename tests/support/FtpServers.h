@@ -87,6 +87,9 @@ class VsftpdServer : public FtpServer
 public:
     explicit VsftpdServer(bool tls = false);
     ~VsftpdServer() override;
+    // Why this machine cannot run one (empty when it can): each server logs in
+    // a system user of its own, which only root may add.
+    static QString unavailableBecause();
     void makeFolder(const QString &name) override;
 
 private:
