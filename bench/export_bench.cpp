@@ -131,7 +131,7 @@ int main(int argc, char **argv)
 
         QStringList grouped;
         for (int r = 0; r <= int(PlayerSql::Ranking::Ratio); ++r)
-            grouped.append(PlayerSql::groupedRankingQuery(PlayerSql::Ranking(r)).sql);
+            grouped.append(PlayerSql::groupedRankingQuery(SqlEngine::SQLite, PlayerSql::Ranking(r)).sql);
         // Alternate the programs, so that none pays for a busy moment alone.
         bench::Measured shell;
         for (int run = 0; run < 2; ++run) {

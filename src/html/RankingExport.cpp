@@ -202,7 +202,7 @@ ExportResult RankingExporter::exportStats(const Settings &settings, const Progra
         const QString heading = QString::fromUtf16(page.heading);
 
         query.close();
-        query.setStatement(PlayerSql::rankingQuery(page.ranking, filters));
+        query.setStatement(PlayerSql::rankingQuery(d->database.engine(), page.ranking, filters));
         query.open();
 
         complete.setDataSet(dataSet);

@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "scores/DatabaseSchema.h"
 #include "scores/PlayerDatabase.h"
+#include "scores/ServerDatabase.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,4 +48,12 @@ void createDatabase(const QString &path)
         QFile::remove(temporary);
         throw RankholdError(u"Cannot create the database %1: %2"_s.arg(path, error));
     }
+}
+
+void createDatabase(const DatabaseLocation &location)
+{
+    if (location.isServer())
+        createServerDatabase(location);
+    else
+        createDatabase(location.file);
 }

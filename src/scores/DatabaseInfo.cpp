@@ -2,7 +2,6 @@
 
 #include "common/RankholdError.h"
 #include "common/Rounding.h"
-#include "platform/Paths.h"
 #include "scores/PlayerDatabase.h"
 
 using namespace Qt::StringLiterals;
@@ -12,7 +11,7 @@ DatabaseFigures UpdateDBInfo(PlayerDatabase &database, const PlayerSql::Filters 
     database.closeTable();
     database.openTable();
     const qint64 players = database.countPlayers(playerFilter);
-    const auto size = platform::fileSizeForUpdate(database.fileName());
+    const auto size = database.storageSize();
     if (!size)
         throw RankholdError(u"Cannot open file %1"_s.arg(database.fileName()));
     DatabaseFigures figures;

@@ -7,7 +7,8 @@ class PlayerDatabase;
 
 // UpdateDBInfo: reopens the table, counts its rows and the players (those
 // that pass `playerFilter`, the filter of the last export, when it is set),
-// takes the database file's size and shows the three figures. Throws
+// takes the database's size (the file's, or the database's on a server) and
+// shows the three figures. Throws
 // RankholdError; the figures keep their old values then.
 DatabaseFigures UpdateDBInfo(PlayerDatabase &database, const PlayerSql::Filters &playerFilter, CommandHost &host);
 

@@ -19,9 +19,9 @@ namespace {
 // "-- version 1: what it adds"
 const QRegularExpression kVersionMark(u"^-- version (\\d+):"_s);
 
-QString schemaText()
+QString schemaText(SqlEngine engine)
 {
-    QFile file(u":/schema/schema.sql"_s);
+    QFile file(engine == SqlEngine::PostgreSQL ? u":/schema/schema-postgresql.sql"_s : u":/schema/schema.sql"_s);
     if (!file.open(QIODevice::ReadOnly))
         throw RankholdError(u"The database schema is missing from this build"_s);
     return QString::fromUtf8(file.readAll());
@@ -37,35 +37,46 @@ void run(QSqlDatabase &db, const QString &sql)
 int readVersion(QSqlDatabase &db)
 {
     QSqlQuery query(db);
-    if (!query.exec(PlayerSql::readSchemaVersion()) || !query.next())
+    if (!query.exec(PlayerSql::readSchemaVersion(engineOf(db))) || !query.next())
         throw RankholdError(engineMessage(query.lastError()));
     return query.value(0).toInt();
 }
 
-bool hasPlayerTable(QSqlDatabase &db)
+void beginWriting(QSqlDatabase &db)
 {
-    QSqlQuery query(db);
-    return query.prepare(PlayerSql::countRows());
+    for (const QString &statement : PlayerSql::beginWriting(engineOf(db)))
+        run(db, statement);
 }
 
 void runSectionsAfter(QSqlDatabase &db, int version)
 {
-    for (const Section &section : sections()) {
+    const SqlEngine engine = engineOf(db);
+    for (const Section &section : sections(engine)) {
         if (section.version <= version)
             continue;
         for (const QString &statement : section.statements)
             run(db, statement);
     }
-    run(db, PlayerSql::writeSchemaVersion(latestVersion()));
+    run(db, PlayerSql::writeSchemaVersion(engine, latestVersion(engine)));
 }
 
 } // namespace
+
+bool hasPlayerTable(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(PlayerSql::hasPlayerTable(engineOf(db))) || !query.next())
+        throw RankholdError(engineMessage(query.lastError()));
+    return query.value(0).toInt() != 0;
+}
 
 std::vector<Section> parse(const QString &text)
 {
     std::vector<Section> result;
     QString statement;
     bool inTrigger = false;
+    bool inTriggerBody = false;
+    bool inDollarQuote = false; // a function's body, between $$ and $$
     QString rest = text;
     QTextStream lines(&rest, QIODevice::ReadOnly);
     QString line;
@@ -76,19 +87,27 @@ std::vector<Section> parse(const QString &text)
             result.push_back({mark.captured(1).toInt(), {}});
             continue;
         }
-        if (trimmed.isEmpty() || trimmed.startsWith(u"--"_s))
+        if (trimmed.isEmpty() || (!inDollarQuote && trimmed.startsWith(u"--"_s)))
             continue;
         if (statement.isEmpty())
             inTrigger = trimmed.startsWith(u"CREATE TRIGGER"_s, Qt::CaseInsensitive);
         statement += line + u'\n';
-        // A trigger's body holds statements of its own; the trigger ends with END;
-        const bool ends = inTrigger ? trimmed.compare(u"END;"_s, Qt::CaseInsensitive) == 0 : trimmed.endsWith(u';');
+        if (line.count(u"$$"_s) % 2 == 1)
+            inDollarQuote = !inDollarQuote;
+        // A SQLite trigger's body holds statements of its own and ends with
+        // END; a PostgreSQL trigger names a function instead.
+        if (inTrigger && trimmed.compare(u"BEGIN"_s, Qt::CaseInsensitive) == 0)
+            inTriggerBody = true;
+        const bool ends = inDollarQuote   ? false
+                          : inTriggerBody ? trimmed.compare(u"END;"_s, Qt::CaseInsensitive) == 0
+                                          : trimmed.endsWith(u';');
         if (!ends)
             continue;
         if (result.empty())
             result.push_back({0, {}});
         result.back().statements.append(statement);
         statement.clear();
+        inTriggerBody = false;
     }
     if (!statement.trimmed().isEmpty()) {
         if (result.empty())
@@ -98,22 +117,30 @@ std::vector<Section> parse(const QString &text)
     return result;
 }
 
-const std::vector<Section> &sections()
+const std::vector<Section> &sections(SqlEngine engine)
 {
-    static const std::vector<Section> parsed = parse(schemaText());
-    return parsed;
+    static const std::vector<Section> sqlite = parse(schemaText(SqlEngine::SQLite));
+    static const std::vector<Section> postgresql = parse(schemaText(SqlEngine::PostgreSQL));
+    return engine == SqlEngine::PostgreSQL ? postgresql : sqlite;
 }
 
-int latestVersion()
+int latestVersion(SqlEngine engine)
 {
-    return sections().empty() ? 0 : sections().back().version;
+    return sections(engine).empty() ? 0 : sections(engine).back().version;
+}
+
+void createTables(QSqlDatabase &db)
+{
+    runSectionsAfter(db, -1);
 }
 
 void create(QSqlDatabase &db)
 {
-    run(db, PlayerSql::beginWriting());
+    beginWriting(db);
     try {
-        runSectionsAfter(db, -1);
+        if (hasPlayerTable(db))
+            throw RankholdError(u"The database has a table player already; it is left untouched"_s);
+        createTables(db);
         run(db, PlayerSql::commit());
     } catch (...) {
         QSqlQuery(db).exec(PlayerSql::rollback());
@@ -125,12 +152,12 @@ bool upgrade(QSqlDatabase &db)
 {
     // Read first without a lock: the common case, a database that is up to
     // date, must not wait for a program that is writing to it.
-    if (readVersion(db) >= latestVersion())
+    if (readVersion(db) >= latestVersion(engineOf(db)))
         return false;
-    run(db, PlayerSql::beginWriting());
+    beginWriting(db);
     try {
         const int version = readVersion(db); // another program may have upgraded meanwhile
-        if (version >= latestVersion() || !hasPlayerTable(db)) {
+        if (version >= latestVersion(engineOf(db)) || !hasPlayerTable(db)) {
             run(db, PlayerSql::rollback());
             return false;
         }

@@ -4,6 +4,7 @@
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
 #include "scores/PlayerDatabase.h"
+#include "scores/ServerCompaction.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -35,7 +36,7 @@ bool deleteRecordsByFilters(PlayerDatabase &database, const PlayerSql::Filters &
         return false;
     if (filters.isEmpty())
         return false;
-    database.execute(PlayerSql::deleteByFilters(filters, matching));
+    database.execute(PlayerSql::deleteByFilters(database.engine(), filters, matching));
     return true;
 }
 
@@ -79,6 +80,9 @@ bool compactInto(const QString &source, const QString &copy)
 
 bool compactDatabase(PlayerDatabase &database, const ProgramFolder &folder, CommandHost &host)
 {
+    // A server keeps its own files: there is no file to copy and replace.
+    if (database.location().isServer())
+        return compactServerTables(database, host);
     const QString databaseFile = folder.databaseFile();
     const QString copy = folder.compactionCopy();
     if (platform::fileExists(copy))

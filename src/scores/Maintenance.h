@@ -19,5 +19,5 @@ bool deleteRecordsByFilters(PlayerDatabase &database, const PlayerSql::Filters &
 // Compact database: VACUUM INTO the folder's compaction copy, then the copy
 // replaces the database in one rename, and the connection is opened again.
 // False, after the message box of a failed compaction, when the original
-// stayed in use.
+// stayed in use. A database on a server: see compactServerTables().
 bool compactDatabase(PlayerDatabase &database, const ProgramFolder &folder, CommandHost &host);

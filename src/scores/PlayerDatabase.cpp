@@ -1,7 +1,9 @@
 #include "scores/PlayerDatabase.h"
 
 #include "common/RankholdError.h"
+#include "platform/Paths.h"
 #include "scores/DatabaseSchema.h"
+#include "scores/ServerConnection.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -48,9 +50,9 @@ QString prepareConnection(QSqlDatabase &db)
     {
         // SQLite reads the file lazily: make a damaged or foreign file fail here.
         QSqlQuery query(db);
-        if (!query.exec(PlayerSql::probe()) || !query.next())
+        if (!query.exec(PlayerSql::probe(engineOf(db))) || !query.next())
             return engineMessage(query.lastError());
-        for (const QString &setting : PlayerSql::connectionSettings()) {
+        for (const QString &setting : PlayerSql::connectionSettings(engineOf(db))) {
             if (!query.exec(setting))
                 return engineMessage(query.lastError());
         }
@@ -70,7 +72,7 @@ PlayerDatabase::PlayerDatabase() : m_connectionName(u"rankhold-"_s + QUuid::crea
 {
     for (int i = 0; i < 6; ++i) {
         m_queries[size_t(i)] = std::make_unique<RankingQuery>(*this, u"DataSet"_s + QString::number(i + 2));
-        m_queries[size_t(i)]->setStatement(PlayerSql::rankingQuery(kDataSetRanking[i]));
+        m_queries[size_t(i)]->setStatement(PlayerSql::rankingQuery(engine(), kDataSetRanking[i]));
     }
 }
 
@@ -84,43 +86,68 @@ PlayerDatabase::~PlayerDatabase()
         QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-void PlayerDatabase::setFileName(const QString &path)
+void PlayerDatabase::setLocation(const DatabaseLocation &location)
 {
-    if (path == m_fileName)
+    if (location == m_location)
         return;
     close();
-    m_fileName = path;
+    const bool otherEngine = location.engine != m_location.engine;
+    m_location = location;
+    if (otherEngine) {
+        if (QSqlDatabase::contains(m_connectionName))
+            QSqlDatabase::removeDatabase(m_connectionName);
+        for (int i = 0; i < 6; ++i)
+            m_queries[size_t(i)]->setStatement(PlayerSql::rankingQuery(engine(), kDataSetRanking[i]));
+    }
 }
 
 void PlayerDatabase::open()
 {
     if (m_open)
         return;
-    // Without a file (start-up ended before it was set) SQLite would open a
-    // private temporary database and the connection would read "Open".
-    if (m_fileName.isEmpty())
-        throw RankholdError(u"No database file is set"_s);
-    {
-        QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
-                              ? QSqlDatabase::database(m_connectionName, false)
-                              : QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
-        // mode=rw: never create the file; a missing database is an error.
-        const QByteArray encoded = QUrl::toPercentEncoding(m_fileName, "/");
-        db.setDatabaseName(u"file:"_s + QString::fromLatin1(encoded) + u"?mode=rw"_s);
-        db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=3000"_s);
-        if (!db.open()) {
-            const QString message = engineMessage(db.lastError());
-            throw RankholdError(message + u": "_s + m_fileName);
-        }
-        const QString error = prepareConnection(db);
-        if (!error.isEmpty()) {
-            db.close();
-            throw RankholdError(error + u": "_s + m_fileName);
-        }
-    }
+    if (m_location.isServer())
+        openServer();
+    else
+        openFile();
     m_open = true;
     if (m_listener)
         m_listener(true);
+}
+
+void PlayerDatabase::openFile()
+{
+    const QString &fileName = m_location.file;
+    // Without a file (start-up ended before it was set) SQLite would open a
+    // private temporary database and the connection would read "Open".
+    if (fileName.isEmpty())
+        throw RankholdError(u"No database file is set"_s);
+    QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+                          ? QSqlDatabase::database(m_connectionName, false)
+                          : QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
+    // mode=rw: never create the file; a missing database is an error.
+    const QByteArray encoded = QUrl::toPercentEncoding(fileName, "/");
+    db.setDatabaseName(u"file:"_s + QString::fromLatin1(encoded) + u"?mode=rw"_s);
+    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=3000"_s);
+    if (!db.open()) {
+        const QString message = engineMessage(db.lastError());
+        throw RankholdError(message + u": "_s + fileName);
+    }
+    const QString error = prepareConnection(db);
+    if (!error.isEmpty()) {
+        db.close();
+        throw RankholdError(error + u": "_s + fileName);
+    }
+}
+
+void PlayerDatabase::openServer()
+{
+    QSqlDatabase db = serverConnection(m_connectionName);
+    openServerConnection(db, m_location);
+    const QString error = prepareConnection(db);
+    if (!error.isEmpty()) {
+        db.close();
+        throw RankholdError(error + u" ("_s + m_location.url + u')');
+    }
 }
 
 void PlayerDatabase::close()
@@ -165,7 +192,7 @@ qint64 PlayerDatabase::tableRecordCount()
 qint64 PlayerDatabase::countPlayers(const PlayerSql::Filters &filters)
 {
     QSqlQuery query(connection());
-    execStatement(query, PlayerSql::countPlayers(filters));
+    execStatement(query, PlayerSql::countPlayers(engine(), filters));
     if (!query.next())
         throw RankholdError(engineMessage(query.lastError()));
     return query.value(0).toLongLong();
@@ -198,6 +225,10 @@ void PlayerDatabase::execute(const QList<PlayerSql::Statement> &statements)
     if (!db.transaction())
         throw RankholdError(engineMessage(db.lastError()));
     try {
+        for (const QString &lock : PlayerSql::lockWriters(engine())) {
+            QSqlQuery query(db);
+            execStatement(query, {lock, {}});
+        }
         for (const PlayerSql::Statement &statement : statements) {
             QSqlQuery query(db);
             execStatement(query, statement);
@@ -213,8 +244,23 @@ void PlayerDatabase::execute(const QList<PlayerSql::Statement> &statements)
     }
 }
 
+std::optional<qint64> PlayerDatabase::storageSize()
+{
+    if (!m_location.isServer())
+        return platform::fileSizeForUpdate(m_location.file);
+    QSqlQuery query(connection());
+    if (!query.exec(PlayerSql::databaseSize()) || !query.next())
+        throw RankholdError(engineMessage(query.lastError()));
+    return query.value(0).toLongLong();
+}
+
 QSqlDatabase PlayerDatabase::connection()
 {
+    if (m_open && m_location.isServer()) {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (!serverAnswers(db))
+            close();
+    }
     open();
     return QSqlDatabase::database(m_connectionName, false);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scores/DatabaseLocation.h"
 #include "scores/RankingQuery.h"
 
 #include <QSqlDatabase>
@@ -7,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSqlError;
 class QSqlQuery;
@@ -16,7 +18,8 @@ class QSqlQuery;
 // (kills; its row count is the number of players), DataSet4 (zone time),
 // DataSet5 (targets), DataSet6 (best ratio) and DataSet7 (deaths).
 //
-// The engine is SQLite. The program never creates the database: opening a
+// The engine is SQLite with the file Rankhold.mdb, or a PostgreSQL server
+// (see DatabaseLocation). The program never creates the database: opening a
 // file that does not exist, or that is not a database, fails with the
 // engine's message. Opening a database of an earlier schema version
 // upgrades it (DatabaseSchema).
@@ -28,10 +31,15 @@ public:
     PlayerDatabase(const PlayerDatabase &) = delete;
     PlayerDatabase &operator=(const PlayerDatabase &) = delete;
 
-    // The database file (ProgramFolder + "/Rankhold.mdb"); replaces the
-    // previous one, closing the connection first.
-    void setFileName(const QString &path);
-    const QString &fileName() const { return m_fileName; }
+    // Where the database is; replaces the previous one, closing the
+    // connection first.
+    void setLocation(const DatabaseLocation &location);
+    const DatabaseLocation &location() const { return m_location; }
+    SqlEngine engine() const { return m_location.engine; }
+    // The database file (ProgramFolder + "/Rankhold.mdb"): setLocation() of a file.
+    void setFileName(const QString &path) { setLocation(fileDatabase(path)); }
+    // The file; empty for a database on a server.
+    const QString &fileName() const { return m_location.file; }
 
     bool isOpen() const { return m_open; }
     // Opens the connection. Throws RankholdError with the engine's message
@@ -61,13 +69,23 @@ public:
     // Runs statements in one transaction: all of them or none.
     void execute(const QList<PlayerSql::Statement> &statements);
 
+    // The size of the database in bytes ("Filesize"): the file's, or the
+    // whole database's on a server. Nothing when the file cannot be read.
+    // Throws RankholdError with the engine's message for a server.
+    std::optional<qint64> storageSize();
+
     // The open connection, for commands that prepare their own statements
-    // (the import). Opens a closed connection first.
+    // (the import). Opens a closed connection first. A connection to a
+    // server that no longer answers (restarted, network gone) is closed and
+    // made again, so every command starts on a working one.
     QSqlDatabase connection();
 
 private:
+    void openFile();
+    void openServer();
+
     QString m_connectionName;
-    QString m_fileName;
+    DatabaseLocation m_location;
     bool m_open = false;
     bool m_tableOpen = false;
     std::function<void(bool)> m_listener;

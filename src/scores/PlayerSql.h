@@ -1,13 +1,24 @@
 #pragma once
 
+#include "scores/DatabaseLocation.h"
+
 #include <QString>
 #include <QVariantList>
 
-// Every SQL text of the program, in one place, in a dialect that SQLite and
-// PostgreSQL both read, except where marked "SQLite" below (and the schema,
-// resources/schema.sql). Filter texts are never pasted into SQL: they are
-// bound as parameters, so a quote or SQL in a filter is matched as text,
-// while '%' and '_' still act as Like wildcards.
+// Every SQL text of the program, in one place. A function without an engine
+// gives a text that SQLite and PostgreSQL both read the same way; where they
+// differ, the function takes the engine (and the schema has a file for
+// each: resources/schema.sql, resources/schema-postgresql.sql). Filter texts
+// are never pasted into SQL: they are bound as parameters, so a quote or SQL
+// in a filter is matched as text, while '%' and '_' still act as Like
+// wildcards.
+//
+// What the PostgreSQL texts make equal to SQLite's: Player and Id compare
+// byte by byte (their columns are COLLATE "C"), so ties and key ranges order
+// as in SQLite; the filters match ASCII letters of either case and nothing
+// else (ILIKE on that collation) with no escape character; empty values sort
+// as SQLite sorts them (last in a ranking, an empty name first); sums come
+// back as whole numbers.
 //
 // The rankings and figures read the table `player_totals` (one row a player:
 // Player, Games, Kills, Deaths, Flags, Zonetime, Targets, BestRatio), which
@@ -24,11 +35,18 @@ struct Statement {
 QString countRows();
 // The number of rows, from the totals.
 QString countRowsFromTotals();
-QString lookupId();  // one binding: Id
-QString insertRow(); // 14 bindings in the column order of insertColumns()
 const QStringList &insertColumns();
-// insertRow() with a named placeholder for each column: ":" + column name.
-QString insertRowNamed();
+// One INSERT of `rows` rows (14 bindings each, in the column order of
+// insertColumns()). A row whose Id is stored already is left out by the
+// database itself (no row is affected then), so importers that write at once
+// never store a row twice.
+QString insertRows(int rows);
+// The same, for copying a whole table: a stored Id fails it.
+QString copyRows(int rows);
+// Every row of `player` in the column order of insertColumns().
+QString selectAllRows();
+// Whether the table `player` exists: one row, 1 or 0.
+QString hasPlayerTable(SqlEngine engine);
 // The Id of every row whose Id lies in [first binding, second binding).
 QString idsWithPrefix();
 // Delete all Records, in one transaction. The totals go first, so that the
@@ -43,9 +61,9 @@ struct Filters {
 // Delete the rows whose player contains any filter text (matching) or none
 // of them, in one transaction; the totals of those players go first, as
 // with deleteAll(). Nothing when filter 1 is empty.
-QList<Statement> deleteByFilters(const Filters &filters, bool matching);
+QList<Statement> deleteByFilters(SqlEngine engine, const Filters &filters, bool matching);
 // The number of distinct players; with filters, of those whose name contains a filter text.
-Statement countPlayers(const Filters &filters);
+Statement countPlayers(SqlEngine engine, const Filters &filters);
 
 // The six ranking queries, in the order of the export.
 enum class Ranking { Kills, Deaths, Flags, Zonetime, Targets, Ratio };
@@ -53,19 +71,31 @@ enum class Ranking { Kills, Deaths, Flags, Zonetime, Targets, Ratio };
 // columns: Player and the value (TotalKills, TotalDeaths, TotalFlags,
 // TotalZonetime, TotalTargets, BestRatio); highest first, ties by player name.
 // Read from the totals: the cost follows the number of players.
-Statement rankingQuery(Ranking ranking, const Filters &filters = {});
+Statement rankingQuery(SqlEngine engine, Ranking ranking, const Filters &filters = {});
 // The same rows in the same order by grouping every row of `player`: what
 // the totals stand for (the benchmark's and the tests' reference).
-Statement groupedRankingQuery(Ranking ranking, const Filters &filters = {});
+Statement groupedRankingQuery(SqlEngine engine, Ranking ranking, const Filters &filters = {});
 
-// Schema version (SQLite: PRAGMA user_version; 0 in a file made before versions).
-QString readSchemaVersion();
-QString writeSchemaVersion(int version);
-// A transaction that holds the write lock from its start (SQLite: BEGIN
-// IMMEDIATE), so two programs upgrading at once never both read the old version.
-QString beginWriting();
+// Schema version (SQLite: PRAGMA user_version, 0 in a file made before
+// versions; PostgreSQL: the comment on the table player, 0 without one).
+QString readSchemaVersion(SqlEngine engine);
+QString writeSchemaVersion(SqlEngine engine, int version);
+// A transaction that holds the write lock from its start, so two programs
+// upgrading at once never both read the old version (SQLite: BEGIN
+// IMMEDIATE; PostgreSQL: BEGIN, then lockWriters()).
+QStringList beginWriting(SqlEngine engine);
+// Run first in every transaction that writes rows: writers take turns
+// (PostgreSQL: a lock of this database held until the transaction ends), so
+// two importers on two machines never wait for each other's rows in a
+// circle. SQLite's own write lock does that already: nothing.
+QStringList lockWriters(SqlEngine engine);
 QString commit();
 QString rollback();
+// A subtransaction around a statement the engine might refuse (PostgreSQL
+// gives up the whole transaction at a refused statement otherwise).
+QString savepoint();
+QString rollbackToSavepoint();
+QString releaseSavepoint();
 
 // Engine settings run on the program's connection (PlayerDatabase): the one
 // place they are chosen. None: SQLite's own (rollback journal, synchronous
@@ -81,15 +111,41 @@ QString rollback();
 //   20 ms, but the import of a whole file took three times as long, in
 //   processor time too, and readers would pass the lock that a compaction
 //   holds while it replaces the file.
-QStringList connectionSettings();
+//
+// PostgreSQL: notices (such as "trigger ... does not exist, skipping") stay
+// on the server instead of going to stderr; every execution of a prepared
+// statement is planned for the table as it is then: the import prepares its
+// statements on a table that may be empty when it starts, and a plan made
+// then would read the whole table for every map it looks up.
+QStringList connectionSettings(SqlEngine engine);
 
+// SQLite only.
 // Compaction into a copy; one binding: the destination path.
 QString vacuumInto();
 // Statements that take the database file for this connection alone until it
 // closes: a compaction holds it from before the copy until after the rename.
 QStringList lockExclusively();
-// A cheap read of the file's header: SQLite opens files lazily, so a damaged
-// or foreign file fails only when something is read.
-QString probe();
+// A cheap read that fails when the database cannot be used: SQLite opens
+// files lazily, so a damaged or foreign file fails only when something is
+// read; on PostgreSQL it finds a connection the server has dropped.
+QString probe(SqlEngine engine);
+
+// PostgreSQL only.
+// The encoding of the database: Rankhold stores any name in UTF8.
+QString databaseEncoding();
+// The size of the whole database in bytes ("Filesize").
+QString databaseSize();
+// One row, 1 when this user may compact both tables (owns them, owns the
+// database, or is a superuser), else 0: a VACUUM of a table one may not
+// compact only warns, and would pass for done.
+QString mayCompactTables();
+// Compaction: the tables rewritten without their dead rows, and their
+// statistics renewed. Not in a transaction.
+QString compactTables();
+// The bytes the two tables take, indexes included.
+QString tablesSize();
+// How long a compaction waits for the tables before it gives up.
+QString limitLockWait();
+QString resetLockWait();
 
 } // namespace PlayerSql

@@ -3,47 +3,112 @@
 #include "common/RankholdError.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/PlayerSql.h"
+#include "scores/ServerConnection.h"
 
 #include <QSqlError>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kId = u":Id"_s, kPlayer = u":Player"_s, kKills = u":Kills"_s, kDeaths = u":Deaths"_s, kGame = u":Game"_s,
-              kGametype = u":Gametype"_s, kDate = u":Date"_s, kTime = u":Time"_s, kWinner = u":Winner"_s,
-              kRatio = u":Ratio"_s;
-// The game-type columns in the order of ValueColumn.
-const QString kColumnPlaceholders[4] = {u":Score"_s, u":Zonetime"_s, u":Flags"_s, u":Targets"_s};
+// Rows a statement at most: more players than a map has.
+constexpr int kMostRows = 64;
+
+// PostgreSQL's text holds no NUL character, and its driver would cut the
+// text there without a word: such a row is refused, as a value the engine
+// cannot store.
+void refuseNul(const ScoreRow &row, const QString &id)
+{
+    for (const QString *text : {&id, &row.game, &row.gametype, &row.winner}) {
+        if (text->contains(QChar(0)))
+            throw RankholdError(u"A NUL character in '%1' cannot be stored in the database"_s.arg(
+                QString(*text).replace(QChar(0), u"\\0"_s).left(60)));
+    }
+}
+
+// Whether the engine might refuse the game-type value of the row: one that
+// is not a plain whole number. (SQLite converts what reads as a number, "1e3"
+// say; PostgreSQL does not.) computeFigures() has checked the kills and
+// deaths and made the zone time.
+bool mayBeRefused(const ScoreRow &row, const ScoreFigures &figures)
+{
+    if (row.column == ValueColumn::None)
+        return false;
+    QStringView digits = figures.columnValue;
+    if (digits.startsWith(u'-') || digits.startsWith(u'+'))
+        digits = digits.mid(1);
+    return digits.isEmpty() || digits.size() > 18 ||
+           !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
 
 } // namespace
 
-RowWriter::RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_insert(m_db), m_lookup(m_db)
+RowWriter::RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_engine(engineOf(m_db)), m_lookup(m_db)
 {
-    if (!m_insert.prepare(PlayerSql::insertRowNamed()))
-        throw RankholdError(engineMessage(m_insert.lastError()));
+    m_inserts.resize(kMostRows + 1);
     if (!m_lookup.prepare(PlayerSql::idsWithPrefix()))
         throw RankholdError(engineMessage(m_lookup.lastError()));
     if (!m_db.transaction())
         throw RankholdError(engineMessage(m_db.lastError()));
     m_inTransaction = true;
+    for (const QString &lock : PlayerSql::lockWriters(m_engine))
+        run(lock);
 }
 
 RowWriter::~RowWriter()
 {
     // Reached only when an error leaves the scan: keep the rows before it.
+    if (!m_inTransaction)
+        return;
+    try {
+        store();
+    } catch (const RankholdError &) {
+        // Already said by the error that left; what was stored before stays.
+    }
     if (m_inTransaction && !m_db.commit())
         m_db.rollback();
 }
 
 void RowWriter::commit()
 {
+    store();
     m_inTransaction = false;
     if (!m_db.commit()) {
         const QString message = engineMessage(m_db.lastError());
         m_db.rollback();
+        if (m_engine == SqlEngine::PostgreSQL)
+            throw RankholdError(u"The import could not be committed, so its rows may not be stored (%1); the score "
+                                "file stays, and the next import stores whatever is missing"_s.arg(message));
         throw RankholdError(message);
     }
+}
+
+void RowWriter::failed(const QSqlError &error)
+{
+    const QString message = engineMessage(error);
+    // SQLite goes on with its transaction: the rows before are committed.
+    if (m_engine != SqlEngine::PostgreSQL)
+        throw RankholdError(message);
+    m_inTransaction = false;
+    m_pending.clear();
+    m_pendingRows = 0;
+    if (m_db.isOpen())
+        m_db.rollback();
+    const QString what = serverAnswers(m_db) ? u"The database failed in the middle of the import"_s
+                                             : u"The connection to the database was lost in the middle of the import"_s;
+    throw RankholdError(what +
+                        u", which was rolled back as a whole: nothing of the score file is stored, and it stays for "
+                        "the next import ("_s +
+                        message + u')');
+}
+
+void RowWriter::run(const QString &sql)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(sql))
+        failed(query.lastError());
 }
 
 void RowWriter::add(const ScoreRow &row)
@@ -55,47 +120,74 @@ void RowWriter::add(const ScoreRow &row)
         return;
     }
     const ScoreFigures figures = computeFigures(row);
-    // Bound values stay bound from one row to the next: the values of the
-    // block are bound again only when the block changes.
-    if (!m_bound || row.game != m_game || row.gametype != m_gametype || row.winner != m_winner || row.date != m_date ||
-        row.time != m_time || row.column != m_column) {
-        m_bound = true;
-        m_game = row.game;
-        m_gametype = row.gametype;
-        m_winner = row.winner;
-        m_date = row.date;
-        m_time = row.time;
-        m_column = row.column;
-        m_insert.bindValue(kGame, m_game);
-        m_insert.bindValue(kGametype, m_gametype);
-        m_insert.bindValue(kDate, m_date);
-        m_insert.bindValue(kTime, m_time);
-        m_insert.bindValue(kWinner, m_winner);
-        for (const QString &column : kColumnPlaceholders)
-            m_insert.bindValue(column, QVariant());
-    }
-    m_insert.bindValue(kId, id);
-    m_insert.bindValue(kPlayer, row.player);
-    m_insert.bindValue(kKills, row.kills);
-    m_insert.bindValue(kDeaths, row.deaths);
-    m_insert.bindValue(kRatio, figures.ratio);
+    if (m_engine == SqlEngine::PostgreSQL)
+        refuseNul(row, id);
+    const bool alone = mayBeRefused(row, figures);
+    if (alone)
+        store();
+    QVariant columns[4]; // Score, Zonetime, Flags, Targets in the order of ValueColumn
     if (row.column != ValueColumn::None)
-        m_insert.bindValue(kColumnPlaceholders[int(row.column) - 1], figures.columnValue);
-    if (!m_insert.exec())
-        throw RankholdError(engineMessage(m_insert.lastError()));
+        columns[int(row.column) - 1] = figures.columnValue;
+    m_pending << id << row.player << row.kills << row.deaths << row.game << row.gametype << row.date << row.time
+              << row.winner << figures.ratio << columns[0] << columns[1] << columns[2] << columns[3];
+    ++m_pendingRows;
+    if (alone || m_pendingRows == kMostRows)
+        store(alone);
     m_stored.insert(id);
-    ++m_added;
+}
+
+QSqlQuery &RowWriter::insertStatement(int rows)
+{
+    std::unique_ptr<QSqlQuery> &statement = m_inserts[size_t(rows)];
+    if (!statement) {
+        statement = std::make_unique<QSqlQuery>(m_db);
+        if (!statement->prepare(PlayerSql::insertRows(rows)))
+            failed(statement->lastError());
+    }
+    return *statement;
+}
+
+void RowWriter::store(bool alone)
+{
+    if (m_pendingRows == 0)
+        return;
+    const int rows = m_pendingRows;
+    QSqlQuery &insert = insertStatement(rows);
+    for (int i = 0; i < m_pending.size(); ++i)
+        insert.bindValue(i, m_pending.at(i));
+    m_pending.clear();
+    m_pendingRows = 0;
+    const bool guarded = alone && m_engine == SqlEngine::PostgreSQL;
+    if (guarded)
+        run(PlayerSql::savepoint());
+    if (!insert.exec()) {
+        const QSqlError error = insert.lastError();
+        if (!guarded)
+            failed(error);
+        QSqlQuery undo(m_db);
+        if (!undo.exec(PlayerSql::rollbackToSavepoint()))
+            failed(error);
+        throw RankholdError(engineMessage(error));
+    }
+    if (guarded)
+        run(PlayerSql::releaseSavepoint());
+    // A row another importer stored after this one looked is left out.
+    const int inserted = insert.numRowsAffected();
+    m_added += inserted;
+    m_alreadyStored += rows - inserted;
 }
 
 bool RowWriter::isStored(const ScoreRow &row, const QString &id)
 {
     if (!m_known || row.date != m_knownDate || row.time != m_knownTime) {
+        // The rows held back belong to the block before.
+        store();
         // Keys from "date time " up to, not including, "date time!".
         const QString stamp = row.date + u' ' + row.time;
         m_lookup.bindValue(0, QString(stamp + u' '));
         m_lookup.bindValue(1, QString(stamp + u'!'));
         if (!m_lookup.exec())
-            throw RankholdError(engineMessage(m_lookup.lastError()));
+            failed(m_lookup.lastError());
         m_stored.clear();
         while (m_lookup.next())
             m_stored.insert(m_lookup.value(0).toString());

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "scores/DatabaseLocation.h"
 #include "scores/ScoreReader.h"
 
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <memory>
+#include <vector>
 
 // Appends the new rows of one score file. Everything runs in one transaction
 // whose good rows are committed even when a later row fails, so an import
@@ -13,41 +17,64 @@
 //
 // Every key of a block begins with its date and time, so the keys already
 // stored are fetched once a block, not once a row: a file that is read again
-// costs one query a block.
+// costs one query a block. The new rows of a block are stored together, with
+// one statement: a database on a server is a round trip away. The database
+// has the last word: a row that another importer stored meanwhile is left
+// out by the insert itself and counts as stored already.
+//
+// A row whose game-type value the engine might refuse (one that is not a
+// plain whole number, which the game never writes) is stored alone, after
+// the rows before it, so that a refusal names that row and leaves the rows
+// before it stored. On PostgreSQL, where a refused statement gives up the
+// whole transaction, it is stored in a subtransaction of its own. Any other
+// failure there (a lost connection above all) rolls the import back as a
+// whole, which the error says; the score file stays, and the next import
+// stores every row of it.
 class RowWriter
 {
 public:
     // Prepares the statements and begins the transaction. Throws RankholdError.
     explicit RowWriter(QSqlDatabase db);
     // Reached without commit() only when an error leaves the import: the
-    // rows before it are committed.
+    // rows before it are stored and committed.
     ~RowWriter();
     RowWriter(const RowWriter &) = delete;
     RowWriter &operator=(const RowWriter &) = delete;
 
-    // Stores `row` unless a row with its key is stored already. Throws
-    // RankholdError for a value that is not a number or that the engine refuses.
+    // Stores `row`, with the rest of its block, unless a row with its key is
+    // stored already. Throws RankholdError for a value that is not a number
+    // or that the engine refuses.
     void add(const ScoreRow &row);
+    // Stores the rows not stored yet and commits.
     void commit();
 
+    // The counts of the rows stored (after commit()).
     qint64 added() const { return m_added; }
     qint64 alreadyStored() const { return m_alreadyStored; }
 
 private:
     bool isStored(const ScoreRow &row, const QString &id);
+    // Stores the rows held back, with one statement; `alone`: a row whose
+    // value the engine might refuse.
+    void store(bool alone = false);
+    QSqlQuery &insertStatement(int rows);
+    void run(const QString &sql);
+    // Throws `error`. On PostgreSQL the transaction is gone with it: rolled
+    // back, which the error says.
+    [[noreturn]] void failed(const QSqlError &error);
 
     QSqlDatabase m_db;
-    QSqlQuery m_insert;
+    SqlEngine m_engine;
     QSqlQuery m_lookup;
+    std::vector<std::unique_ptr<QSqlQuery>> m_inserts; // by the number of rows
     bool m_inTransaction = false;
     // The keys stored under one date and time.
     bool m_known = false;
     QString m_knownDate, m_knownTime;
     QSet<QString> m_stored;
-    // The block values bound to m_insert.
-    bool m_bound = false;
-    QString m_game, m_gametype, m_winner, m_date, m_time;
-    ValueColumn m_column = ValueColumn::None;
+    // The rows held back, their values in the column order.
+    QVariantList m_pending;
+    int m_pendingRows = 0;
     qint64 m_added = 0;
     qint64 m_alreadyStored = 0;
 };

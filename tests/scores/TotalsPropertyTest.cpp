@@ -142,11 +142,12 @@ protected:
         for (const PlayerSql::Filters &f : {PlayerSql::Filters{}, filters()}) {
             for (int r = 0; r <= int(PlayerSql::Ranking::Ratio); ++r) {
                 const auto ranking = PlayerSql::Ranking(r);
-                ASSERT_EQ(select(PlayerSql::rankingQuery(ranking, f)),
-                          select(PlayerSql::groupedRankingQuery(ranking, f)))
+                ASSERT_EQ(select(PlayerSql::rankingQuery(SqlEngine::SQLite, ranking, f)),
+                          select(PlayerSql::groupedRankingQuery(SqlEngine::SQLite, ranking, f)))
                     << "ranking " << r << " filter " << qPrintable(f.f1);
             }
-            EXPECT_EQ(db.countPlayers(f), select(PlayerSql::groupedRankingQuery(PlayerSql::Ranking::Kills, f)).size());
+            EXPECT_EQ(db.countPlayers(f),
+                      select(PlayerSql::groupedRankingQuery(SqlEngine::SQLite, PlayerSql::Ranking::Kills, f)).size());
         }
         EXPECT_EQ(db.tableRecordCount(), count());
     }

@@ -1,0 +1,145 @@
+#include "scores/DatabaseCopy.h"
+
+#include "common/RankholdError.h"
+#include "platform/Paths.h"
+#include "scores/DatabaseSchema.h"
+#include "scores/PlayerDatabase.h"
+#include "scores/PlayerSql.h"
+#include "scores/ServerDatabase.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUuid>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Rows a statement: few round trips, far below the server's parameter limit.
+constexpr int kRowsAStatement = 500;
+
+void run(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        throw RankholdError(engineMessage(query.lastError()));
+}
+
+qint64 countRows(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(PlayerSql::countRows()) || !query.next())
+        throw RankholdError(engineMessage(query.lastError()));
+    return query.value(0).toLongLong();
+}
+
+// The target in its transaction, with the writers' lock: the tables made
+// when there are none, refused when they hold rows.
+void prepareTarget(QSqlDatabase &db, const DatabaseLocation &target)
+{
+    for (const QString &statement : PlayerSql::beginWriting(SqlEngine::PostgreSQL))
+        run(db, statement);
+    if (!DatabaseSchema::hasPlayerTable(db)) {
+        DatabaseSchema::createTables(db);
+        return;
+    }
+    const qint64 stored = countRows(db);
+    if (stored > 0)
+        throw RankholdError(u"The table player of %1 holds %2 rows already; copy-database copies only into an empty "
+                            "database"_s.arg(target.url)
+                                .arg(stored));
+}
+
+qint64 copyRows(QSqlDatabase &source, QSqlDatabase &db, qint64 total, const std::function<void(int)> &progress)
+{
+    QSqlQuery rows(source);
+    rows.setForwardOnly(true);
+    if (!rows.exec(PlayerSql::selectAllRows()))
+        throw RankholdError(engineMessage(rows.lastError()));
+    const int columns = int(PlayerSql::insertColumns().size());
+    QSqlQuery insert(db);
+    if (!insert.prepare(PlayerSql::copyRows(kRowsAStatement)))
+        throw RankholdError(engineMessage(insert.lastError()));
+    qint64 copied = 0;
+    QVariantList batch;
+    batch.reserve(kRowsAStatement * columns);
+    const auto flush = [&] {
+        QSqlQuery last(db);
+        QSqlQuery &statement = batch.size() == kRowsAStatement * columns ? insert : last;
+        if (&statement == &last && !last.prepare(PlayerSql::copyRows(int(batch.size() / columns))))
+            throw RankholdError(engineMessage(last.lastError()));
+        for (int i = 0; i < batch.size(); ++i)
+            statement.bindValue(i, batch.at(i));
+        if (!statement.exec())
+            throw RankholdError(engineMessage(statement.lastError()));
+        copied += batch.size() / columns;
+        batch.clear();
+        if (progress && total > 0)
+            progress(int(copied * 100 / total));
+    };
+    while (rows.next()) {
+        for (int c = 0; c < columns; ++c) {
+            const QVariant value = rows.value(c);
+            // The server's text holds no NUL, and the driver would cut it there.
+            if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+                throw RankholdError(u"the row with the Id '%1' holds a NUL character, which PostgreSQL cannot "
+                                    "store"_s.arg(rows.value(0).toString().replace(QChar(0), u"\\0"_s).left(60)));
+            batch.append(value);
+        }
+        if (batch.size() == kRowsAStatement * columns)
+            flush();
+    }
+    if (rows.lastError().isValid())
+        throw RankholdError(engineMessage(rows.lastError()));
+    if (!batch.isEmpty())
+        flush();
+    return copied;
+}
+
+} // namespace
+
+qint64 copyDatabase(const QString &file, const DatabaseLocation &target, const std::function<void(int)> &progress)
+{
+    if (!target.isServer())
+        throw RankholdError(u"copy-database copies into a database on a PostgreSQL server: give its URL, "
+                            "postgresql://user@host[:port]/dbname"_s);
+    if (!platform::fileExists(file))
+        throw RankholdError(u"There is no database %1 to copy"_s.arg(file));
+    const QString name = u"rankhold-copy-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    qint64 copied = 0;
+    QString error;
+    {
+        QSqlDatabase source = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        // Read only, and in one read transaction: a snapshot of the file
+        // even while an import writes to it.
+        source.setDatabaseName(u"file:"_s + QString::fromLatin1(QUrl::toPercentEncoding(file, "/")) + u"?mode=ro"_s);
+        source.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"_s);
+        try {
+            if (!source.open())
+                throw RankholdError(engineMessage(source.lastError()));
+            run(source, u"BEGIN;"_s);
+            const qint64 total = countRows(source);
+            ServerDatabase server(target);
+            QSqlDatabase &db = server.db();
+            try {
+                prepareTarget(db, target);
+                copied = copyRows(source, db, total, progress);
+                if (countRows(db) != total)
+                    throw RankholdError(u"the copy holds %1 rows, the file %2"_s.arg(countRows(db)).arg(total));
+                run(db, PlayerSql::commit());
+            } catch (...) {
+                QSqlQuery(db).exec(PlayerSql::rollback());
+                throw;
+            }
+        } catch (const RankholdError &e) {
+            error = e.message();
+        }
+        QSqlQuery(source).exec(PlayerSql::rollback());
+        source.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!error.isEmpty())
+        throw RankholdError(u"Cannot copy %1 to %2: %3; nothing was copied"_s.arg(file, target.url, error));
+    return copied;
+}

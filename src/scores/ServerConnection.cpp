@@ -1,0 +1,77 @@
+#include "scores/ServerConnection.h"
+
+#include "common/RankholdError.h"
+#include "scores/PlayerDatabase.h"
+#include "scores/PlayerSql.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kDriver = u"QPSQL"_s;
+
+// libpq's options, separated by ';' as Qt takes them.
+const QString kConnectOptions = u"connect_timeout=10;keepalives=1;keepalives_idle=30;keepalives_interval=10;"
+                                "keepalives_count=3;tcp_user_timeout=60000;application_name=rankhold"_s;
+
+QString connectionError(const QString &message, const DatabaseLocation &location)
+{
+    QString text = message + u" ("_s + location.url + u')';
+    if (message.contains(u"password"_s, Qt::CaseInsensitive))
+        text += u"; PostgreSQL takes the password from the environment variable PGPASSWORD or from the password "
+                "file ~/.pgpass (or the file PGPASSFILE names), never from the URL"_s;
+    return text;
+}
+
+} // namespace
+
+QSqlDatabase serverConnection(const QString &name)
+{
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.driverName() == kDriver)
+            return db;
+    }
+    if (!QSqlDatabase::isDriverAvailable(kDriver))
+        throw RankholdError(u"Qt's PostgreSQL driver (QPSQL) is not installed; on Debian it is the package "
+                            "libqt6sql6-psql"_s);
+    return QSqlDatabase::addDatabase(kDriver, name);
+}
+
+void openServerConnection(QSqlDatabase &db, const DatabaseLocation &location)
+{
+    db.setHostName(location.host);
+    db.setPort(location.port);
+    db.setUserName(location.user);
+    db.setPassword({});
+    db.setDatabaseName(location.databaseName);
+    db.setConnectOptions(location.options.isEmpty() ? kConnectOptions : kConnectOptions + u';' + location.options);
+    if (!db.open())
+        throw RankholdError(connectionError(engineMessage(db.lastError()), location));
+    QString error;
+    {
+        QSqlQuery query(db);
+        for (const QString &setting : PlayerSql::connectionSettings(SqlEngine::PostgreSQL)) {
+            if (!query.exec(setting)) {
+                error = engineMessage(query.lastError());
+                break;
+            }
+        }
+    }
+    if (!error.isEmpty()) {
+        db.close();
+        throw RankholdError(connectionError(error, location));
+    }
+}
+
+bool serverAnswers(QSqlDatabase &db)
+{
+    // The driver closes a connection whose server it found gone.
+    if (!db.isOpen())
+        return false;
+    QSqlQuery query(db);
+    return query.exec(PlayerSql::probe(SqlEngine::PostgreSQL)) && query.next();
+}
