@@ -7,6 +7,7 @@
 #include "ftp/PageUpload.h"
 #include "ftp/ServerAddress.h"
 #include "platform/Terminal.h"
+#include "scores/DatabaseCopy.h"
 #include "scores/DatabaseFile.h"
 
 using namespace Qt::StringLiterals;
@@ -23,7 +24,17 @@ int chainExitCode(const std::optional<UploadOutcome> &upload)
 
 int runCreateDatabase(CliSession &session)
 {
-    createDatabase(session.state().programFolder.databaseFile());
+    createDatabase(session.state().database.location());
+    return 0;
+}
+
+int runCopyDatabase(CliSession &session, TerminalHost &host, const CliOptions &options)
+{
+    const QString file = session.state().programFolder.databaseFile();
+    const DatabaseLocation target = parseDatabaseUrl(options.copyTarget);
+    const qint64 rows = copyDatabase(file, target, [&host](int percent) { host.setProgress(percent); });
+    host.setProgress(0);
+    host.print(u"Copied %1 rows from %2 to %3"_s.arg(rows).arg(file, target.url));
     return 0;
 }
 

@@ -17,3 +17,5 @@ int runUpload(CliSession &session);
 int runFtpFingerprint(CliSession &session, TerminalHost &host);
 int runCompact(CliSession &session);
 int runDelete(CliSession &session, TerminalHost &host, const CliOptions &options);
+// Rankhold.mdb of the program folder into the empty database of --to.
+int runCopyDatabase(CliSession &session, TerminalHost &host, const CliOptions &options);

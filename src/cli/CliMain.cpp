@@ -37,6 +37,8 @@ int runCommand(const CliOptions &options, TerminalHost &host)
         return runDelete(session, host, options);
     case C::Watch:
         return runWatch(session, host, options.intervalSeconds);
+    case C::CopyDatabase:
+        return runCopyDatabase(session, host, options);
     case C::Help:
     case C::Version:
         break;

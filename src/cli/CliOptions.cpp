@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "scores/DatabaseLocation.h"
+
 #include <algorithm>
 #include <array>
 #include <span>
@@ -33,14 +35,31 @@ QString nonEmpty(const QString &value, const QString &what)
     return value;
 }
 
+// A URL checked now, so that a wrong one (or one with a password) is a usage error.
+QString databaseUrl(const QString &value, const QString &option)
+{
+    try {
+        parseDatabaseUrl(nonEmpty(value, option + u" needs a URL"_s));
+    } catch (const CliUsageError &) {
+        throw;
+    } catch (const RankholdError &e) {
+        throw CliUsageError(option + u": "_s + e.message());
+    }
+    return value;
+}
+
 // Options that every command takes: where its files are and how to log in.
-const std::array<OptionSpec, 4> kCommonOptions = {{
+const std::array<OptionSpec, 5> kCommonOptions = {{
     {u"--program-folder", u"DIR",
      u"folder of Rankhold.mdb, Rankhold.ini, header.txt,\nfooter.txt and the pages (default: current folder)",
      [](CliOptions &o, const QString &v) { o.programFolder = nonEmpty(v, u"--program-folder needs a folder"_s); }},
     {u"--game-folder", u"DIR",
      u"folder of the game's scores.txt (default: the folder\nregistered with Extra > Set DFLW folder)",
      [](CliOptions &o, const QString &v) { o.gameFolder = nonEmpty(v, u"--game-folder needs a folder"_s); }},
+    {u"--database", u"URL",
+     u"the PostgreSQL database postgresql://user@host[:port]/dbname\n(default: url= of [Database] in Rankhold.ini,\n"
+     "otherwise Rankhold.mdb); the password comes from\nPGPASSWORD or ~/.pgpass",
+     [](CliOptions &o, const QString &v) { o.databaseUrl = databaseUrl(v, u"--database"_s); }},
     {u"--user", u"NAME", u"FTP user name", [](CliOptions &o, const QString &v) { o.ftpUser = v; }},
     {u"--password-file", u"FILE",
      u"FTP password from the first line of FILE\n(otherwise from the environment variable\nRANKHOLD_FTP_PASSWORD)",
@@ -48,7 +67,7 @@ const std::array<OptionSpec, 4> kCommonOptions = {{
 }};
 
 // Options that belong to one command or another.
-const std::array<OptionSpec, 7> kCommandOptions = {{
+const std::array<OptionSpec, 8> kCommandOptions = {{
     {u"--chain", nullptr, u"export the pages and upload them after each import",
      [](CliOptions &o, const QString &) { o.chain = true; }},
     {u"--upload", nullptr, u"upload the pages at the end of the export",
@@ -70,6 +89,8 @@ const std::array<OptionSpec, 7> kCommandOptions = {{
                                  Command::Watch);
          o.intervalSeconds = seconds;
      }},
+    {u"--to", u"URL", u"the empty PostgreSQL database to copy into,\npostgresql://user@host[:port]/dbname",
+     [](CliOptions &o, const QString &v) { o.copyTarget = databaseUrl(v, u"--to"_s); }},
 }};
 
 struct CommandSpec {
@@ -80,8 +101,12 @@ struct CommandSpec {
     std::array<const char16_t *, 5> options; // its own options, as listed in its help
 };
 
-const std::array<CommandSpec, 10> kCommands = {{
-    {Command::CreateDatabase, u"create-database", u"", u"create an empty Rankhold.mdb (never overwrites)", {}},
+const std::array<CommandSpec, 11> kCommands = {{
+    {Command::CreateDatabase,
+     u"create-database",
+     u"",
+     u"create an empty Rankhold.mdb (never overwrites), or\nthe tables in an empty PostgreSQL database",
+     {}},
     {Command::Info, u"info", u"", u"Number of records / Number of players / Filesize", {}},
     {Command::Import,
      u"import",
@@ -110,6 +135,11 @@ const std::array<CommandSpec, 10> kCommands = {{
      u" [--chain] [--interval SECONDS]",
      u"the scheduled import, every 30 s by default, until\nSIGINT or SIGTERM",
      {u"--chain", u"--interval"}},
+    {Command::CopyDatabase,
+     u"copy-database",
+     u" --to URL",
+     u"copy every row of Rankhold.mdb into an empty\nPostgreSQL database, in one transaction",
+     {u"--to"}},
     {Command::Help, u"help", u" [COMMAND]", u"the help of every command, or of one", {}},
 }};
 
@@ -288,6 +318,8 @@ CliOptions parseCliOptions(const QStringList &arguments)
     }
     if (options.command == Command::Delete && !options.deleteMode)
         throw CliUsageError(u"delete needs one of --all, --matching and --not-matching"_s, context);
+    if (options.command == Command::CopyDatabase && options.copyTarget.isEmpty())
+        throw CliUsageError(u"copy-database needs --to URL"_s, context);
     return options;
 }
 
@@ -318,8 +350,8 @@ QString cliCommandHelp(Command command)
     }
     if (!rows.isEmpty())
         text += u"\nOptions:\n"_s + rows;
-    text += u"\nThe options of every command (--program-folder, --game-folder, --user,\n"
-            "--password-file): rankhold-cli help\n"_s;
+    text += u"\nThe options of every command (--program-folder, --game-folder, --database,\n"
+            "--user, --password-file): rankhold-cli help\n"_s;
     return text;
 }
 

@@ -19,7 +19,8 @@ struct CliOptions {
         FtpFingerprint,
         Compact,
         Delete,
-        Watch
+        Watch,
+        CopyDatabase
     };
     enum class DeleteMode { All, Matching, NotMatching };
 
@@ -35,6 +36,8 @@ struct CliOptions {
     int intervalSeconds = 30;       // watch --interval
     std::optional<QString> ftpUser; // --user
     QString passwordFile;           // --password-file
+    QString databaseUrl;            // --database; empty: [Database] url of Rankhold.ini, or Rankhold.mdb
+    QString copyTarget;             // copy-database --to
 
     // Whether the command may end with an upload (and so needs the FTP log-in).
     bool mayUpload() const;

@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/Secrets.h"
+#include "scores/DatabaseLocation.h"
 #include "settings/SettingsFile.h"
 
 #include <QDir>
@@ -57,7 +58,7 @@ CliSession::CliSession(const CliOptions &options, TerminalHost &host) : m_option
         m_password = qEnvironmentVariable(kPasswordVariable);
         m_passwordGiven = true;
     }
-    m_state.database.setFileName(m_state.programFolder.databaseFile());
+    m_state.database.setLocation(databaseLocationOf(m_state.programFolder, options.databaseUrl));
     m_commands = std::make_unique<MainCommands>(m_state, host, m_progressTimer, [this] { return readSettings(); });
 }
 

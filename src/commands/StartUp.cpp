@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
+#include "scores/DatabaseLocation.h"
 #include "settings/SettingsFile.h"
 
 using namespace Qt::StringLiterals;
@@ -53,7 +54,8 @@ void runStep(AppState &state, StartUpView &view, const std::function<void()> &up
         state.totalMemoryMB = totalMemoryMB(platform::memoryStatus().totalPhysicalBytes);
         break;
     case StartUpStep::ConnectionString:
-        state.database.setFileName(state.programFolder.databaseFile());
+        // Rankhold.mdb, unless [Database] of Rankhold.ini names a server.
+        state.database.setLocation(databaseLocationOf(state.programFolder));
         break;
     case StartUpStep::OpenDatabase:
         state.database.open();

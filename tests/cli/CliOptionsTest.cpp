@@ -25,6 +25,11 @@ TEST(CliOptions, EachFormSetsWhatItSays)
     EXPECT_EQ(o.deleteMode, CliOptions::DeleteMode::NotMatching);
     EXPECT_TRUE(o.yes);
     EXPECT_TRUE(parseCliOptions({u"export"_s, u"--upload"_s}).mayUpload());
+    o = parseCliOptions(
+        {u"--database"_s, u"postgresql://rh@db:5433/ranks"_s, u"copy-database"_s, u"--to=postgres://rh@h/r"_s});
+    EXPECT_EQ(o.command, Command::CopyDatabase);
+    EXPECT_EQ(o.databaseUrl, u"postgresql://rh@db:5433/ranks"_s);
+    EXPECT_EQ(o.copyTarget, u"postgres://rh@h/r"_s);
 
     EXPECT_EQ(parseCliOptions({u"--version"_s}).command, Command::Version);
     for (const QStringList &args : {QStringList{u"help"_s}, QStringList{u"--help"_s}, QStringList{u"-h"_s}}) {
@@ -64,6 +69,12 @@ TEST(CliOptions, UsageErrorsNameTheOptionAndTheCommand)
         {{u"import"_s, u"--chain=yes"_s}, u"--chain takes no value"_s, Command::Import},
         {{u"import"_s, u"--game-folder="_s}, u"--game-folder needs a folder"_s, Command::Import},
         {{u"info"_s, u"info"_s}, u"unexpected argument 'info'"_s, Command::Info},
+        {{u"copy-database"_s}, u"copy-database needs --to URL"_s, Command::CopyDatabase},
+        {{u"info"_s, u"--to"_s, u"postgresql://u@h/d"_s}, u"info does not take --to"_s, Command::Info},
+        {{u"info"_s, u"--database"_s, u"mysql://u@h/d"_s},
+         u"--database: The database URL 'mysql://u@h/d' cannot be used: it does not begin with postgresql://; write it "
+         "as postgresql://user@host[:port]/dbname"_s,
+         Command::Info},
         {{u"upload"_s, u"--password"_s, u"secret"_s},
          u"the FTP password is not taken from the command line; set RANKHOLD_FTP_PASSWORD or use --password-file "
          "FILE"_s,
