@@ -7,15 +7,17 @@ rankhold_install_deps() {
     # tests; locales has the locale sources a table test compiles;
     # desktop-file-utils and systemd check the installed desktop entry and
     # unit; openssl makes the test certificates, python3-openssl is
-    # pyftpdlib's TLS.
+    # pyftpdlib's TLS; postgresql is the server the shared-database tests
+    # start on their own (initdb in a temporary folder), libqt6sql6-psql the
+    # driver that reaches it.
     local wanted=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
         qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl1-mesa-dev
         libgtest-dev googletest sqlite3 ccache libssl-dev openssl python3-openssl
         python3 python3-pyftpdlib vsftpd passwd locales curl chromium xvfb xauth
-        desktop-file-utils systemd)
+        desktop-file-utils systemd postgresql postgresql-client libqt6sql6-psql)
     if [ "${1:-}" = "run" ]; then
         wanted=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins
-            libgl1-mesa-dev libgtest-dev googletest python3 libssl-dev)
+            libgl1-mesa-dev libgtest-dev googletest python3 libssl-dev libqt6sql6-psql)
     fi
     local missing=()
     for p in "${wanted[@]}"; do

@@ -46,11 +46,12 @@ inline Player player(int b, int p)
     return out;
 }
 
-inline QByteArray file(int blocks, int players)
+// Blocks first .. first + count - 1.
+inline QByteArray blocks(int first, int count, int players)
 {
     QByteArray out;
-    out.reserve(qsizetype(blocks) * (140 + players * 50));
-    for (int b = 0; b < blocks; ++b) {
+    out.reserve(qsizetype(count) * (140 + players * 50));
+    for (int b = first; b < first + count; ++b) {
         const Block k = block(b);
         out += "Game Stats for Game: " + k.map + "\r\nPlayed: " + k.date + ", " + k.time + "\r\n";
         if (!k.gametype.isEmpty()) {
@@ -67,6 +68,11 @@ inline QByteArray file(int blocks, int players)
         out += "\r\n";
     }
     return out;
+}
+
+inline QByteArray file(int blocks, int players)
+{
+    return generated::blocks(0, blocks, players);
 }
 
 } // namespace generated
