@@ -17,10 +17,12 @@ std::unique_ptr<PostgresServer> &serverSlot()
     return server;
 }
 
-// Stops the server once every test has run.
+// Starts the server once, before the first test, and stops it once every
+// test has run: initdb and the start cost seconds.
 class ServerEnvironment : public ::testing::Environment
 {
 public:
+    void SetUp() override { sharedServer(); }
     void TearDown() override { serverSlot().reset(); }
 };
 

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// The one PostgreSQL server of this test program: started when a test first
-// asks for it, stopped when the program ends.
+// The one PostgreSQL server of this test program: started by the test
+// environment before the first test, stopped after the last.
 PostgresServer &sharedServer();
 
 // A program folder with a game folder beside it and the commands of the

@@ -40,9 +40,16 @@ QString serverPrograms()
     return pgCtl.isEmpty() || initdb.isEmpty() ? QString() : QFileInfo(pgCtl).absolutePath();
 }
 
+// Run by root, the server runs as nobody, who must reach its folder: a
+// TMPDIR under a private home would not do, /tmp does.
+QString folderTemplate()
+{
+    return (geteuid() == 0 ? u"/tmp"_s : QDir::tempPath()) + u"/rankhold-postgres-XXXXXX"_s;
+}
+
 } // namespace
 
-PostgresServer::PostgresServer()
+PostgresServer::PostgresServer() : m_folder(folderTemplate())
 {
     m_bin = serverPrograms();
     if (m_bin.isEmpty()) {
