@@ -39,6 +39,16 @@ QString ProgramFolder::footerFile() const
     return file(u"footer.txt"_s);
 }
 
+QString ProgramFolder::portalFolder() const
+{
+    return file(u"portal"_s);
+}
+
+QString ProgramFolder::portalStateFile() const
+{
+    return file(u"portal.state"_s);
+}
+
 QString ProgramFolder::pageName(Page page)
 {
     switch (page) {

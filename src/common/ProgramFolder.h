@@ -6,8 +6,9 @@
 
 // The program folder (the current directory when the program starts) and
 // every file of the program's own in it: the database, its compaction copy,
-// the score archive, the settings and the ranking pages. Built from the
-// folder once; everything that needs one of these files asks here.
+// the score archive, the settings, the ranking pages and the player portal.
+// Built from the folder once; everything that needs one of these files asks
+// here.
 class ProgramFolder
 {
 public:
@@ -31,6 +32,11 @@ public:
     QString settingsFile() const;   // Rankhold.ini
     QString headerFile() const;     // header.txt
     QString footerFile() const;     // footer.txt
+
+    // The player portal: "portal", its pages, and "portal.state", what its
+    // last build was made from.
+    QString portalFolder() const;
+    QString portalStateFile() const;
 
     // "rankhold_kills.html", ...: the page's file name, which is also its name on the web server.
     static QString pageName(Page page);

@@ -1,7 +1,9 @@
 #include "common/TextFiles.h"
 
 #include "common/RankholdError.h"
+#include "platform/Paths.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -45,4 +47,19 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes)
         throw RankholdError(u"Cannot create file %1"_s.arg(path));
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw RankholdError(u"Cannot create file %1"_s.arg(path));
+}
+
+void writeFileReplacing(const QString &path, const QByteArray &bytes)
+{
+    // In the same folder, so the rename replaces the file in one step; named
+    // after this process, so two processes never write into the same one.
+    QFile file(path + u".tmp"_s + QString::number(QCoreApplication::applicationPid()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw RankholdError(u"Cannot create file %1"_s.arg(path));
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    if (!written || !platform::replaceFile(file.fileName(), path)) {
+        file.remove();
+        throw RankholdError(u"Cannot create file %1"_s.arg(path));
+    }
 }

@@ -25,3 +25,7 @@ QByteArray readFileBytes(const QString &path);
 // flushed, then renamed over the original, so a failure (a full disk) never
 // leaves it truncated. Throws RankholdError "Cannot create file %s".
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
+// The same without waiting for the disk, for many files at a time: they are
+// whole files after a crash of the program; after a crash of the system a
+// file may be empty.
+void writeFileReplacing(const QString &path, const QByteArray &bytes);

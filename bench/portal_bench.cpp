@@ -1,0 +1,190 @@
+// The player portal over a large database: the first build of every page,
+// then the build after one more map of 16 players. Prints
+// - the first build's time beside the sqlite3 shell writing every row as
+//   HTML (the least any site of these rows costs), and the peak memory;
+// - the build after one map at 1,000,000 rows beside the same build at
+//   40,000 rows of the same players, with the number of files it wrote: the
+//   cost should follow the players of the map, not the history.
+//
+//   portal_bench [rows] [players] [small rows]   (default 1000000 20000 40000)
+
+#include "common/RankholdError.h"
+#include "portal/PortalBuilder.h"
+#include "scores/DatabaseFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kPlayersPerGame = 16;
+
+// Runs SQL in the sqlite3 shell, so that filling the database does not
+// count in this process's peak memory.
+void shell(const QString &db, const QString &sql, const QString &outputFile = {})
+{
+    QProcess p;
+    if (!outputFile.isEmpty())
+        p.setStandardOutputFile(outputFile);
+    p.start(u"sqlite3"_s, {u"-html"_s, db, sql});
+    if (!p.waitForFinished(3600000) || p.exitCode() != 0)
+        throw RankholdError(u"sqlite3 failed: "_s + QString::fromLocal8Bit(p.readAllStandardError()));
+}
+
+// Games of 16 players, one every 1009 seconds from 2024 on (about 85 a day,
+// two years for a million rows), on 37 maps, every game type; names padded
+// to 21 characters as the game writes them.
+QString fillSql(qint64 rows, int players)
+{
+    return uR"(
+WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1),
+r AS (SELECT i, i / %3 AS g, i % %3 AS k FROM n),
+s AS (SELECT i, g, k, datetime('2024-01-01', '+' || (g * 1009) || ' seconds') AS t,
+             substr('Soldier ' || ((k * (%2 / %3) + g * 7) % %2) || '                     ', 1, 21) AS p,
+             (g * 7 + k * 3) % 31 AS kills, (g + k * 5) % 9 AS deaths, g % 10 AS type FROM r),
+d AS (SELECT *, strftime('%m/%d/', t) || substr(strftime('%Y', t), 3, 2) AS dt, strftime('%H:%M:%S', t) AS tm FROM s)
+INSERT INTO player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, Zonetime, Flags, Targets)
+SELECT dt || ' ' || tm || ' ' || p, p, kills, deaths, 'Map ' || (g % 37),
+       CASE type WHEN 0 THEN 'Deathmatch' WHEN 1 THEN 'King of the Hill' WHEN 2 THEN 'Team Deathmatch'
+                 WHEN 3 THEN 'Team King of the Hill' WHEN 4 THEN 'Capture the Flag' WHEN 5 THEN 'PennantRush'
+                 WHEN 6 THEN 'Search and Destroy' WHEN 7 THEN 'Attack and Defend' ELSE 'Cooperative' END,
+       dt, tm, CASE WHEN type IN (0, 1, 8, 9) THEN 'None' ELSE 'Blue' END, kills * 1.0 / max(deaths, 1),
+       CASE WHEN type IN (0, 2) THEN kills * 10 END, CASE WHEN type IN (1, 3) THEN kills * 30 END,
+       CASE WHEN type IN (4, 5) THEN kills % 5 END, CASE WHEN type IN (6, 7) THEN kills % 7 END FROM d;
+)"_s.arg(rows)
+        .arg(players)
+        .arg(kPlayersPerGame);
+}
+
+// One more map after the newest game: 16 players of the history.
+QString oneMoreMapSql()
+{
+    return uR"(
+WITH t AS (SELECT datetime((SELECT max(julianday(('20' || substr(Date, 7, 2)) || '-' || substr(Date, 1, 2) || '-' ||
+                                            substr(Date, 4, 2) || ' ' || Time)) FROM player), '+20 minutes') AS t),
+d AS (SELECT strftime('%m/%d/', t) || substr(strftime('%Y', t), 3, 2) AS dt, strftime('%H:%M:%S', t) AS tm FROM t),
+p AS (SELECT DISTINCT Player AS p FROM player ORDER BY Player LIMIT 16)
+INSERT INTO player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score)
+SELECT dt || ' ' || tm || ' ' || p, p, 12, 3, 'Map 5', 'Deathmatch', dt, tm, 'None', 4.0, 120 FROM d, p;
+)"_s;
+}
+
+struct Timed {
+    double seconds = 0;
+    portal::BuildResult result;
+};
+
+Timed build(const QString &dbPath, const QString &folder)
+{
+    const QString name = u"bench"_s;
+    Timed timed;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(dbPath);
+        if (!db.open())
+            throw RankholdError(db.lastError().text());
+        QElapsedTimer timer;
+        timer.start();
+        timed.result =
+            portal::buildPortal(db, {folder + u"/portal"_s, folder + u"/portal.state"_s}, QDateTime::currentDateTime());
+        timed.seconds = double(timer.nsecsElapsed()) / 1e9;
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return timed;
+}
+
+long peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+qint64 folderBytes(const QString &path)
+{
+    qint64 bytes = 0;
+    for (const QString &sub : {u""_s, u"/player"_s, u"/game"_s, u"/map"_s}) {
+        for (const QFileInfo &f : QDir(path + sub).entryInfoList(QDir::Files))
+            bytes += f.size();
+    }
+    return bytes;
+}
+
+// A database of `rows` rows, its first build, and the build after one more map.
+struct Run {
+    Timed first, again;
+};
+
+Run runAt(const QString &folder, qint64 rows, int players, bool report)
+{
+    QDir().mkpath(folder);
+    const QString db = folder + u"/Rankhold.mdb"_s;
+    createDatabase(db);
+    QElapsedTimer fill;
+    fill.start();
+    shell(db, fillSql(rows, players));
+    if (report) {
+        std::printf("database: %lld rows, %d players, %.0f MB, filled in %.1f s\n", static_cast<long long>(rows),
+                    players, double(QFileInfo(db).size()) / 1e6, double(fill.elapsed()) / 1e3);
+    }
+    Run run;
+    run.first = build(db, folder);
+    shell(db, oneMoreMapSql());
+    run.again = build(db, folder);
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const qint64 rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 1000000;
+    const int players = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 20000;
+    const qint64 smallRows = argc > 3 ? QString::fromLocal8Bit(argv[3]).toLongLong() : 40000;
+    try {
+        QTemporaryDir dir;
+        const Run large = runAt(dir.filePath(u"large"_s), rows, players, true);
+        const long peak = peakMegabytes();
+
+        QElapsedTimer timer;
+        timer.start();
+        shell(dir.filePath(u"large/Rankhold.mdb"_s), u"SELECT * FROM player ORDER BY Player;"_s,
+              dir.filePath(u"shell.html"_s));
+        const double shellSeconds = double(timer.nsecsElapsed()) / 1e9;
+
+        const Run small = runAt(dir.filePath(u"small"_s), smallRows, players, false);
+
+        std::printf("first build: %.2f s, %d files, %.0f MB (full: %s)\n", large.first.seconds,
+                    large.first.result.written, double(folderBytes(dir.filePath(u"large/portal"_s))) / 1e6,
+                    large.first.result.full ? "yes" : "no");
+        std::printf("sqlite3 -html of every row: %.2f s\n", shellSeconds);
+        std::printf("ratio first build / shell:  %.2f\n", large.first.seconds / shellSeconds);
+        std::printf("peak memory (getrusage):    %ld MB\n", peak);
+        std::printf("after one map, %lld rows: %.3f s, %d files written (full: %s)\n", static_cast<long long>(rows),
+                    large.again.seconds, large.again.result.written, large.again.result.full ? "yes" : "no");
+        std::printf("after one map, %lld rows:   %.3f s, %d files written (full: %s)\n",
+                    static_cast<long long>(smallRows), small.again.seconds, small.again.result.written,
+                    small.again.result.full ? "yes" : "no");
+        std::printf("ratio %lld rows / %lld rows: %.2f (target: about 1; goal under 1 s)\n",
+                    static_cast<long long>(rows), static_cast<long long>(smallRows),
+                    large.again.seconds / small.again.seconds);
+        return 0;
+    } catch (const RankholdError &e) {
+        std::fprintf(stderr, "portal_bench: %s\n", e.what());
+        return 1;
+    }
+}

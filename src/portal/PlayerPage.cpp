@@ -1,0 +1,161 @@
+// A player's own page.
+#include "portal/PortalHtml.h"
+#include "portal/PortalNames.h"
+#include "portal/PortalPages.h"
+#include "portal/PortalTable.h"
+
+#include <algorithm>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace portal::pages {
+
+namespace {
+
+using namespace html;
+
+constexpr size_t kLastGames = 20;
+constexpr size_t kBestGames = 5;
+
+const QString kUp = u"../"_s;
+
+bool newerFirst(const Row &a, const Row &b)
+{
+    const qint64 ka = GameMoment::of(a.game).sortKey(), kb = GameMoment::of(b.game).sortKey();
+    if (ka != kb)
+        return ka > kb;
+    return a.game > b.game;
+}
+
+bool betterFirst(const Row &a, const Row &b)
+{
+    if (a.kills != b.kills)
+        return a.kills > b.kills;
+    if (a.ratio != b.ratio)
+        return a.ratio > b.ratio;
+    return newerFirst(a, b);
+}
+
+// What the game type counts besides kills, with its name.
+QString objective(const Row &row)
+{
+    if (row.score)
+        return u"Score "_s + integer(*row.score);
+    if (row.zonetime)
+        return u"Zone "_s + duration(*row.zonetime);
+    if (row.flags)
+        return u"Flags "_s + integer(*row.flags);
+    if (row.targets)
+        return u"Targets "_s + integer(*row.targets);
+    return u"\u2013"_s;
+}
+
+struct TypeTotals {
+    Totals totals;
+    std::optional<qint64> score;
+};
+
+QString totalsList(const Totals &t)
+{
+    const std::pair<const char16_t *, QString> items[] = {
+        {u"Games", integer(t.games)},     {u"Kills", integer(t.kills)},
+        {u"Deaths", integer(t.deaths)},   {u"Kills per death", decimal(killsPerDeath(t.kills, t.deaths))},
+        {u"Flags", integer(t.flags)},     {u"Zone time", duration(t.zonetime)},
+        {u"Targets", integer(t.targets)}, {u"Best ratio", decimal(t.bestRatio)},
+    };
+    QString out = u"<dl class=\"figures\">\r\n"_s;
+    for (const auto &[label, value] : items)
+        out += u"<div><dt>"_s + QString::fromUtf16(label) + u"</dt><dd>"_s + value + u"</dd></div>\r\n"_s;
+    out += u"</dl>\r\n"_s;
+    return out;
+}
+
+QString typeTable(const std::vector<Row> &rows)
+{
+    std::map<QString, TypeTotals> types;
+    for (const Row &row : rows) {
+        TypeTotals &t = types[row.type];
+        t.totals.add(row);
+        if (row.score)
+            t.score = t.score.value_or(0) + *row.score;
+    }
+    std::vector<std::pair<QString, TypeTotals>> order(types.begin(), types.end());
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto &a, const auto &b) { return a.second.totals.games > b.second.totals.games; });
+
+    QString out = tableStart(u"types"_s, u"Totals per game type"_s,
+                             {{u"Game type", Sort::Text},
+                              {u"Games", Sort::Number, true},
+                              {u"Kills"},
+                              {u"Deaths"},
+                              {u"Kills per death"},
+                              {u"Score"},
+                              {u"Zone time", Sort::Duration},
+                              {u"Flags"},
+                              {u"Targets"},
+                              {u"Best ratio"}});
+    for (const auto &[type, tt] : order) {
+        const Totals &t = tt.totals;
+        TableRow(out)
+            .heading(escape(type))
+            .number(t.games)
+            .number(t.kills)
+            .number(t.deaths)
+            .decimal(killsPerDeath(t.kills, t.deaths))
+            .number(tt.score)
+            .duration(t.zonetime)
+            .number(t.flags)
+            .number(t.targets)
+            .decimal(t.bestRatio);
+    }
+    out += tableEnd();
+    return out;
+}
+
+QString gamesTable(const QString &id, const QString &caption, const std::vector<Row> &rows, size_t from, size_t count)
+{
+    QString out = tableStart(id, caption,
+                             {{u"Played", Sort::Text},
+                              {u"Map", Sort::Text},
+                              {u"Game type", Sort::Text},
+                              {u"Kills"},
+                              {u"Deaths"},
+                              {u"Ratio"},
+                              {u"Objective", Sort::Text}});
+    for (size_t i = from; i < rows.size() && i < from + count; ++i) {
+        const Row &r = rows[i];
+        TableRow(out)
+            .heading(anchor(kUp + names::gamePage(r.game), moment(r.game.date, r.game.time)))
+            .nameText(kUp + names::mapPage(r.game.map), r.game.map)
+            .text(escape(r.type))
+            .number(r.kills)
+            .number(r.deaths)
+            .decimal(r.ratio)
+            .text(objective(r));
+    }
+    out += tableEnd();
+    return out;
+}
+
+} // namespace
+
+QByteArray playerPage(const QString &player, std::vector<Row> rows)
+{
+    Totals totals;
+    for (const Row &row : rows)
+        totals.add(row);
+
+    QString body = u"<h2>Totals</h2>\r\n"_s + totalsList(totals);
+    body += u"<h2>Per game type</h2>\r\n"_s + typeTable(rows);
+
+    std::partial_sort(rows.begin(), rows.begin() + qsizetype(std::min(kBestGames, rows.size())), rows.end(),
+                      betterFirst);
+    body += u"<h2>Best games</h2>\r\n"_s + gamesTable(u"best"_s, u"Best games by kills"_s, rows, 0, kBestGames);
+
+    std::sort(rows.begin(), rows.end(), newerFirst);
+    body += u"<h2>Last games</h2>\r\n"_s + gamesTable(u"last"_s, u"Latest games, newest first"_s, rows, 0, kLastGames);
+    return document(kUp, player, body);
+}
+
+} // namespace portal::pages

@@ -1,0 +1,353 @@
+#include "portal/PortalBuilder.h"
+
+#include "platform/Paths.h"
+#include "portal/PortalAssets.h"
+#include "portal/PortalNames.h"
+#include "portal/PortalPages.h"
+#include "portal/PortalSource.h"
+#include "portal/PortalState.h"
+#include "portal/SiteFolder.h"
+
+#include <QCryptographicHash>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+using namespace Qt::StringLiterals;
+
+namespace portal {
+
+namespace {
+
+constexpr int kWeek = 7;
+constexpr int kMonth = 30;
+
+// Raised when the pages change in a way the sample below does not show.
+constexpr char kMarkupVersion[] = "1";
+
+// A sample of every kind of page, with names the game pads and names that
+// need escaping, every game type's figure, and a date that cannot be read,
+// and the two assets: pages made by another version of the program give
+// another fingerprint, and every page is made again.
+QByteArray formatFingerprint()
+{
+    static const QByteArray fingerprint = [] {
+        const auto row = [](const QString &player, const GameKey &game, const QString &type, qint64 kills) {
+            Row r;
+            r.player = player;
+            r.game = game;
+            r.type = type;
+            r.winner = u"None"_s;
+            r.kills = kills;
+            r.deaths = kills % 3;
+            r.ratio = double(kills) / double(std::max<qint64>(r.deaths, 1));
+            return r;
+        };
+        const GameKey readable{u"01/02/03"_s, u"04:05:06"_s, u"Map <1> "_s};
+        const GameKey unreadable{u"1/2/3"_s, u"4:5"_s, u" "_s};
+        std::vector<Row> rows = {row(u"Padded & <b>   "_s, readable, u"Capture the Flag"_s, 3),
+                                 row(u" "_s, readable, u"King of the Hill"_s, 4),
+                                 row(u"Padded & <b>   "_s, unreadable, u"Cooperative"_s, 5)};
+        rows[0].flags = 1;
+        rows[1].zonetime = 3725;
+        Game game{readable, rows[0].type, u"Blue"_s, {rows[0], rows[1]}};
+        MapSummary map;
+        map.name = readable.map;
+        map.addGame(game);
+        map.updatePlayer({rows[0].player, 1, 3, 0});
+        std::vector<PlayerTotals> players;
+        for (const Row &r : rows) {
+            Totals t;
+            t.add(r);
+            players.push_back({r.player, t});
+        }
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        hash.addData(kMarkupVersion);
+        hash.addData(pages::playerPage(rows[0].player, rows));
+        hash.addData(pages::gamePage(game));
+        hash.addData(pages::mapPage(map));
+        hash.addData(pages::indexPage(players, {map}, QDateTime(QDate(2000, 1, 1), QTime(0, 0), QTimeZone::utc())));
+        hash.addData(pages::boardPage(u"Board"_s, kWeek, QDate(2003, 1, 2), 1, players));
+        hash.addData(assets::styleSheet());
+        hash.addData(assets::script());
+        return hash.result();
+    }();
+    return fingerprint;
+}
+
+// The player's figures on each map they played.
+std::map<QString, MapPlayer> figuresPerMap(const QString &player, const std::vector<Row> &rows)
+{
+    std::map<QString, MapPlayer> maps;
+    for (const Row &row : rows) {
+        MapPlayer &p = maps[row.game.map];
+        p.name = player;
+        ++p.games;
+        p.kills += row.kills;
+        p.deaths += row.deaths;
+    }
+    return maps;
+}
+
+// Totals of each player over some rows, and the number of games they come from.
+struct Board {
+    std::vector<PlayerTotals> players;
+    qint64 games = 0;
+};
+
+Board boardOf(const std::vector<const Row *> &rows)
+{
+    QHash<QString, Totals> players;
+    QSet<GameKey> games;
+    for (const Row *row : rows) {
+        players[row->player].add(*row);
+        games.insert(row->game);
+    }
+    Board board;
+    board.games = games.size();
+    board.players.reserve(size_t(players.size()));
+    for (auto it = players.cbegin(); it != players.cend(); ++it)
+        board.players.push_back({it.key(), it.value()});
+    return board;
+}
+
+class Build
+{
+public:
+    Build(QSqlDatabase db, const BuildPlace &place, const QDateTime &made)
+        : m_source(std::move(db)), m_place(place), m_made(made), m_site(place.siteFolder)
+    {
+    }
+
+    // False when the database holds what the record cannot explain.
+    bool update(PortalState &state);
+    void makeAll();
+    BuildResult result(bool full) const { return {full, m_site.written(), m_removed}; }
+
+private:
+    void writePlayer(const QString &player, std::vector<Row> rows);
+    void writeShared(const std::vector<PlayerTotals> &totals);
+    void saveState(const std::vector<PlayerTotals> &totals);
+
+    PortalSource m_source;
+    BuildPlace m_place;
+    QDateTime m_made;
+    SiteFolder m_site;
+    std::map<QString, MapSummary> m_maps;
+    QDate m_newestDay;
+    int m_removed = 0;
+};
+
+void Build::writePlayer(const QString &player, std::vector<Row> rows)
+{
+    m_site.write(names::playerPage(player), pages::playerPage(player, std::move(rows)));
+}
+
+void Build::makeAll()
+{
+    const std::vector<PlayerTotals> totals = m_source.playerTotals();
+    m_maps.clear();
+    m_newestDay = QDate();
+
+    // Best players of each map: every player's figures there, cut down to
+    // the best as the candidates pile up.
+    std::map<QString, std::vector<MapPlayer>> candidates;
+    const auto byKills = [](const MapPlayer &a, const MapPlayer &b) {
+        return killsOrder(a.name, a.kills, b.name, b.kills);
+    };
+    const auto keepBest = [&](std::vector<MapPlayer> &list) {
+        const size_t n = std::min(list.size(), MapSummary::kBestPlayers);
+        std::partial_sort(list.begin(), list.begin() + qsizetype(n), list.end(), byKills);
+        list.resize(n);
+    };
+    m_source.forEachPlayer([&](const QString &player, std::vector<Row> &rows) {
+        for (auto &[map, figures] : figuresPerMap(player, rows)) {
+            std::vector<MapPlayer> &list = candidates[map];
+            list.push_back(figures);
+            if (list.size() >= 4 * MapSummary::kBestPlayers)
+                keepBest(list);
+        }
+        writePlayer(player, std::move(rows));
+    });
+
+    m_source.forEachGame([&](Game &game) {
+        m_site.write(names::gamePage(game.key), pages::gamePage(game));
+        MapSummary &map = m_maps[game.key.map];
+        map.name = game.key.map;
+        map.addGame(game);
+        const QDate day = GameMoment::of(game.key).date;
+        if (day.isValid() && (!m_newestDay.isValid() || day > m_newestDay))
+            m_newestDay = day;
+    });
+    for (auto &[name, list] : candidates) {
+        keepBest(list);
+        m_maps[name].best = std::move(list);
+    }
+    for (const auto &[name, map] : m_maps)
+        m_site.write(names::mapPage(name), pages::mapPage(map));
+
+    writeShared(totals);
+    m_removed = m_site.removeOthers();
+    saveState(totals);
+}
+
+bool Build::update(PortalState &state)
+{
+    if (state.format != formatFingerprint() || !m_site.exists(names::kIndexPage))
+        return false;
+    const std::vector<PlayerTotals> totals = m_source.playerTotals();
+
+    // Players with new rows, and how many rows they gained. A player gone,
+    // or one whose totals changed without new games, had rows deleted or
+    // changed in place.
+    std::vector<QString> changed;
+    qint64 newRows = 0;
+    qsizetype known = 0;
+    for (const PlayerTotals &p : totals) {
+        const auto old = state.players.constFind(p.name);
+        if (old == state.players.cend()) {
+            changed.push_back(p.name);
+            newRows += p.totals.games;
+            continue;
+        }
+        ++known;
+        if (*old == p.totals)
+            continue;
+        if (p.totals.games <= old->games)
+            return false;
+        changed.push_back(p.name);
+        newRows += p.totals.games - old->games;
+    }
+    if (known != state.players.size())
+        return false;
+
+    for (MapSummary &m : state.maps)
+        m_maps[m.name] = std::move(m);
+    m_newestDay = state.newestDay;
+    if (changed.empty()) {
+        saveState(totals);
+        return true;
+    }
+
+    // The new rows are those of games without a page yet.
+    std::set<GameKey> newGames;
+    std::vector<std::map<QString, MapPlayer>> figures;
+    for (const QString &player : changed) {
+        std::vector<Row> rows = m_source.rowsOfPlayer(player);
+        for (const Row &row : rows) {
+            if (!m_site.exists(names::gamePage(row.game)))
+                newGames.insert(row.game);
+        }
+        figures.push_back(figuresPerMap(player, rows));
+        writePlayer(player, std::move(rows));
+    }
+    std::vector<Game> games;
+    qint64 rowsOfNewGames = 0;
+    for (const GameKey &key : newGames) {
+        games.push_back(m_source.game(key));
+        rowsOfNewGames += qint64(games.back().lines.size());
+    }
+    // Rows added to a game that has a page, or a page removed by hand.
+    if (rowsOfNewGames != newRows)
+        return false;
+
+    std::map<QString, MapSummary> before = m_maps;
+    for (const Game &game : games) {
+        m_site.write(names::gamePage(game.key), pages::gamePage(game));
+        MapSummary &map = m_maps[game.key.map];
+        map.name = game.key.map;
+        map.addGame(game);
+        const QDate day = GameMoment::of(game.key).date;
+        if (day.isValid() && (!m_newestDay.isValid() || day > m_newestDay))
+            m_newestDay = day;
+    }
+    for (const auto &perMap : figures) {
+        for (const auto &[name, player] : perMap) {
+            const auto map = m_maps.find(name);
+            if (map == m_maps.end() || !map->second.updatePlayer(player))
+                return false;
+        }
+    }
+    for (const auto &[name, map] : m_maps) {
+        const auto old = before.find(name);
+        if (old == before.end() || !(old->second == map))
+            m_site.write(names::mapPage(name), pages::mapPage(map));
+    }
+
+    writeShared(totals);
+    saveState(totals);
+    return true;
+}
+
+// The pages that follow every change: the assets, the boards and the index.
+void Build::writeShared(const std::vector<PlayerTotals> &totals)
+{
+    m_site.write(names::kStyleSheet, assets::styleSheet());
+    m_site.write(names::kScript, assets::script());
+
+    std::vector<Row> monthRows;
+    if (m_newestDay.isValid()) {
+        for (int d = kMonth - 1; d >= 0; --d) {
+            std::vector<Row> day = m_source.rowsOnDate(m_newestDay.addDays(-d).toString(u"MM/dd/yy"_s));
+            std::move(day.begin(), day.end(), std::back_inserter(monthRows));
+        }
+    }
+    std::vector<const Row *> month, week;
+    const QDate weekStart = m_newestDay.addDays(1 - kWeek);
+    for (const Row &row : monthRows) {
+        month.push_back(&row);
+        if (GameMoment::of(row.game).date >= weekStart)
+            week.push_back(&row);
+    }
+    const Board weekBoard = boardOf(week), monthBoard = boardOf(month);
+    m_site.write(names::kWeekPage,
+                 pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, weekBoard.games, weekBoard.players));
+    m_site.write(names::kMonthPage,
+                 pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, monthBoard.games, monthBoard.players));
+
+    std::vector<MapSummary> maps;
+    for (const auto &[name, map] : m_maps)
+        maps.push_back(map);
+    m_site.write(names::kIndexPage, pages::indexPage(totals, maps, m_made), SiteFolder::Compare::WithoutMadeTime);
+}
+
+void Build::saveState(const std::vector<PlayerTotals> &totals)
+{
+    PortalState state;
+    state.format = formatFingerprint();
+    state.players.reserve(qsizetype(totals.size()));
+    for (const PlayerTotals &p : totals)
+        state.players.insert(p.name, p.totals);
+    for (const auto &[name, map] : m_maps)
+        state.maps.push_back(map);
+    state.newestDay = m_newestDay;
+    savePortalState(m_place.stateFile, state);
+}
+
+} // namespace
+
+BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTime &made)
+{
+    // One snapshot of the database for the whole build; it only reads.
+    const bool snapshot = db.transaction();
+    const auto endSnapshot = qScopeGuard([&] {
+        if (snapshot)
+            db.rollback();
+    });
+
+    std::optional<PortalState> state = loadPortalState(place.stateFile);
+    // Written again at the end of a build that got there: a build that
+    // stops half-way leaves no record, and the next one makes every page.
+    platform::removeFile(place.stateFile);
+    Build build(db, place, made);
+    if (state && build.update(*state))
+        return build.result(false);
+    build.makeAll();
+    return build.result(true);
+}
+
+} // namespace portal

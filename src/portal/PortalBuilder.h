@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+// Builds the player portal: a static site of UTF-8 pages in one folder.
+//
+// The first build makes every page. Each later build compares the players'
+// totals with those the last build stored beside the site and makes again
+// only what the new rows touch: the pages of the players whose totals
+// changed, the pages of the new games, the pages of their maps, the index
+// and the two period boards. A page whose bytes come out the same is not
+// written again. Whatever the comparison cannot explain (rows deleted or
+// changed in place, a damaged or missing record, pages of another version)
+// makes every page again.
+namespace portal {
+
+struct BuildResult {
+    bool full = false; // every page was made
+    int written = 0;   // files written because their bytes changed
+    int removed = 0;   // pages of players, games or maps that are gone
+};
+
+struct BuildPlace {
+    QString siteFolder; // the portal's folder
+    QString stateFile;  // the record of the last build
+};
+
+// Throws RankholdError (the engine's message, or a file that cannot be written).
+BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTime &made);
+
+} // namespace portal

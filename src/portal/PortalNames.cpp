@@ -1,0 +1,110 @@
+#include "portal/PortalNames.h"
+
+#include <QCryptographicHash>
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace portal::names {
+
+namespace {
+
+constexpr qsizetype kLongestStem = 120;
+constexpr qsizetype kKeptOfLongStem = 80;
+
+const char kHex[] = "0123456789abcdef";
+
+QString hashHex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(32));
+}
+
+// Windows opens a device instead of a file for these, whatever the extension.
+bool isDeviceName(const QString &stem)
+{
+    static const std::array<QString, 4> plain = {u"con"_s, u"prn"_s, u"aux"_s, u"nul"_s};
+    if (std::find(plain.begin(), plain.end(), stem) != plain.end())
+        return true;
+    return stem.size() == 4 && (stem.startsWith(u"com"_s) || stem.startsWith(u"lpt"_s)) && stem.at(3).isDigit();
+}
+
+QString path(const QString &folder, const QString &stemText)
+{
+    return folder + u'/' + stemText + u".html"_s;
+}
+
+} // namespace
+
+QString stem(const QString &name)
+{
+    // The game pads names with blanks to the width of its column; they are
+    // kept as a count at the end instead of as a tail of "_".
+    qsizetype kept = name.size();
+    while (kept > 0 && name.at(kept - 1) == u' ')
+        --kept;
+    const qsizetype trailingBlanks = name.size() - kept;
+    const QByteArray utf8 = name.left(kept).toUtf8();
+
+    QString out;
+    out.reserve(utf8.size() * 2 + 4);
+    for (const char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
+            out += QLatin1Char(char(b));
+        } else if (b >= 'A' && b <= 'Z') {
+            out += QLatin1Char(char(b - 'A' + 'a'));
+            out += u'-';
+        } else if (b == ' ') {
+            out += u'_';
+        } else {
+            out += u'~';
+            out += QLatin1Char(kHex[b >> 4]);
+            out += QLatin1Char(kHex[b & 15]);
+        }
+    }
+    // Nothing but blanks (or nothing): "~" alone is the escape of nothing,
+    // so no other name gives it.
+    if (out.isEmpty())
+        out = u"~"_s;
+    // "con" becomes "~63on": the escape of its first letter.
+    if (isDeviceName(out))
+        out = u'~' + QString::number(out.at(0).unicode(), 16) + out.mid(1);
+    if (trailingBlanks > 0)
+        out += u'.' + QString::number(trailingBlanks);
+    if (out.size() > kLongestStem)
+        out = out.left(kKeptOfLongStem) + u"--"_s + hashHex(name.toUtf8());
+    return out;
+}
+
+QString playerPage(const QString &player)
+{
+    return path(kPlayerFolder, stem(player));
+}
+
+QString mapPage(const QString &map)
+{
+    return path(kMapFolder, stem(map));
+}
+
+QString gamePage(const GameKey &game)
+{
+    const GameMoment moment = GameMoment::of(game);
+    if (moment.isValid()) {
+        const int s = moment.seconds;
+        const QString when = moment.date.toString(u"yyyyMMdd"_s) + u'-' +
+                             u"%1%2%3"_s.arg(s / 3600, 2, 10, QChar(u'0'))
+                                 .arg(s / 60 % 60, 2, 10, QChar(u'0'))
+                                 .arg(s % 60, 2, 10, QChar(u'0'));
+        return path(kGameFolder, when + u'_' + stem(game.map));
+    }
+    // Lengths first, so no split of the three texts gives the same bytes.
+    QByteArray key;
+    for (const QString *text : {&game.date, &game.time, &game.map}) {
+        const QByteArray utf8 = text->toUtf8();
+        key += QByteArray::number(utf8.size()) + ':' + utf8;
+    }
+    return path(kGameFolder, u'x' + hashHex(key));
+}
+
+} // namespace portal::names

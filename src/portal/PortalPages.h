@@ -1,0 +1,39 @@
+#pragma once
+
+#include "portal/PortalModel.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+
+#include <vector>
+
+// The pages of the portal, each made from its values alone, so that a page
+// is the same bytes whenever its values are the same.
+namespace portal::pages {
+
+// A player's page: totals, totals per game type, best games and the last
+// 20 games. `rows` are all of the player's rows, in any order.
+QByteArray playerPage(const QString &player, std::vector<Row> rows);
+
+// A game's page: map, type, date and time, winner and the scoreboard.
+QByteArray gamePage(const Game &game);
+
+// A map's page: its figures, best players and latest games.
+QByteArray mapPage(const MapSummary &map);
+
+// The overall ranking with the maps. `made` is shown as the time the page
+// was made; SiteFolder compares pages without it.
+QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector<MapSummary> &maps,
+                     const QDateTime &made);
+
+// The ranking over the games of a period: the `days` days up to and
+// including `last` (the day of the newest game; invalid when there is none).
+QByteArray boardPage(const QString &title, int days, const QDate &last, qint64 games,
+                     const std::vector<PlayerTotals> &players);
+
+// The element of the index that holds the time it was made.
+inline constexpr char kMadeStart[] = "<p class=\"made\">";
+inline constexpr char kMadeEnd[] = "</p>";
+
+} // namespace portal::pages

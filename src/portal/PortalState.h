@@ -1,0 +1,34 @@
+#pragma once
+
+#include "portal/PortalModel.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// What the last complete build of the portal was made from: every player's
+// totals, the maps' summaries and the day of the newest game. The next
+// build compares the database with it to find the pages that changed.
+namespace portal {
+
+struct PortalState {
+    // Identifies the markup the pages were made with: pages of another
+    // version of the program are all made again.
+    QByteArray format;
+    QHash<QString, Totals> players;
+    std::vector<MapSummary> maps;
+    QDate newestDay; // invalid while no game has a readable date
+};
+
+// Nothing when the file is missing, damaged or of another layout.
+std::optional<PortalState> loadPortalState(const QString &path);
+// Replaces the file as a whole, without waiting for the disk, like the
+// pages: after a crash of the system, a record that does not read back whole
+// makes every page again. Throws RankholdError "Cannot create file %s".
+void savePortalState(const QString &path, const PortalState &state);
+
+} // namespace portal

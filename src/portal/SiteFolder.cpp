@@ -1,0 +1,95 @@
+#include "portal/SiteFolder.h"
+
+#include "common/RankholdError.h"
+#include "common/TextFiles.h"
+#include "platform/Paths.h"
+#include "portal/PortalNames.h"
+#include "portal/PortalPages.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace portal {
+
+namespace {
+
+const QString kSubFolders[] = {names::kPlayerFolder, names::kGameFolder, names::kMapFolder};
+
+QByteArray withoutMadeTime(const QByteArray &page)
+{
+    const qsizetype start = page.indexOf(pages::kMadeStart);
+    if (start < 0)
+        return page;
+    const qsizetype end = page.indexOf(pages::kMadeEnd, start);
+    if (end < 0)
+        return page;
+    return page.left(start) + page.mid(end);
+}
+
+bool holds(const QString &path, const QByteArray &bytes, SiteFolder::Compare compare)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (compare == SiteFolder::Compare::Whole) {
+        if (file.size() != bytes.size())
+            return false;
+        return file.readAll() == bytes;
+    }
+    return withoutMadeTime(file.readAll()) == withoutMadeTime(bytes);
+}
+
+void makeFolder(const QString &path)
+{
+    if (!platform::directoryExists(path) && !platform::makePath(path))
+        throw RankholdError(u"Unable to create directory %1"_s.arg(path));
+}
+
+} // namespace
+
+SiteFolder::SiteFolder(QString root) : m_root(std::move(root))
+{
+    makeFolder(m_root);
+    for (const QString &sub : kSubFolders)
+        makeFolder(path(sub));
+}
+
+QString SiteFolder::path(const QString &relative) const
+{
+    QString native = relative;
+    native.replace(u'/', QDir::separator());
+    return platform::joinPath(m_root, native);
+}
+
+bool SiteFolder::exists(const QString &relative) const
+{
+    return platform::fileExists(path(relative));
+}
+
+bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare compare)
+{
+    m_made.insert(relative);
+    const QString file = path(relative);
+    if (holds(file, bytes, compare))
+        return false;
+    writeFileReplacing(file, bytes);
+    ++m_written;
+    return true;
+}
+
+int SiteFolder::removeOthers()
+{
+    int removed = 0;
+    for (const QString &sub : kSubFolders) {
+        const QDir folder(path(sub));
+        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            if (!m_made.contains(sub + u'/' + name) && platform::removeFile(folder.filePath(name)))
+                ++removed;
+        }
+    }
+    return removed;
+}
+
+} // namespace portal

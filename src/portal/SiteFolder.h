@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+
+// The portal's folder on disk. A page is written only when its bytes
+// differ from the file's, so an unchanged page keeps its file (and its time
+// stamp), and the folder says by itself which pages a build changed.
+namespace portal {
+
+class SiteFolder
+{
+public:
+    // The page whose "made" element is left out of the comparison.
+    enum class Compare { Whole, WithoutMadeTime };
+
+    // Makes the folder and its sub-folders when they are missing. Throws
+    // RankholdError "Unable to create directory %s".
+    explicit SiteFolder(QString root);
+
+    const QString &root() const { return m_root; }
+    QString path(const QString &relative) const;
+    bool exists(const QString &relative) const;
+
+    // `relative` uses "/" between folder and file. True when the file was
+    // written. Throws RankholdError "Cannot create file %s".
+    bool write(const QString &relative, const QByteArray &bytes, Compare compare = Compare::Whole);
+    int written() const { return m_written; }
+
+    // Deletes the pages of the sub-folders that this object neither wrote
+    // nor kept; the number deleted. For a build that made every page.
+    int removeOthers();
+
+private:
+    QString m_root;
+    QSet<QString> m_made;
+    int m_written = 0;
+};
+
+} // namespace portal

@@ -1,0 +1,57 @@
+#include "scores/PortalSql.h"
+
+using namespace Qt::StringLiterals;
+
+namespace PortalSql {
+
+namespace {
+
+// The columns of RowColumn.
+const QString kRowSelect = u"SELECT player.Player, player.Date, player.Time, player.Game, player.Gametype, "
+                           "player.Winner, player.Kills, player.Deaths, player.Ratio, player.Score, "
+                           "player.Zonetime, player.Flags, player.Targets FROM player "_s;
+
+} // namespace
+
+QString playerTotals()
+{
+    return u"SELECT player.Player, COUNT(*), Sum(player.Kills), Sum(player.Deaths), Sum(player.Flags), "
+           "Sum(player.Zonetime), Sum(player.Targets), Max(player.Ratio) FROM player GROUP BY player.Player;"_s;
+}
+
+QString rowsOfPlayer()
+{
+    return kRowSelect + u"WHERE player.Player = ?;"_s;
+}
+
+QString allRowsByPlayer()
+{
+    return kRowSelect + u"ORDER BY player.Player;"_s;
+}
+
+QString allRowsByGame()
+{
+    return kRowSelect + u"ORDER BY player.Date, player.Time, player.Game;"_s;
+}
+
+QString rowsAtDateTime()
+{
+    return kRowSelect + u"WHERE player.Id >= ? AND player.Id < ? AND player.Date = ? AND player.Time = ?;"_s;
+}
+
+QString rowsOnDate()
+{
+    return kRowSelect + u"WHERE player.Id >= ? AND player.Id < ? AND player.Date = ?;"_s;
+}
+
+IdRange idRange(const QString &prefix)
+{
+    // Every text that begins with the prefix sorts below the prefix with its
+    // last character raised by one; the prefixes end in a blank, so that is "!".
+    QString past = prefix;
+    if (!past.isEmpty())
+        past.back() = QChar(past.back().unicode() + 1);
+    return {prefix, past};
+}
+
+} // namespace PortalSql

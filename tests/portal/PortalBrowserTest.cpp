@@ -1,0 +1,43 @@
+// The portal in a real browser: headless Chromium driven over its DevTools
+// protocol by browser_check.py (see there for what it clicks and types).
+#include "PortalFixture.h"
+
+#include <QFile>
+#include <QProcess>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kChromium = u"/usr/bin/chromium"_s;
+const QString kPython = u"/usr/bin/python3"_s;
+
+class PortalBrowserTest : public PortalFixture
+{
+};
+
+TEST_F(PortalBrowserTest, SortsSearchesAndShowsHostileNamesAsText)
+{
+    ASSERT_TRUE(QFile::exists(kChromium)) << "headless Chromium is needed: apt-get install chromium";
+    // Names that would run if a page took them as markup: they set `t`.
+    const QByteArray svg = "<svg onload=t=1>", script = "<script>t=2</script>";
+    addGame("Canyon", "03/01/02", "20:00:00", "Capture the Flag",
+            {{svg, 12, 2}, {"bravo", 4, 9}, {"Alpha", 7, 1}, {"J\xe4ger", 9, 4}, {script, 2, 3}});
+    addGame("Oasis", "03/02/02", "21:00:00", "Deathmatch", {{svg, 3, 5, "30"}, {"Charlie", 5, 2, "50"}});
+    addGame("Canyon", "03/05/02", "19:00:00", "", {{svg, 8, 0}, {"Alpha", 1, 1}});
+    build();
+
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start(kPython, {QStringLiteral(RANKHOLD_TESTS_DIR) + u"/portal/browser_check.py"_s, kChromium, site(),
+                          QString::fromLatin1(svg), QString::fromLatin1(script)});
+    ASSERT_TRUE(check.waitForStarted(10000));
+    if (!check.waitForFinished(180000)) {
+        check.kill();
+        check.waitForFinished(5000);
+        FAIL() << "the browser check did not finish within 180 s";
+    }
+    EXPECT_EQ(check.exitCode(), 0) << check.readAll().constData();
+}
+
+} // namespace

@@ -1,0 +1,176 @@
+// The portal built from a real database: which pages a new game touches,
+// incremental builds against fresh ones, and the record of the last build.
+#include "PortalFixture.h"
+
+#include "portal/PortalNames.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSqlQuery>
+
+using namespace Qt::StringLiterals;
+namespace names = portal::names;
+
+namespace {
+
+class PortalBuildTest : public PortalFixture
+{
+protected:
+    void addHistory()
+    {
+        addGame("Canyon", "03/01/02", "20:00:00", "Capture the Flag",
+                {{"Raptor", 10, 2}, {"Dark Star", 4, 5}, {"Ab", 7, 7}, {"aB", 1, 0}});
+        addGame("Canyon", "03/02/02", "21:00:00", "Deathmatch", {{"Raptor", 3, 3, "30"}, {"Nomad", 9, 1, "90"}});
+        addGame("Ice Flats", "03/10/02", "19:30:00", "King of the Hill",
+                {{"Dark Star", 12, 4, "4:19"}, {"Nomad", 2, 2, "0:10"}, {"Ab", 5, 1, "1:00"}});
+        addGame("Oasis", "03/15/02", "18:00:00", "", {{"Raptor", 6, 0}, {"Ghost", 1, 9}});
+    }
+};
+
+TEST_F(PortalBuildTest, OneMoreMapRewritesItsPlayersItsGameItsMapAndTheBoardsOnly)
+{
+    addHistory();
+    ASSERT_TRUE(build().full);
+    const auto before = files(site());
+
+    addGame("Canyon", "03/16/02", "20:00:00", "Search and Destroy",
+            {{"Raptor", 5, 1, "2"}, {"Ab", 2, 2, "0"}, {"Newcomer", 1, 3, "1"}});
+    const portal::BuildResult again = build();
+
+    EXPECT_FALSE(again.full);
+    QStringList expected = {names::playerPage(u"Raptor               "_s),
+                            names::playerPage(u"Ab                   "_s),
+                            names::playerPage(u"Newcomer             "_s),
+                            names::gamePage({u"03/16/02"_s, u"20:00:00"_s, u"Canyon"_s}),
+                            names::mapPage(u"Canyon"_s),
+                            names::kIndexPage,
+                            names::kWeekPage,
+                            names::kMonthPage};
+    expected.sort();
+    EXPECT_EQ(changed(before, files(site())), expected);
+    EXPECT_EQ(again.written, expected.size());
+
+    // What a build from nothing makes of the same rows.
+    EXPECT_TRUE(build(u"fresh"_s).full);
+    EXPECT_EQ(files(site()), files(site(u"fresh"_s)));
+}
+
+TEST_F(PortalBuildTest, NothingNewWritesNothingAndTheIndexKeepsTheTimeItWasMade)
+{
+    addHistory();
+    build();
+    const auto before = files(site());
+
+    const portal::BuildResult again = build(u"portal"_s, made.addDays(1));
+    EXPECT_FALSE(again.full);
+    EXPECT_EQ(again.written, 0);
+    EXPECT_EQ(files(site()), before);
+
+    addGame("Oasis", "03/17/02", "18:00:00", "Deathmatch", {{"Ghost", 3, 1, "30"}});
+    build(u"portal"_s, made.addDays(2));
+    EXPECT_TRUE(files(site()).value(names::kIndexPage).contains("datetime=\"2002-03-22T12:00:00\""));
+}
+
+TEST_F(PortalBuildTest, WhatTheRecordCannotExplainMakesEveryPageAgain)
+{
+    addHistory();
+    build();
+    const QString record = site() + u".state"_s;
+    const auto whole = files(site());
+    const std::pair<const char *, std::function<void()>> cases[] = {
+        {"damaged record",
+         [&] {
+             QByteArray bytes = readFile(record);
+             bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x20);
+             writeFile(record, bytes);
+         }},
+        {"no record", [&] { QFile::remove(record); }},
+        {"index removed by hand", [&] { QFile::remove(site() + u'/' + names::kIndexPage); }},
+        {"game page removed by hand",
+         [&] {
+             QFile::remove(site() + u'/' + names::gamePage({u"03/01/02"_s, u"20:00:00"_s, u"Canyon"_s}));
+             addGame("Canyon", "03/18/02", "20:00:00", "Deathmatch", {{"Raptor", 1, 1, "10"}});
+         }},
+        {"a row deleted from outside",
+         [&] { QSqlQuery(db.connection()).exec(u"DELETE FROM player WHERE Player LIKE 'Ghost%'"_s); }},
+        {"a row changed in place",
+         [&] { QSqlQuery(db.connection()).exec(u"UPDATE player SET Kills = 0 WHERE Player LIKE 'Nomad%'"_s); }},
+        {"a game gains a row",
+         [&] {
+             addGame("Oasis", "03/15/02", "18:00:00", "", {{"Latecomer", 1, 1}});
+         }},
+    };
+    for (const auto &[what, damage] : cases) {
+        SCOPED_TRACE(what);
+        damage();
+        const portal::BuildResult again = build();
+        EXPECT_TRUE(again.full);
+        QDir(site(u"fresh"_s)).removeRecursively();
+        build(u"fresh"_s);
+        EXPECT_EQ(files(site()), files(site(u"fresh"_s)));
+        // And the build after it is incremental again.
+        EXPECT_FALSE(build().full);
+    }
+    EXPECT_FALSE(files(site()).contains(names::playerPage(u"Ghost                "_s)));
+}
+
+// Random games in random order (late imports, new players and maps, negative
+// kills), with a fresh build after each as the reference.
+TEST_F(PortalBuildTest, IncrementalBuildsMakeWhatAFreshBuildMakes)
+{
+    QRandomGenerator random(15);
+    // More players than a map page lists, so its list of best players fills.
+    QList<QByteArray> players = {"Raptor",   "Dark Star", "Ab", "aB", "<b>Tom & Jerry</b>",
+                                 "J\xe4ger", "Nomad",     "x",  "",   "ABCDEFGHIJKLMNOPQRSTU",
+                                 "con",      "../../x"};
+    for (int n = 1; n <= 18; ++n)
+        players.append("Soldier " + QByteArray::number(n));
+    const QList<QByteArray> maps = {"Canyon", "Ice Flats", "a/b"};
+    const QList<QByteArray> types = {"Deathmatch", "King of the Hill", "Capture the Flag", "Search and Destroy", ""};
+    int fullBuilds = 0;
+    for (int step = 0; step < 40; ++step) {
+        const QDate day = QDate(2001, 12, 1).addDays(random.bounded(90));
+        const QByteArray date = day.toString(u"MM/dd/yy"_s).toLatin1();
+        const QByteArray time = QTime(random.bounded(24), random.bounded(60), random.bounded(60)).toString().toLatin1();
+        const QByteArray type = types[random.bounded(types.size())];
+        QList<Line> lines;
+        QList<QByteArray> pool = players;
+        for (int n = 1 + random.bounded(12); n > 0; --n) {
+            const QByteArray name = pool.takeAt(random.bounded(pool.size()));
+            const QByteArray value = type == "King of the Hill" ? QByteArray("1:05") : QByteArray("2");
+            lines.append({name, random.bounded(-8, 20), random.bounded(0, 6), value});
+        }
+        addGame(maps[random.bounded(maps.size())], date, time, type, lines);
+
+        SCOPED_TRACE(step);
+        fullBuilds += build().full ? 1 : 0;
+        QDir(site(u"fresh"_s)).removeRecursively();
+        QFile::remove(site(u"fresh"_s) + u".state"_s);
+        build(u"fresh"_s);
+        ASSERT_EQ(files(site()), files(site(u"fresh"_s)));
+    }
+    // The first build, and those after one of a map's best players lost kills.
+    EXPECT_LT(fullBuilds, 20);
+}
+
+TEST_F(PortalBuildTest, PeriodsEndAtTheNewestGameAndTwoDigitYearsSortAsDates)
+{
+    addGame("Canyon", "11/20/99", "20:00:00", "Deathmatch", {{"Old Timer", 5, 1, "50"}});
+    addGame("Canyon", "12/29/99", "20:00:00", "Deathmatch", {{"Month Only", 5, 1, "50"}});
+    addGame("Canyon", "12/30/99", "20:00:00", "Deathmatch", {{"Week", 5, 1, "50"}});
+    addGame("Canyon", "01/05/00", "08:00:00", "Deathmatch", {{"Newest", 5, 1, "50"}});
+    build();
+    const QString week = QString::fromUtf8(files(site()).value(names::kWeekPage));
+    const QString month = QString::fromUtf8(files(site()).value(names::kMonthPage));
+    EXPECT_TRUE(week.contains(u"2 games from 1999-12-30 to 2000-01-05"_s)) << qPrintable(week);
+    EXPECT_TRUE(month.contains(u"3 games from 1999-12-07 to 2000-01-05"_s)) << qPrintable(month);
+    for (const auto &[name, inWeek, inMonth] : {std::tuple{u">Newest<"_s, true, true},
+                                                {u">Week<"_s, true, true},
+                                                {u">Month Only<"_s, false, true},
+                                                {u">Old Timer<"_s, false, false}}) {
+        EXPECT_EQ(week.contains(name), inWeek) << qPrintable(name);
+        EXPECT_EQ(month.contains(name), inMonth) << qPrintable(name);
+    }
+}
+
+} // namespace
