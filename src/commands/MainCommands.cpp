@@ -2,6 +2,7 @@
 
 #include "commands/AppState.h"
 #include "commands/GameFolderRecord.h"
+#include "commands/PortalExport.h"
 #include "html/RankingExport.h"
 #include "scores/DatabaseInfo.h"
 #include "scores/Maintenance.h"
@@ -46,6 +47,7 @@ struct MainCommands::Private {
     {
         const ExportResult exported = exporter.exportStats(settings, state.programFolder, host);
         state.playerFilter = exported.playerFilter;
+        exportPortal(state, host);
     }
 
     UploadOutcome upload(const Settings &settings)

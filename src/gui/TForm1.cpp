@@ -9,6 +9,7 @@
 #include "gui/Dialogs.h"
 #include "gui/GuiHost.h"
 #include "gui/PanelStatusBar.h"
+#include "gui/PortalWindow.h"
 #include "gui/TForm3.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -154,6 +155,7 @@ void TForm1::connectHandlers()
         {ui->SetDFLWfolder1, &TForm1::SetDFLWfolder1Click},
         {ui->ReadRankholdtxt1, &TForm1::ReadRankholdtxt1Click},
         {ui->VisitWebsite1, &TForm1::VisitWebsite1Click},
+        {ui->PlayerPortal1, &TForm1::PlayerPortal1Click},
     };
     for (const auto &[action, handler] : actions)
         connect(action, &QAction::triggered, this, handler);
@@ -372,6 +374,15 @@ void TForm1::ReadRankholdtxt1Click()
 void TForm1::VisitWebsite1Click()
 {
     Dialogs::openUrl(QUrl(kCommunityWebSite));
+}
+
+void TForm1::PlayerPortal1Click()
+{
+    if (!m_portalWindow)
+        m_portalWindow = new PortalWindow([this] { return m_state.programFolder; }, this);
+    m_portalWindow->show();
+    m_portalWindow->raise();
+    m_portalWindow->activateWindow();
 }
 
 void TForm1::SystemInfo()

@@ -14,6 +14,7 @@ class TForm1;
 }
 class GuiHost;
 class MainCommands;
+class PortalWindow;
 class QTimer;
 class TForm3;
 
@@ -58,6 +59,8 @@ public slots:
     void SetDFLWfolder1Click();
     void ReadRankholdtxt1Click();
     void VisitWebsite1Click();
+    // Extra > Player Portal...
+    void PlayerPortal1Click();
     void CheckTimer();
     void SystemInfo();
     void Timer1Timer();
@@ -84,5 +87,6 @@ private:
     std::unique_ptr<GuiHost> m_host;
     std::unique_ptr<MainCommands> m_commands;
     TForm3 *m_form3 = nullptr;
+    PortalWindow *m_portalWindow = nullptr;
     std::optional<StartUpStep> m_startUpEnd;
 };
