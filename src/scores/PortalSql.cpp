@@ -15,8 +15,9 @@ const QString kRowSelect = u"SELECT player.Player, player.Date, player.Time, pla
 
 QString playerTotals()
 {
-    return u"SELECT player.Player, COUNT(*), Sum(player.Kills), Sum(player.Deaths), Sum(player.Flags), "
-           "Sum(player.Zonetime), Sum(player.Targets), Max(player.Ratio) FROM player GROUP BY player.Player;"_s;
+    return u"SELECT player_totals.Player, player_totals.Games, player_totals.Kills, player_totals.Deaths, "
+           "player_totals.Flags, player_totals.Zonetime, player_totals.Targets, player_totals.BestRatio "
+           "FROM player_totals;"_s;
 }
 
 QString rowsOfPlayer()

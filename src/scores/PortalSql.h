@@ -25,7 +25,9 @@ enum RowColumn {
 };
 
 // One row a player: Player, games, kills, deaths, flags, zone time, targets
-// and best ratio, as grouping the rows gives them (a sum of no values is NULL).
+// and best ratio, as grouping the rows gives them (a sum of no values is
+// NULL), read from the totals the database keeps: the cost follows the
+// number of players.
 QString playerTotals();
 // The rows of one player; one binding: the name.
 QString rowsOfPlayer();
