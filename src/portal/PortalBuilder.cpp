@@ -118,8 +118,8 @@ Board boardOf(const std::vector<const Row *> &rows)
 class Build
 {
 public:
-    Build(QSqlDatabase db, const BuildPlace &place, const QDateTime &made)
-        : m_source(std::move(db)), m_place(place), m_made(made), m_site(place.siteFolder)
+    Build(QSqlDatabase db, const BuildPlace &place, const QDateTime &made, const Progress &progress)
+        : m_source(std::move(db)), m_place(place), m_made(made), m_progress(progress), m_site(place.siteFolder)
     {
     }
 
@@ -136,6 +136,7 @@ private:
     PortalSource m_source;
     BuildPlace m_place;
     QDateTime m_made;
+    Progress m_progress;
     SiteFolder m_site;
     std::map<QString, MapSummary> m_maps;
     QDate m_newestDay;
@@ -152,6 +153,16 @@ void Build::makeAll()
     const std::vector<PlayerTotals> totals = m_source.playerTotals();
     m_maps.clear();
     m_newestDay = QDate();
+
+    // Every row is read twice: once a player at a time, once a game at a time.
+    qint64 allRows = 0, rowsDone = 0;
+    for (const PlayerTotals &p : totals)
+        allRows += p.totals.games;
+    const auto advance = [&](qint64 done) {
+        rowsDone += done;
+        if (m_progress && allRows > 0)
+            m_progress(int(std::min<qint64>(100, rowsDone * 50 / allRows)));
+    };
 
     // Best players of each map: every player's figures there, cut down to
     // the best as the candidates pile up.
@@ -171,6 +182,7 @@ void Build::makeAll()
             if (list.size() >= 4 * MapSummary::kBestPlayers)
                 keepBest(list);
         }
+        advance(qint64(rows.size()));
         writePlayer(player, std::move(rows));
     });
 
@@ -182,6 +194,7 @@ void Build::makeAll()
         const QDate day = GameMoment::of(game.key).date;
         if (day.isValid() && (!m_newestDay.isValid() || day > m_newestDay))
             m_newestDay = day;
+        advance(qint64(game.lines.size()));
     });
     for (auto &[name, list] : candidates) {
         keepBest(list);
@@ -330,7 +343,7 @@ void Build::saveState(const std::vector<PlayerTotals> &totals)
 
 } // namespace
 
-BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTime &made)
+BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTime &made, const Progress &progress)
 {
     // One snapshot of the database for the whole build; it only reads.
     const bool snapshot = db.transaction();
@@ -343,7 +356,7 @@ BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTim
     // Written again at the end of a build that got there: a build that
     // stops half-way leaves no record, and the next one makes every page.
     platform::removeFile(place.stateFile);
-    Build build(db, place, made);
+    Build build(db, place, made, progress);
     if (state && build.update(*state))
         return build.result(false);
     build.makeAll();

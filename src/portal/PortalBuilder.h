@@ -4,6 +4,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // Builds the player portal: a static site of UTF-8 pages in one folder.
 //
 // The first build makes every page. Each later build compares the players'
@@ -27,7 +29,12 @@ struct BuildPlace {
     QString stateFile;  // the record of the last build
 };
 
-// Throws RankholdError (the engine's message, or a file that cannot be written).
-BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTime &made);
+// Told how far a build has come, 0 to 100, many times a second while a
+// build of every page runs (which takes a while on a long history).
+using Progress = std::function<void(int percent)>;
+
+// `made` is the time the index says it was made. Throws RankholdError (the
+// engine's message, or a file that cannot be written).
+BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTime &made, const Progress &progress = {});
 
 } // namespace portal

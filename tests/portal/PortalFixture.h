@@ -44,10 +44,11 @@ protected:
 
     QString site(const QString &name = QStringLiteral("portal")) const { return dir.filePath(name); }
 
-    portal::BuildResult build(const QString &name = QStringLiteral("portal"), const QDateTime &madeAt = {})
+    portal::BuildResult build(const QString &name = QStringLiteral("portal"), const QDateTime &madeAt = {},
+                              const portal::Progress &progress = {})
     {
         return portal::buildPortal(db.connection(), {site(name), site(name) + QStringLiteral(".state")},
-                                   madeAt.isValid() ? madeAt : made);
+                                   madeAt.isValid() ? madeAt : made, progress);
     }
 
     // Every file of a site by its path below the site's folder.
