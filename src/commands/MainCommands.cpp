@@ -7,6 +7,7 @@
 #include "scores/DatabaseInfo.h"
 #include "scores/Maintenance.h"
 #include "scores/ScoreArchive.h"
+#include "settings/PortalSwitch.h"
 
 #include <QScopeGuard>
 
@@ -53,7 +54,7 @@ struct MainCommands::Private {
     UploadOutcome upload(const Settings &settings)
     {
         host.showUploadCause({});
-        UploadOutcome outcome = uploader.upload(settings, state.programFolder);
+        UploadOutcome outcome = uploader.upload(settings, state.programFolder, portalEnabled(state.programFolder));
         host.showUploadCause(outcome.cause);
         return outcome;
     }

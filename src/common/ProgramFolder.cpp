@@ -49,6 +49,11 @@ QString ProgramFolder::portalStateFile() const
     return file(u"portal.state"_s);
 }
 
+QString ProgramFolder::portalManifest() const
+{
+    return file(u"portal.sent"_s);
+}
+
 QString ProgramFolder::pageName(Page page)
 {
     switch (page) {

@@ -33,10 +33,11 @@ public:
     QString headerFile() const;     // header.txt
     QString footerFile() const;     // footer.txt
 
-    // The player portal: "portal", its pages, and "portal.state", what its
-    // last build was made from.
+    // The player portal: "portal", its pages; "portal.state", what its last
+    // build was made from; "portal.sent", what uploads sent of it.
     QString portalFolder() const;
     QString portalStateFile() const;
+    QString portalManifest() const;
 
     // "rankhold_kills.html", ...: the page's file name, which is also its name on the web server.
     static QString pageName(Page page);

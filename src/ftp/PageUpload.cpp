@@ -3,6 +3,7 @@
 #include "common/ProgramFolder.h"
 #include "common/Rounding.h"
 #include "ftp/FtpClient.h"
+#include "ftp/PortalUpload.h"
 #include "ftp/ServerAddress.h"
 #include "platform/Paths.h"
 #include "platform/ProfileFile.h"
@@ -95,7 +96,7 @@ void PageUploader::FTPBytes()
     d->host.setProgress(int(roundHalfEven(share)));
 }
 
-UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder &folder)
+UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder &folder, bool withPortal)
 {
     // The window stays responsive during an upload, so the menu or a
     // scheduled export can ask again; one upload at a time on the client.
@@ -158,6 +159,10 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
             if (platform::fileExists(local))
                 client.Upload(local, ProgramFolder::pageName(page));
         }
+        // Not into the log-in folder when the directory was not found.
+        if (withPortal && d->resultOk)
+            PortalUpload(folder, settings.ftpServer + u'\n' + settings.ftpUser + u'\n' + settings.ftpDirectory)
+                .send(client);
     } catch (const RankholdError &) {
         host.setActivityText(u"FTP: Filetransfer Failed"_s);
         d->cause = client.cause();

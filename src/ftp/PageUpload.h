@@ -32,10 +32,12 @@ public:
     PageUploader(QTimer &progressTimer, CommandHost &host);
     ~PageUploader();
 
-    // Stores every existing page of `folder` in the fixed order. Failures
-    // end as status texts; only a refused QUIT is thrown (RankholdError).
-    // Refused with a status text while another upload runs.
-    UploadOutcome upload(const Settings &settings, const ProgramFolder &folder);
+    // Stores every existing page of `folder` in the fixed order, then, with
+    // `withPortal`, what the server lacks of the player portal (PortalUpload)
+    // over the same log-in. Failures end as status texts; only a refused
+    // QUIT is thrown (RankholdError). Refused with a status text while
+    // another upload runs.
+    UploadOutcome upload(const Settings &settings, const ProgramFolder &folder, bool withPortal = false);
     bool isBusy() const;
     // True once a log-in of the current (or last) upload succeeded.
     bool connected() const;

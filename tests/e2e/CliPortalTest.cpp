@@ -1,5 +1,6 @@
 // rankhold-cli export with the player portal switched on in Rankhold.ini.
 #include "CliFixture.h"
+#include "support/FtpServers.h"
 
 #include <QFile>
 
@@ -42,4 +43,24 @@ TEST_F(CliFixture, ExportWritesThePortalBesideTheSevenPagesWhenItIsSwitchedOn)
     // The seven pages stay what they were, byte for byte.
     for (qsizetype i = 0; i < kPages.size(); ++i)
         EXPECT_EQ(readFile(programFolder + u'/' + kPages[i]), pages[i]) << kPages[i].toStdString();
+}
+
+TEST_F(CliFixture, ImportChainPublishesThePortalAfterTheSevenPages)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    ASSERT_TRUE(QDir().mkpath(server.filePath(u"www"_s)));
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    writeIni("[FTPSettings]\r\nserver=" + server.address().toUtf8() + "\r\ndirectory=www\r\n" + kRankings +
+             "[Portal]\r\nEnabled=on\r\n");
+    writeFile(scoreFile(), block("Canyon", 1, {{"Alpha", 7, 2}, {"Bravo", 5, 0}}));
+
+    const Result r = run({u"--game-folder"_s, gameFolder, u"import"_s, u"--chain"_s, u"--user"_s, server.user()},
+                         {u"RANKHOLD_FTP_PASSWORD="_s + server.password()});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.last(), u"FTP: Filetransfer OK"_s);
+    EXPECT_TRUE(QFile::exists(server.filePath(u"www/rankhold_kills.html"_s)));
+    for (const QString &file : {u"index.html"_s, u"portal.css"_s, u"player/a-lpha.16.html"_s, u"map/c-anyon.html"_s})
+        EXPECT_TRUE(QFile::exists(server.filePath(u"www/portal/"_s + file))) << file.toStdString();
+    EXPECT_TRUE(QFile::exists(programFolder + u"/portal.sent"_s));
 }

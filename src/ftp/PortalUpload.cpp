@@ -1,0 +1,110 @@
+#include "ftp/PortalUpload.h"
+
+#include "common/ProgramFolder.h"
+#include "ftp/FtpClient.h"
+#include "platform/Paths.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kRemoteFolder = u"portal"_s;
+// Stores between two saves of the manifest, so an upload cut off by a kill
+// sends little again.
+constexpr int kSaveEvery = 100;
+
+// The portal's own files: its pages, stylesheet and script, at most one
+// folder deep (a file left half-written by a build that was cut off is none).
+bool isPortalFile(const QString &path)
+{
+    static const QRegularExpression file(u"^([a-z]+/)?[a-z0-9_~.-]+\\.(html|css|js)$"_s);
+    return file.match(path).hasMatch();
+}
+
+// The root's pages after those they lead to, the index last.
+int sendOrder(const QString &path)
+{
+    if (path.endsWith(u".css"_s) || path.endsWith(u".js"_s))
+        return 0;
+    if (path.contains(u'/'))
+        return 1;
+    return path == u"index.html"_s ? 3 : 2;
+}
+
+QString remote(const QString &path)
+{
+    return kRemoteFolder + u'/' + path;
+}
+
+} // namespace
+
+PortalUpload::PortalUpload(const ProgramFolder &folder, const QString &target)
+    : m_site(folder.portalFolder()), m_manifest(folder.portalManifest(), target)
+{
+}
+
+void PortalUpload::makeFolder(TFtpClient &client, const QString &folder)
+{
+    // A folder that is there already is refused with 550 like one that
+    // cannot be made; a store into a folder that is missing says which.
+    client.Transaction("MKD " + folder.toUtf8());
+}
+
+void PortalUpload::send(TFtpClient &client)
+{
+    if (!platform::directoryExists(m_site))
+        return;
+    UploadManifest::Difference difference = m_manifest.compare(m_site, isPortalFile);
+    try {
+        if (!difference.changed.empty())
+            sendFiles(client, std::move(difference.changed));
+        deleteGone(client, difference.gone);
+    } catch (const RankholdError &) {
+        // What arrived before the failure is written down; the failure of
+        // the upload is what the caller reports.
+        try {
+            m_manifest.save();
+        } catch (const RankholdError &) {
+        }
+        throw;
+    }
+    m_manifest.save();
+}
+
+void PortalUpload::sendFiles(TFtpClient &client, std::vector<UploadManifest::File> files)
+{
+    if (m_manifest.isEmpty())
+        makeFolder(client, kRemoteFolder);
+    QStringList folders;
+    for (const UploadManifest::File &f : files) {
+        const QString folder = f.path.section(u'/', 0, -2);
+        if (!folder.isEmpty() && !folders.contains(folder) && !m_manifest.holdsFolder(folder))
+            folders.append(folder);
+    }
+    for (const QString &folder : folders)
+        makeFolder(client, remote(folder));
+
+    std::stable_sort(files.begin(), files.end(), [](const auto &a, const auto &b) {
+        return sendOrder(a.path) != sendOrder(b.path) ? sendOrder(a.path) < sendOrder(b.path) : a.path < b.path;
+    });
+    for (const UploadManifest::File &f : files) {
+        client.Upload(platform::joinPath(m_site, f.path), remote(f.path));
+        m_manifest.record(f);
+        if (++m_sent % kSaveEvery == 0)
+            m_manifest.save();
+    }
+}
+
+void PortalUpload::deleteGone(TFtpClient &client, const QStringList &gone)
+{
+    for (const QString &path : gone) {
+        client.Transaction("DELE " + remote(path).toUtf8());
+        // Deleted, or not there: either way the server no longer has it.
+        if (client.replyNumber() == 250 || client.replyNumber() == 550)
+            m_manifest.forget(path);
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ftp/UploadManifest.h"
+
+#include <QString>
+
+class ProgramFolder;
+class TFtpClient;
+
+// The player portal on the web server: the program folder's "portal" as
+// "portal" below the directory of the upload, sent over the log-in of the
+// seven pages. Only what the server lacks is sent (see UploadManifest, kept
+// in the program folder as "portal.sent"): after one more map, the pages
+// that map changed. Folders are made on the server as needed; the pages of
+// players, games or maps that are gone are deleted there.
+class PortalUpload
+{
+public:
+    // `target` names the server, user and directory of the upload.
+    PortalUpload(const ProgramFolder &folder, const QString &target);
+
+    // Sends the files; the pages of the portal's root (the index last) go
+    // after the pages they lead to. Throws RankholdError at the first store
+    // that fails, the manifest saved with every store before it.
+    void send(TFtpClient &client);
+    int sent() const { return m_sent; }
+
+private:
+    void makeFolder(TFtpClient &client, const QString &folder);
+    void sendFiles(TFtpClient &client, std::vector<UploadManifest::File> files);
+    void deleteGone(TFtpClient &client, const QStringList &gone);
+
+    QString m_site;
+    UploadManifest m_manifest;
+    int m_sent = 0;
+};
