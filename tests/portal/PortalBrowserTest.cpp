@@ -11,6 +11,8 @@ namespace {
 
 const QString kChromium = u"/usr/bin/chromium"_s;
 const QString kPython = u"/usr/bin/python3"_s;
+// browser_check.py's exit code when Chromium cannot be started or driven here.
+constexpr int kCannotRun = 77;
 
 class PortalBrowserTest : public PortalFixture
 {
@@ -18,7 +20,8 @@ class PortalBrowserTest : public PortalFixture
 
 TEST_F(PortalBrowserTest, SortsSearchesAndShowsHostileNamesAsText)
 {
-    ASSERT_TRUE(QFile::exists(kChromium)) << "headless Chromium is needed: apt-get install chromium";
+    if (!QFile::exists(kChromium))
+        GTEST_SKIP() << "headless Chromium is needed for this test: apt-get install chromium";
     // Names that would run if a page took them as markup: they set `t`.
     const QByteArray svg = "<svg onload=t=1>", script = "<script>t=2</script>";
     addGame("Canyon", "03/01/02", "20:00:00", "Capture the Flag",
@@ -37,7 +40,10 @@ TEST_F(PortalBrowserTest, SortsSearchesAndShowsHostileNamesAsText)
         check.waitForFinished(5000);
         FAIL() << "the browser check did not finish within 180 s";
     }
-    EXPECT_EQ(check.exitCode(), 0) << check.readAll().constData();
+    const QByteArray said = check.readAll();
+    if (check.exitStatus() == QProcess::NormalExit && check.exitCode() == kCannotRun)
+        GTEST_SKIP() << "Chromium cannot run here, so the pages were not checked in a browser: " << said.constData();
+    EXPECT_EQ(check.exitCode(), 0) << said.constData();
 }
 
 } // namespace

@@ -5,7 +5,8 @@ Opens the index from disk, clicks column headings and checks that the rows
 are reordered, types into the search box and checks the filter, follows the
 link of a player with a hostile name to that player's page and sorts a table
 there, checks that no name ran as markup, and that the console stayed free of
-errors. Prints one line per failed check; exit code 0 when all passed.
+errors. Prints one line per failed check; exit code 0 when all passed, 77 (and why)
+when Chromium cannot be started or driven here.
 
     browser_check.py CHROMIUM SITE_FOLDER HOSTILE_NAME...
 """
@@ -19,9 +20,20 @@ import tempfile
 import time
 import urllib.request
 
-import websocket
+# Exit code of a check that could not run: the test skips with the reason.
+CANNOT_RUN = 77
+
+try:
+    import websocket
+except ImportError:
+    print('python3-websocket is needed to drive chromium: apt-get install python3-websocket')
+    sys.exit(CANNOT_RUN)
 
 failures = []
+
+
+class CannotStart(Exception):
+    pass
 
 
 def check(condition, what):
@@ -37,17 +49,23 @@ class Browser:
                 '--remote-allow-origins=*', '--window-size=1280,900', '--user-data-dir=' + profile, 'about:blank']
         if os.geteuid() == 0:
             args.insert(1, '--no-sandbox')
-        self.process = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        address = None
+        try:
+            self.process = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        except OSError as e:
+            raise CannotStart('%s cannot be run: %s' % (chromium, e))
+        address, said = None, []
         deadline = time.time() + 60
         while address is None and time.time() < deadline:
             line = self.process.stderr.readline()
             if not line:
                 break
+            said.append(line.rstrip())
             if line.startswith('DevTools listening on '):
                 address = line.split()[-1]
         if address is None:
-            raise RuntimeError('chromium did not open its DevTools port')
+            self.process.kill()
+            self.process.wait()
+            raise CannotStart('chromium did not open its DevTools port; it said:\n' + '\n'.join(said[-10:]))
         port = address.split('/')[2].split(':')[1]
         with urllib.request.urlopen('http://127.0.0.1:%s/json/list' % port, timeout=30) as reply:
             page = next(t for t in json.load(reply) if t['type'] == 'page')
@@ -139,7 +157,12 @@ def numbers(texts):
 def main():
     chromium, site, hostile = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3:]
     profile = tempfile.mkdtemp(prefix='rankhold-chromium-')
-    browser = Browser(chromium, profile)
+    try:
+        browser = Browser(chromium, profile)
+    except CannotStart as e:
+        shutil.rmtree(profile, ignore_errors=True)
+        print(e)
+        return CANNOT_RUN
     try:
         browser.open((site / 'index.html').as_uri())
         players = column(browser, 'ranking', 1)
