@@ -58,11 +58,17 @@ void PortalUpload::send(TFtpClient &client)
 {
     if (!platform::directoryExists(m_site))
         return;
-    UploadManifest::Difference difference = m_manifest.compare(m_site, isPortalFile);
     try {
-        if (!difference.changed.empty())
-            sendFiles(client, std::move(difference.changed));
-        deleteGone(client, difference.gone);
+        // A second round sends what a folder made again on the server lost.
+        for (int round = 0; round < 2; ++round) {
+            m_folderRemade = false;
+            UploadManifest::Difference difference = m_manifest.compare(m_site, isPortalFile);
+            if (!difference.changed.empty())
+                sendFiles(client, std::move(difference.changed));
+            deleteGone(client, difference.gone);
+            if (!m_folderRemade)
+                break;
+        }
     } catch (const RankholdError &) {
         // What arrived before the failure is written down; the failure of
         // the upload is what the caller reports.
@@ -73,6 +79,25 @@ void PortalUpload::send(TFtpClient &client)
         throw;
     }
     m_manifest.save();
+}
+
+bool PortalUpload::remakeFolders(TFtpClient &client, const QString &path)
+{
+    // Made again (257) means the server had lost the folder, and with it
+    // every file the manifest says was sent there.
+    QStringList folders{QString()};
+    if (path.contains(u'/'))
+        folders.append(path.section(u'/', 0, -2));
+    bool remade = false;
+    for (const QString &folder : folders) {
+        client.Transaction("MKD " + (folder.isEmpty() ? kRemoteFolder : remote(folder)).toUtf8());
+        if (client.replyNumber() == 257) {
+            m_manifest.forgetFolder(folder);
+            remade = true;
+        }
+    }
+    m_folderRemade = m_folderRemade || remade;
+    return remade;
 }
 
 void PortalUpload::sendFiles(TFtpClient &client, std::vector<UploadManifest::File> files)
@@ -92,7 +117,18 @@ void PortalUpload::sendFiles(TFtpClient &client, std::vector<UploadManifest::Fil
         return sendOrder(a.path) != sendOrder(b.path) ? sendOrder(a.path) < sendOrder(b.path) : a.path < b.path;
     });
     for (const UploadManifest::File &f : files) {
-        client.Upload(platform::joinPath(m_site, f.path), remote(f.path));
+        // A store cut off half-way leaves unknown bytes on the server: the
+        // file is sent again even if it gets back its old content.
+        m_manifest.forget(f.path);
+        try {
+            client.Upload(platform::joinPath(m_site, f.path), remote(f.path));
+        } catch (const EFtpError &) {
+            // Refused as a name that cannot be stored: its folder may be gone.
+            const int refusal = client.replyNumber();
+            if ((refusal != 550 && refusal != 553) || !remakeFolders(client, f.path))
+                throw;
+            client.Upload(platform::joinPath(m_site, f.path), remote(f.path));
+        }
         m_manifest.record(f);
         if (++m_sent % kSaveEvery == 0)
             m_manifest.save();

@@ -12,7 +12,11 @@ class TFtpClient;
 // seven pages. Only what the server lacks is sent (see UploadManifest, kept
 // in the program folder as "portal.sent"): after one more map, the pages
 // that map changed. Folders are made on the server as needed; the pages of
-// players, games or maps that are gone are deleted there.
+// players, games or maps that are gone are deleted there. A folder of the
+// portal deleted on the server is noticed when a store into it is refused:
+// it is made again and everything it held is sent again. A single file
+// deleted there behind the program's back is not noticed (the manifest
+// says it was sent); deleting "portal.sent" sends everything.
 class PortalUpload
 {
 public:
@@ -28,9 +32,13 @@ public:
 private:
     void makeFolder(TFtpClient &client, const QString &folder);
     void sendFiles(TFtpClient &client, std::vector<UploadManifest::File> files);
+    // After a store into `path` was refused: makes its folders; true when
+    // one of them was missing on the server.
+    bool remakeFolders(TFtpClient &client, const QString &path);
     void deleteGone(TFtpClient &client, const QStringList &gone);
 
     QString m_site;
     UploadManifest m_manifest;
     int m_sent = 0;
+    bool m_folderRemade = false;
 };

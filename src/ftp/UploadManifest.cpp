@@ -103,6 +103,12 @@ void UploadManifest::forget(const QString &path)
     m_changed = m_files.remove(path) || m_changed;
 }
 
+void UploadManifest::forgetFolder(const QString &folder)
+{
+    const QString prefix = folder.isEmpty() ? QString() : folder + u'/';
+    m_changed = m_files.removeIf([&](const auto &entry) { return entry.key().startsWith(prefix); }) > 0 || m_changed;
+}
+
 bool UploadManifest::holdsFolder(const QString &folder) const
 {
     const QString prefix = folder + u'/';

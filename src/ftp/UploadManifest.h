@@ -37,6 +37,8 @@ public:
     Difference compare(const QString &folder, const std::function<bool(const QString &)> &wanted);
     void record(const File &file);
     void forget(const QString &path);
+    // Forgets every file below `folder` (an empty one: every file).
+    void forgetFolder(const QString &folder);
     bool isEmpty() const { return m_files.isEmpty(); }
     // Whether a file below `folder` was sent (so the folder exists there).
     bool holdsFolder(const QString &folder) const;

@@ -55,6 +55,8 @@ protected:
         return stored;
     }
     QString remote() const { return server.filePath(u"www/portal"_s); }
+    // The portal on the server, as it should be: every file of the local one.
+    void expectServerHoldsThePortal() { EXPECT_EQ(files(remote()).keys(), files(folder.portalFolder()).keys()); }
     QStringList sorted(QStringList paths) const
     {
         paths.sort();
@@ -113,6 +115,32 @@ TEST_F(PortalUploadTest, AFailedUploadLeavesTheRestForTheNextOne)
     server.makeFolder(u"elsewhere"_s);
     EXPECT_TRUE(uploader.upload(server.settings(u"elsewhere"_s), folder, true).ok);
     EXPECT_TRUE(QFile::exists(server.filePath(u"elsewhere/portal/"_s + names::kIndexPage)));
+}
+
+TEST_F(PortalUploadTest, AFolderDeletedOnTheServerIsMadeAndFilledAgain)
+{
+    upload();
+    const QStringList players = files(remote() + u"/player"_s).keys();
+    ASSERT_FALSE(players.isEmpty());
+
+    // What the manifest says was sent is not looked for on the server...
+    ASSERT_TRUE(QDir(remote() + u"/player"_s).removeRecursively());
+    EXPECT_EQ(upload(), QStringList());
+    // ...until a store into the lost folder is refused: then all it held goes again.
+    addGame("Oasis", "03/03/02", "20:00:00", "Deathmatch", {{"Nomad", 5, 1, "50"}});
+    build();
+    const QStringList stored = upload();
+    for (const QString &player : players)
+        EXPECT_TRUE(stored.contains(u"player/"_s + player)) << player.toStdString();
+    expectServerHoldsThePortal();
+
+    // The whole portal gone from the server.
+    ASSERT_TRUE(QDir(remote()).removeRecursively());
+    addGame("Canyon", "03/04/02", "20:00:00", "Deathmatch", {{"Raptor", 5, 1, "50"}});
+    build();
+    EXPECT_EQ(upload(), files(folder.portalFolder()).keys());
+    expectServerHoldsThePortal();
+    EXPECT_EQ(upload(), QStringList());
 }
 
 } // namespace
