@@ -4,7 +4,8 @@
 Opens the index from disk, clicks column headings and checks that the rows
 are reordered, types into the search box and checks the filter, follows the
 link of a player with a hostile name to that player's page and sorts a table
-there, checks that no name ran as markup, and that the console stayed free of
+there, checks that both pages fit 360 and 1920 px and follow the light or dark
+preference, checks that no name ran as markup, and that the console stayed free of
 errors. Prints one line per failed check; exit code 0 when all passed, 77 (and why)
 when Chromium cannot be started or driven here.
 
@@ -150,6 +151,25 @@ def heading_index(browser, table, label):
                          % (table, json.dumps(label)))
 
 
+def fits(browser, width):
+    """Whether the open page, at `width` CSS pixels, needs no sideways scrolling."""
+    browser.call('Emulation.setDeviceMetricsOverride', width=width, height=800, deviceScaleFactor=1, mobile=width < 600)
+    return browser.value('document.documentElement.scrollWidth <= document.documentElement.clientWidth')
+
+
+def background(browser, scheme):
+    browser.call('Emulation.setEmulatedMedia', features=[{'name': 'prefers-color-scheme', 'value': scheme}])
+    return browser.value('getComputedStyle(document.body).backgroundColor')
+
+
+def check_layout(browser, page):
+    for width in (360, 1920):
+        check(fits(browser, width), '%s fits %d px without scrolling sideways' % (page, width))
+    browser.call('Emulation.clearDeviceMetricsOverride')
+    check(background(browser, 'light') != background(browser, 'dark'), '%s follows light and dark' % page)
+    browser.call('Emulation.setEmulatedMedia', features=[])
+
+
 def numbers(texts):
     return [float(t) for t in texts]
 
@@ -165,6 +185,7 @@ def main():
         return CANNOT_RUN
     try:
         browser.open((site / 'index.html').as_uri())
+        check_layout(browser, 'the index')
         players = column(browser, 'ranking', 1)
         kills = numbers(column(browser, 'ranking', 3))
         check(kills == sorted(kills, reverse=True), 'the index comes sorted by kills: %s' % kills)
@@ -204,6 +225,7 @@ def main():
         check(browser.value('document.querySelector("h1").textContent') == hostile[0],
               'the link leads to the player page of %r' % hostile[0])
         check(browser.value('document.title').startswith(hostile[0]), 'its title names the player')
+        check_layout(browser, 'the player page')
         kills = numbers(sort_by(browser, 'last', 'Kills'))
         check(kills == sorted(kills, reverse=True) and len(kills) > 1, 'the player page sorts its games: %s' % kills)
         check(browser.value('typeof window.t') == 'undefined', 'no name ran as script on the player page')
