@@ -1,0 +1,85 @@
+// The player portal of a database on the server is the portal of the same
+// rows in Rankhold.mdb, file for file and byte for byte (but for the time it
+// was made), after the first export and after the export of one more map.
+#include "../scores/ScoreFixture.h"
+#include "PostgresFixture.h"
+
+#include "settings/PortalSwitch.h"
+
+#include <QDirIterator>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every file of a portal by its path, the time the index was made left out.
+QMap<QString, QByteArray> portalOf(const Installation &i)
+{
+    static const QRegularExpression made(u"<time datetime=\"[^\"]*\">[^<]*</time>"_s);
+    const QString folder = i.state.programFolder.portalFolder();
+    QMap<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        out.insert(path.mid(folder.size() + 1),
+                   QString::fromUtf8(readFile(path)).replace(made, u"<time>made</time>"_s).toUtf8());
+    }
+    return out;
+}
+
+class PortalOnServer : public PostgresTest
+{
+protected:
+    void SetUp() override
+    {
+        PostgresTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        createTables();
+        sqlite = std::make_unique<Installation>(path(u"sqlite"_s));
+        pg = std::make_unique<Installation>(path(u"pg"_s), url);
+        for (Installation *i : {sqlite.get(), pg.get()})
+            setPortalEnabled(i->state.programFolder, true);
+    }
+
+    void bothImportAndExport(const QByteArray &scores)
+    {
+        for (Installation *i : {sqlite.get(), pg.get()}) {
+            writeFile(i->scoreFile(), scores);
+            ASSERT_TRUE(i->import());
+            i->exportPages();
+        }
+    }
+
+    std::unique_ptr<Installation> sqlite, pg;
+};
+
+TEST_F(PortalOnServer, MakesThePortalOfTheSameRowsInTheFile)
+{
+    // Names the server's own collation orders otherwise than bytes, letter
+    // case apart, markup; dates over a new year.
+    const QList<QByteArray> names = {"abc", "ABC", "_x", "\xe9t\xe9", "\xc9t\xe9", "<b>x</b>", "Zed the Bold"};
+    QByteArray scores;
+    for (int b = 0; b < 12; ++b) {
+        QList<QByteArray> rows;
+        for (int p = 0; p < 4; ++p)
+            rows.append(playerRow(names.at((b * 3 + p) % names.size()), QByteArray::number(p),
+                                  QByteArray::number((b + p) % 5 * 2), QByteArray::number((b * p) % 3)));
+        scores +=
+            scoreBlock(b % 2 ? "Canyon" : "Oasis",
+                       b < 6 ? "12/2" + QByteArray::number(b) + "/01" : "01/0" + QByteArray::number(b - 5) + "/02",
+                       "20:00:00", b % 3 ? "Capture the Flag" : "Deathmatch", rows);
+    }
+    bothImportAndExport(scores);
+    const QMap<QString, QByteArray> first = portalOf(*sqlite);
+    ASSERT_GT(first.size(), 20);
+    EXPECT_EQ(portalOf(*pg), first);
+
+    bothImportAndExport(scoreBlock("Oasis", "01/09/02", "21:00:00", "Deathmatch",
+                                   {playerRow("abc", "5", "9", "1"), playerRow("newcomer", "1", "0", "4")}));
+    EXPECT_NE(portalOf(*sqlite), first);
+    EXPECT_EQ(portalOf(*pg), portalOf(*sqlite));
+}
+
+} // namespace
