@@ -38,6 +38,12 @@ QString insertRows(int rows)
     return sql + u" ON CONFLICT (Id) DO NOTHING;"_s;
 }
 
+int mostRowsAStatement(SqlEngine engine)
+{
+    // 14 bindings a row: far below the engines' limits on bindings.
+    return engine == SqlEngine::PostgreSQL ? 1000 : 64;
+}
+
 QString selectAllRows()
 {
     return u"SELECT Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, Zonetime, Flags, "

@@ -41,6 +41,13 @@ const QStringList &insertColumns();
 // database itself (no row is affected then), so importers that write at once
 // never store a row twice.
 QString insertRows(int rows);
+// The most rows an import stores with one insertRows(). PostgreSQL's totals
+// follow each statement, and every statement rewrites the totals of its
+// players: within the one transaction of an import those old versions pile
+// up until it ends, so that a long score file stored a map at a time would
+// cost time in the square of its length. A few hundred statements for a
+// file of many thousand rows keep that small.
+int mostRowsAStatement(SqlEngine engine);
 // The same, for copying a whole table: a stored Id fails it.
 QString copyRows(int rows);
 // Every row of `player` in the column order of insertColumns().

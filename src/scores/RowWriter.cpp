@@ -13,9 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Rows a statement at most: more players than a map has.
-constexpr int kMostRows = 64;
-
 // PostgreSQL's text holds no NUL character, and its driver would cut the
 // text there without a word: such a row is refused, as a value the engine
 // cannot store.
@@ -47,7 +44,8 @@ bool mayBeRefused(const ScoreRow &row, const ScoreFigures &figures)
 
 RowWriter::RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_engine(engineOf(m_db)), m_lookup(m_db)
 {
-    m_inserts.resize(kMostRows + 1);
+    m_mostRows = PlayerSql::mostRowsAStatement(m_engine);
+    m_inserts.resize(size_t(m_mostRows) + 1);
     if (!m_lookup.prepare(PlayerSql::idsWithPrefix()))
         throw RankholdError(engineMessage(m_lookup.lastError()));
     if (!m_db.transaction())
@@ -131,7 +129,7 @@ void RowWriter::add(const ScoreRow &row)
     m_pending << id << row.player << row.kills << row.deaths << row.game << row.gametype << row.date << row.time
               << row.winner << figures.ratio << columns[0] << columns[1] << columns[2] << columns[3];
     ++m_pendingRows;
-    if (alone || m_pendingRows == kMostRows)
+    if (alone || m_pendingRows == m_mostRows)
         store(alone);
     m_stored.insert(id);
 }
@@ -180,8 +178,8 @@ void RowWriter::store(bool alone)
 bool RowWriter::isStored(const ScoreRow &row, const QString &id)
 {
     if (!m_known || row.date != m_knownDate || row.time != m_knownTime) {
-        // The rows held back belong to the block before.
-        store();
+        // Rows held back are not found here; should a block of the same
+        // date and time come again, the insert leaves its rows out.
         // Keys from "date time " up to, not including, "date time!".
         const QString stamp = row.date + u' ' + row.time;
         m_lookup.bindValue(0, QString(stamp + u' '));

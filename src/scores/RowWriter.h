@@ -17,8 +17,9 @@
 //
 // Every key of a block begins with its date and time, so the keys already
 // stored are fetched once a block, not once a row: a file that is read again
-// costs one query a block. The new rows of a block are stored together, with
-// one statement: a database on a server is a round trip away. The database
+// costs one query a block. New rows are stored many at a time, those of
+// several blocks with one statement (PlayerSql::mostRowsAStatement): a
+// database on a server is a round trip away. The database
 // has the last word: a row that another importer stored meanwhile is left
 // out by the insert itself and counts as stored already.
 //
@@ -67,6 +68,7 @@ private:
     SqlEngine m_engine;
     QSqlQuery m_lookup;
     std::vector<std::unique_ptr<QSqlQuery>> m_inserts; // by the number of rows
+    int m_mostRows = 0;
     bool m_inTransaction = false;
     // The keys stored under one date and time.
     bool m_known = false;
