@@ -7,6 +7,7 @@
 //
 //   export_bench [rows] [players] [small rows]   (default 1000000 20000 40000)
 
+#include "FilledDatabase.h"
 #include "MeasuredProcess.h"
 
 #include "common/ProgramFolder.h"
@@ -30,34 +31,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// One statement, so one transaction: game rows of every game type, with the
-// columns of the other types left empty as the import leaves them. Player
-// i % players plays game i / players, so every player has rows / players games.
-void fillDatabase(const QString &path, qint64 rows, int players)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"fill"_s);
-        db.setDatabaseName(path);
-        if (!db.open())
-            throw RankholdError(db.lastError().text());
-        QSqlQuery q(db);
-        const QString sql =
-            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1), "
-            "g(i, k, d) AS (SELECT i, (i * 37) % 31, (i * 53) % 17 FROM n) "
-            "INSERT INTO player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, "
-            "Zonetime, Flags, Targets) "
-            "SELECT '2026-01-01 ' || (i / %2) || ' Player' || (i % %2), 'Player' || (i % %2), k, d, 'map', "
-            "'type', '2026-01-01', i / %2, 'None', k * 1.0 / max(d, 1), "
-            "CASE WHEN i % 4 = 0 THEN k * 10 END, CASE WHEN i % 4 = 1 THEN k * 30 END, "
-            "CASE WHEN i % 4 = 2 THEN k % 5 END, CASE WHEN i % 4 = 3 THEN k % 7 END FROM g;"_s.arg(rows)
-                .arg(players);
-        if (!q.exec(sql))
-            throw RankholdError(q.lastError().text());
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"fill"_s);
-}
-
 void warmFileCache(const QString &path)
 {
     QFile file(path);
@@ -75,7 +48,7 @@ QString makeProgramFolder(const QString &folder, qint64 rows, int players)
     createDatabase(database);
     QElapsedTimer clock;
     clock.start();
-    fillDatabase(database, rows, players);
+    bench::fillDatabase(database, rows, players);
     std::printf("database: %lld rows, %d players, %.1f MB, filled in %.2f s\n", static_cast<long long>(rows), players,
                 double(QFileInfo(database).size()) / 1e6, double(clock.elapsed()) / 1e3);
     QFile ini(ProgramFolder(folder).settingsFile());

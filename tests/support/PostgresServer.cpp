@@ -49,7 +49,7 @@ QString folderTemplate()
 
 } // namespace
 
-PostgresServer::PostgresServer() : m_folder(folderTemplate())
+PostgresServer::PostgresServer(bool durable) : m_folder(folderTemplate()), m_durable(durable)
 {
     m_bin = serverPrograms();
     if (m_bin.isEmpty()) {
@@ -109,8 +109,9 @@ PostgresServer::~PostgresServer()
 
 bool PostgresServer::start()
 {
-    const QString options = u"-p %1 -c listen_addresses=127.0.0.1 -c unix_socket_directories='' -c fsync=off "
-                            "-c full_page_writes=off -c synchronous_commit=off"_s.arg(m_port);
+    QString options = u"-p %1 -c listen_addresses=127.0.0.1 -c unix_socket_directories=''"_s.arg(m_port);
+    if (!m_durable)
+        options += u" -c fsync=off -c full_page_writes=off -c synchronous_commit=off"_s;
     m_running = run(u"pg_ctl"_s, {u"-D"_s, m_data, u"-l"_s, m_folder.filePath(u"server.log"_s), u"-w"_s, u"-t"_s,
                                   u"60"_s, u"-o"_s, options, u"start"_s});
     return m_running;

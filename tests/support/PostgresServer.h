@@ -21,7 +21,9 @@
 class PostgresServer
 {
 public:
-    PostgresServer();
+    // `durable`: writes reach the disk at each commit, as PostgreSQL's
+    // defaults have it (for a benchmark); the tests do without.
+    explicit PostgresServer(bool durable = false);
     ~PostgresServer();
     PostgresServer(const PostgresServer &) = delete;
     PostgresServer &operator=(const PostgresServer &) = delete;
@@ -59,6 +61,7 @@ private:
     int m_port = 0;
     bool m_running = false;
     bool m_asNobody = false;
+    bool m_durable = false;
     int m_databases = 0;
     QString m_why;
 };
