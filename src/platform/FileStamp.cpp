@@ -6,12 +6,10 @@
 
 namespace platform {
 
-FileStamp fileStamp(const QString &path)
+namespace {
+
+FileStamp stampOf(const struct stat &st)
 {
-    struct stat st {
-    };
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
     constexpr qint64 kNsPerSecond = 1'000'000'000;
     return {
         .exists = true,
@@ -21,6 +19,26 @@ FileStamp fileStamp(const QString &path)
         .modifiedNs = qint64(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec,
         .changedNs = qint64(st.st_ctim.tv_sec) * kNsPerSecond + st.st_ctim.tv_nsec,
     };
+}
+
+} // namespace
+
+FileStamp fileStamp(const QString &path)
+{
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return stampOf(st);
+}
+
+FileStamp fileStamp(int descriptor)
+{
+    struct stat st {
+    };
+    if (::fstat(descriptor, &st) != 0)
+        return {};
+    return stampOf(st);
 }
 
 } // namespace platform

@@ -18,10 +18,22 @@ struct FileStamp {
     qint64 changedNs = 0;
 
     bool operator==(const FileStamp &) const = default;
+    // The same file (a rename keeps it the same; it changes its status time).
+    bool isSameFileAs(const FileStamp &other) const
+    {
+        return exists && other.exists && device == other.device && inode == other.inode;
+    }
+    // The same file, not written to in between (as far as size and time tell).
+    bool isUnwrittenSince(const FileStamp &earlier) const
+    {
+        return isSameFileAs(earlier) && size == earlier.size && modifiedNs == earlier.modifiedNs;
+    }
 };
 
 // The stamp of the file at `path` now; a path that names nothing (or that
 // cannot be looked at) has the stamp of a missing file.
 FileStamp fileStamp(const QString &path);
+// The stamp of an open file, whatever its name is now.
+FileStamp fileStamp(int descriptor);
 
 } // namespace platform

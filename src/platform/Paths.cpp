@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,24 +20,67 @@ QByteArray native(const QString &path)
     return QFile::encodeName(path);
 }
 
-// Copies `from` to a new file `to` (never replacing one), flushed to disk.
-bool copyNoReplace(const QByteArray &from, const QByteArray &to)
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t w = ::write(fd, data + done, size_t(size - done));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += w;
+    }
+    return true;
+}
+
+// A name beside `to` that nothing else uses.
+QByteArray temporaryBeside(const QByteArray &to)
+{
+    static int counter = 0;
+    const qsizetype slash = to.lastIndexOf('/');
+    return to.left(slash + 1) + ".rankhold-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(++counter) +
+           ".tmp";
+}
+
+// Gives the flushed temporary file its final name without replacing
+// anything, then drops the temporary name: 0 or the error number.
+int linkIntoPlace(const QByteArray &temporary, const QByteArray &to)
+{
+    int result = ::link(temporary.constData(), to.constData()) == 0 ? 0 : errno;
+    if (result == EPERM || result == EOPNOTSUPP || result == ENOSYS) {
+        // A file system without hard links (FAT): a rename that refuses to replace.
+        if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+            return 0;
+        result = errno;
+    }
+    ::unlink(temporary.constData());
+    return result;
+}
+
+// Copies `from` to a new file `to` (never replacing one), flushed to disk
+// under a temporary name first: 0 or the error number.
+int copyNoReplace(const QByteArray &from, const QByteArray &to)
 {
     const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        return false;
+        return errno;
     struct stat st {
     };
     if (::fstat(in, &st) != 0) {
+        const int error = errno;
         ::close(in);
-        return false;
+        return error;
     }
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    const QByteArray temporary = temporaryBeside(to);
+    const int out = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
     if (out < 0) {
+        const int error = errno;
         ::close(in);
-        return false;
+        return error;
     }
-    bool ok = true;
+    int error = 0;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(in, buffer, sizeof buffer);
@@ -45,31 +89,24 @@ bool copyNoReplace(const QByteArray &from, const QByteArray &to)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ok = false;
+            error = errno;
             break;
         }
-        ssize_t done = 0;
-        while (done < n) {
-            const ssize_t w = ::write(out, buffer + done, size_t(n - done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                ok = false;
-                break;
-            }
-            done += w;
-        }
-        if (!ok)
+        if (!writeAll(out, buffer, n)) {
+            error = errno;
             break;
+        }
     }
-    if (ok && ::fsync(out) != 0)
-        ok = false;
-    if (::close(out) != 0)
-        ok = false;
+    if (error == 0 && ::fsync(out) != 0)
+        error = errno;
+    if (::close(out) != 0 && error == 0)
+        error = errno;
     ::close(in);
-    if (!ok)
-        ::unlink(to.constData());
-    return ok;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return error;
+    }
+    return linkIntoPlace(temporary, to);
 }
 
 } // namespace
@@ -123,35 +160,73 @@ bool makePath(const QString &path)
     return QDir().mkpath(path);
 }
 
-bool moveFileNoReplace(const QString &from, const QString &to)
+bool moveFileNoReplace(const QString &from, const QString &to, int *error)
 {
     const QByteArray src = native(from);
     const QByteArray dst = native(to);
-    // link() + unlink() moves without ever replacing an existing name.
-    if (::link(src.constData(), dst.constData()) == 0) {
-        if (::unlink(src.constData()) == 0)
-            return true;
-        // The old name cannot go: drop the new one, so the file is never in two places.
-        ::unlink(dst.constData());
-        return false;
+    int failure = renameNoReplace(from, to);
+    if (failure == EXDEV || failure == EPERM || failure == EOPNOTSUPP || failure == ENOSYS) {
+        // Another file system (or one without hard links): copy, flush, unlink.
+        failure = copyNoReplace(src, dst);
+        if (failure == 0 && ::unlink(src.constData()) != 0) {
+            // The source could not be removed: keep it and drop the copy, so
+            // the file is never in two places.
+            failure = errno;
+            ::unlink(dst.constData());
+        }
     }
-    if (errno != EXDEV && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
-        return false;
-    // Another file system (or one without hard links): copy, flush, unlink.
-    if (!copyNoReplace(src, dst))
-        return false;
+    if (error)
+        *error = failure;
+    return failure == 0;
+}
+
+int renameNoReplace(const QString &from, const QString &to)
+{
+    const QByteArray src = native(from);
+    const QByteArray dst = native(to);
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the flag: link() + unlink() never replaces either.
+    if (::link(src.constData(), dst.constData()) != 0)
+        return errno;
     if (::unlink(src.constData()) != 0) {
-        // The source could not be removed: keep it and drop the copy, so the
-        // file is never in two places.
+        // The old name cannot go: drop the new one, so the file is never in two places.
+        const int error = errno;
         ::unlink(dst.constData());
-        return false;
+        return error;
     }
-    return true;
+    return 0;
+}
+
+int writeNewFile(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray to = native(path);
+    const QByteArray temporary = temporaryBeside(to);
+    const int out = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0)
+        return errno;
+    int error = 0;
+    if (!writeAll(out, bytes.constData(), bytes.size()) || ::fsync(out) != 0)
+        error = errno;
+    if (::close(out) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return error;
+    }
+    return linkIntoPlace(temporary, to);
 }
 
 bool replaceFile(const QString &from, const QString &to)
 {
     return ::rename(native(from).constData(), native(to).constData()) == 0;
+}
+
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(::strerror(error));
 }
 
 } // namespace platform

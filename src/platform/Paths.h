@@ -21,10 +21,22 @@ bool removeFile(const QString &path);
 bool makeDirectory(const QString &path);
 // Creates a folder with all missing parents.
 bool makePath(const QString &path);
-// Moves a file, also across file systems (copy, flush, unlink), never
-// overwriting an existing destination; false when it did not move.
-bool moveFileNoReplace(const QString &from, const QString &to);
+// Moves a file, also across file systems, never overwriting an existing
+// destination; false when it did not move, with the error number in `error`.
+// Across file systems the file is copied under a temporary name beside the
+// destination, flushed, given the destination's name and only then removed
+// from its old place: a crash or a full disk never leaves half a copy under
+// the destination's name, and never the file in neither place.
+bool moveFileNoReplace(const QString &from, const QString &to, int *error = nullptr);
+// Renames within one file system in one step, never overwriting: 0, or the
+// error number (EEXIST when `to` exists, EXDEV across file systems).
+int renameNoReplace(const QString &from, const QString &to);
+// Writes a new file at `path` (never replacing one) with `bytes`, flushed,
+// under a temporary name first: 0, or the error number.
+int writeNewFile(const QString &path, const QByteArray &bytes);
 // Replaces `to` by `from` in one rename (same file system); false on failure.
 bool replaceFile(const QString &from, const QString &to);
+// The system's text for an error number ("No space left on device").
+QString errorText(int error);
 
 } // namespace platform
