@@ -9,6 +9,14 @@ QString standardErrorText(const QString &message)
     return message;
 }
 
+QString cutForMessage(const QString &value)
+{
+    constexpr qsizetype kShown = 60;
+    if (value.size() <= kShown)
+        return value;
+    return value.left(kShown) + u"[... cut, %1 characters in all]"_s.arg(value.size());
+}
+
 void throwListIndexError(qsizetype index)
 {
     throw RankholdError(u"List index out of bounds (%1)"_s.arg(index));
@@ -53,6 +61,6 @@ int strToInt(const QString &text)
     }
     const qint64 limit = negative ? qint64(0x80000000) : qint64(0x7fffffff);
     if (i != text.size() || i == digitsStart || value > limit)
-        throw RankholdError(u"'%1' is not a valid integer value"_s.arg(text));
+        throw RankholdError(u"'%1' is not a valid integer value"_s.arg(cutForMessage(text)));
     return int(negative ? -value : value);
 }

@@ -2,6 +2,7 @@
 
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
+#include "platform/ReadOnlyFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -28,15 +29,23 @@ QString normaliseLineBreaks(const QString &text)
     return out;
 }
 
-QByteArray readFileBytes(const QString &path)
+QByteArray readFileBytes(const QString &path, qint64 sizeLimit)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RankholdError(u"Cannot open file %1"_s.arg(path));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw RankholdError(u"Cannot open file %1"_s.arg(path));
-    return bytes;
+    const platform::ReadOnlyFile file(path);
+    if (file.status() == platform::ReadOnlyFile::Status::NotRegular)
+        throw RankholdError(u"Cannot open file %1: not a regular file"_s.arg(path));
+    QByteArray bytes;
+    switch (file.readAll(sizeLimit, bytes)) {
+    case platform::ReadOnlyFile::Read::Whole:
+        return bytes;
+    case platform::ReadOnlyFile::Read::TooLarge:
+        throw RankholdError(
+            u"Cannot open file %1: larger than %2 MB, far more than such a file ever holds"_s.arg(path).arg(sizeLimit >>
+                                                                                                            20));
+    case platform::ReadOnlyFile::Read::Failed:
+        break;
+    }
+    throw RankholdError(u"Cannot open file %1"_s.arg(path));
 }
 
 void writeFileAtomically(const QString &path, const QByteArray &bytes)

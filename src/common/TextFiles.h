@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
+
 // Text as the program's files hold it: lists of lines where CR LF, CR or LF
 // end a line, written back as every entry followed by CR LF.
 
@@ -19,8 +21,11 @@ using platform::decodeUtf8OrWindows1252;
 using platform::decodeWindows1252;
 using platform::encodeWindows1252;
 
-// Reads a whole file. Throws RankholdError "Cannot open file %s".
-QByteArray readFileBytes(const QString &path);
+// Reads a whole regular file (a link is followed). Throws RankholdError
+// "Cannot open file %s", with the reason after it for a name that holds no
+// regular file (a FIFO would hang the read, a device feed it without end)
+// and for a file larger than `sizeLimit` bytes.
+QByteArray readFileBytes(const QString &path, qint64 sizeLimit = std::numeric_limits<qint64>::max());
 // Replaces a file as a whole: written to a temporary file in the same folder,
 // flushed, then renamed over the original, so a failure (a full disk) never
 // leaves it truncated. Throws RankholdError "Cannot create file %s".

@@ -98,7 +98,7 @@ void GameConfigFile::load(const QString &path, GameSettingsValues &values)
     // A read that fails leaves an empty list, so a later save stops at the
     // first line instead of writing an older configuration over this file.
     m_lines = QStringList();
-    m_lines = splitLines(decodeWindows1252(readFileBytes(path)));
+    m_lines = splitLines(decodeWindows1252(readFileBytes(path, 16 << 20))); // a real one is about 3 KB
     QStringList &lines = *m_lines;
 
     for (const int position : gamecfg::loadOrder()) {
