@@ -54,6 +54,9 @@ int runImport(CliSession &session, const CliOptions &options)
     // No score file is not a failure: there was nothing to do, as in the window.
     if (!outcome.import.found)
         return 0;
+    // A file that cannot be archived is read again every time: not a success.
+    if (!outcome.archiveProblem.isEmpty())
+        return 1;
     return options.chain ? chainExitCode(outcome.upload) : 0;
 }
 

@@ -77,7 +77,7 @@ int runCli(int argc, char **argv)
     try {
         code = runCommand(options, host);
     } catch (const RankholdError &e) {
-        host.showError(e.message());
+        host.showError(e);
     } catch (const std::exception &e) {
         host.showError(QString::fromLocal8Bit(e.what()));
     }

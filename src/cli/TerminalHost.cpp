@@ -111,6 +111,22 @@ void TerminalHost::showError(const QString &message)
     writeLine(m_err, standardErrorText(message));
 }
 
+void TerminalHost::showError(const RankholdError &error)
+{
+    showError(error.message());
+    if (!error.context().isEmpty())
+        writeLine(m_err, error.context());
+}
+
+void TerminalHost::reportArchiveProblem(const QString &problem)
+{
+    if (problem == m_archiveProblem)
+        return;
+    m_archiveProblem = problem;
+    if (!problem.isEmpty())
+        writeLine(m_err, standardErrorText(problem));
+}
+
 void TerminalHost::note(const QString &text)
 {
     writeLine(m_err, text);

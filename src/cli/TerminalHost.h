@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+class RankholdError;
+
 // The command host of rankhold-cli: the texts of status panel 1 go to
 // stdout, one a line, as they would appear in the window (a text repeated at
 // once is printed once); messages and errors go to stderr. Panel 0 prints
@@ -30,9 +32,14 @@ public:
     void showUploadCause(const QString &cause) override;
     // "Stored N new rows; M already stored." on stdout.
     void reportImported(qint64 stored, qint64 alreadyStored) override;
+    // On stderr when it differs from the one said last (round after round
+    // of watch, it is said once, and again only when it changes).
+    void reportArchiveProblem(const QString &problem) override;
 
     // The standard error box: the message, with its full stop, on stderr.
     void showError(const QString &message);
+    // An error with what it says about where it happened, on the lines after it.
+    void showError(const RankholdError &error);
     // A line of this program's own (not a window text) on stderr.
     void note(const QString &text);
     // The three figures as the window labels them, one a line, on stdout.
@@ -58,5 +65,6 @@ private:
     bool m_progressOnTerminal = false;
     bool m_progressShown = false;
     QString m_lastPrinted;
+    QString m_archiveProblem;
     DatabaseFigures m_figures;
 };

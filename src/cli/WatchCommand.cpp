@@ -32,7 +32,7 @@ int runWatch(CliSession &session, TerminalHost &host, int intervalSeconds)
         try {
             session.commands().scheduledImport();
         } catch (const RankholdError &e) {
-            host.showError(e.message());
+            host.showError(e);
         } catch (const std::exception &e) {
             // Nothing may leave a slot into the event loop.
             host.showError(QString::fromLocal8Bit(e.what()));

@@ -61,7 +61,9 @@ struct MainCommands::Private {
 
     // One score file from the game folder to the web server: every step is
     // a plain call whose result decides the next, and an error ends the
-    // chain before the archive, so the next run reads the file again.
+    // chain before the archive, so the next run reads the file again. A
+    // damaged block ends it only after the archive: the rest of the file is
+    // whole and goes on as usual.
     ImportOutcome importChain()
     {
         const Settings settings = readSettings();
@@ -81,7 +83,11 @@ struct MainCommands::Private {
             outcome.upload = upload(settings);
         }
 
-        archiveScoreFile(scoreFile, outcome.import, state.programFolder);
+        const ArchiveOutcome archived = archiveScoreFile(scoreFile, outcome.import, state.programFolder);
+        outcome.archiveProblem = archived.problem;
+        host.reportArchiveProblem(archived.problem);
+        // Damaged blocks, set aside now, are reported as errors like any other.
+        throwForFailedBlocks(outcome.import, archived.setAside);
         return outcome;
     }
 };

@@ -18,6 +18,8 @@ struct ImportOutcome {
     // Set when the chain went on to the upload ("Create and upload HTML by
     // FTP after each import").
     std::optional<UploadOutcome> upload;
+    // Why the imported score file cannot be archived; empty when it was.
+    QString archiveProblem;
 };
 
 // The commands of the main window's File and Database Maintenance menus, as

@@ -54,6 +54,10 @@ public:
         Q_UNUSED(stored);
         Q_UNUSED(alreadyStored);
     }
+    // After each archive step: why an imported score file cannot be
+    // archived, in one sentence; empty when nothing stands in its way. A host
+    // that runs round after round says it once, not every round.
+    virtual void reportArchiveProblem(const QString &problem) { Q_UNUSED(problem); }
 };
 
 inline const QString kConnectionOpen = QStringLiteral("Database connection: Open");

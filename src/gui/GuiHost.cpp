@@ -59,3 +59,11 @@ bool GuiHost::askTrustCertificate(const QString &host, const platform::tls::Peer
 {
     return Dialogs::question(m_w.window, certificateQuestion(host, certificate));
 }
+
+void GuiHost::reportArchiveProblem(const QString &problem)
+{
+    if (problem.isEmpty() || m_archiveProblemShown)
+        return;
+    m_archiveProblemShown = true;
+    Dialogs::error(m_w.window, problem);
+}

@@ -33,7 +33,11 @@ public:
     // The tool tip of status panel 1, which holds the FTP text.
     void showUploadCause(const QString &cause) override;
     bool askTrustCertificate(const QString &host, const platform::tls::PeerCertificate &certificate) override;
+    // In the standard error box, the first time in each run of the program
+    // only: the scheduled import would otherwise show it every 30 seconds.
+    void reportArchiveProblem(const QString &problem) override;
 
 private:
     Widgets m_w;
+    bool m_archiveProblemShown = false;
 };

@@ -20,8 +20,8 @@ void refuseNul(const ScoreRow &row, const QString &id)
 {
     for (const QString *text : {&id, &row.game, &row.gametype, &row.winner}) {
         if (text->contains(QChar(0)))
-            throw RankholdError(u"A NUL character in '%1' cannot be stored in the database"_s.arg(
-                QString(*text).replace(QChar(0), u"\\0"_s).left(60)));
+            throw ScoreValueError(u"A NUL character in '%1' cannot be stored in the database"_s.arg(
+                cutForMessage(QString(*text).replace(QChar(0), u"\\0"_s))));
     }
 }
 
@@ -38,6 +38,20 @@ bool mayBeRefused(const ScoreRow &row, const ScoreFigures &figures)
         digits = digits.mid(1);
     return digits.isEmpty() || digits.size() > 18 ||
            !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// Whether the engine refused a value of the row for its column (a type it
+// cannot convert, a constraint): the score file's fault, not the database's.
+bool refusedValue(const QSqlError &error, SqlEngine engine)
+{
+    if (engine == SqlEngine::PostgreSQL) {
+        // SQLSTATE classes 22 (data exception) and 23 (integrity constraint violation).
+        const QString state = error.nativeErrorCode();
+        return state.startsWith(u"22"_s) || state.startsWith(u"23"_s);
+    }
+    constexpr int kConstraint = 19, kMismatch = 20; // SQLite's primary result codes
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == kConstraint || code == kMismatch;
 }
 
 } // namespace
@@ -160,11 +174,20 @@ void RowWriter::store(bool alone)
         run(PlayerSql::savepoint());
     if (!insert.exec()) {
         const QSqlError error = insert.lastError();
-        if (!guarded)
+        // A row stored alone and refused for its value damages its block
+        // only: the transaction goes on (SQLite's by itself, PostgreSQL's
+        // from the savepoint) with the blocks after it.
+        const bool refused = alone && refusedValue(error, m_engine);
+        if (!guarded) {
+            if (refused)
+                throw ScoreValueError(engineMessage(error));
             failed(error);
+        }
         QSqlQuery undo(m_db);
         if (!undo.exec(PlayerSql::rollbackToSavepoint()))
             failed(error);
+        if (refused)
+            throw ScoreValueError(engineMessage(error));
         throw RankholdError(engineMessage(error));
     }
     if (guarded)

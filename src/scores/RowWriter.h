@@ -43,8 +43,9 @@ public:
     RowWriter &operator=(const RowWriter &) = delete;
 
     // Stores `row`, with the rest of its block, unless a row with its key is
-    // stored already. Throws RankholdError for a value that is not a number
-    // or that the engine refuses.
+    // stored already. Throws ScoreValueError for a value that is not a
+    // number or that the engine refuses, after which the writer goes on with
+    // the next row it is given; RankholdError for any other failure.
     void add(const ScoreRow &row);
     // Stores the rows not stored yet and commits.
     void commit();

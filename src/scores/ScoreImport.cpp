@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/RowWriter.h"
+#include "scores/ScoreArchive.h"
 #include "scores/ScoreReader.h"
 
 #include <algorithm>
@@ -13,11 +14,26 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &host, ImportResult &result)
+// The lines of the block whose header is `header`: up to and including its
+// empty line, or up to the next header (a block without its empty line), or
+// to the end of the file.
+QByteArray blockLines(const ScoreLines &lines, qsizetype header)
 {
-    result.bytes = readFileBytes(path);
-    const QByteArray &bytes = result.bytes;
-    const ScoreLines lines(bytes);
+    qsizetype last = header;
+    while (last + 1 < lines.size() && !lines.isEmptyLine(last) && !lines.startsBlock(last + 1))
+        ++last;
+    return lines.bytesOfLines(header, last);
+}
+
+FailedBlock failedBlock(const ScoreLines &lines, qsizetype header, qsizetype line, const RankholdError &error)
+{
+    return {error.message(), line, lines.line(line), blockLines(lines, header)};
+}
+
+void importFile(PlayerDatabase &database, ImportedFile &file, CommandHost &host, ImportResult &result)
+{
+    file.bytes = readFileBytes(file.path, kLargestScoreFile);
+    const ScoreLines lines(file.bytes);
     const qsizetype n = lines.size();
     // The bar moves by round(100 / lines) a line; from 201 lines on that
     // rounds to 0 and the bar would never move, so it shows the share of
@@ -31,17 +47,41 @@ void readScoreFile(PlayerDatabase &database, const QString &path, CommandHost &h
     RowWriter writer(database.connection());
     ScoreReader reader(lines);
     ScoreRow row;
-    while (reader.next(row)) {
+    qsizetype lastFailedHeader = -1;
+    const auto fail = [&](qsizetype line, const RankholdError &e) {
+        lastFailedHeader = reader.blockHeader();
+        file.failed.push_back(failedBlock(lines, lastFailedHeader, line, e));
+        reader.abandonBlock();
+    };
+    for (;;) {
+        try {
+            if (!reader.next(row))
+                break;
+        } catch (const RankholdError &e) {
+            // Only a block cut off by the end of the file fails here.
+            fail(reader.blockHeader(), e);
+            continue;
+        }
         const int position = progressAt(reader.position());
         if (position != shown) {
             host.setProgress(position);
             shown = position;
         }
-        writer.add(row);
+        try {
+            writer.add(row);
+        } catch (const ScoreValueError &e) {
+            fail(reader.position() - 1, e);
+        }
     }
     writer.commit();
-    result.stored = writer.added();
-    result.alreadyStored = writer.alreadyStored();
+    if (!file.failed.empty()) {
+        qsizetype lastHeader = n - 1;
+        while (lastHeader >= 0 && !lines.startsBlock(lastHeader))
+            --lastHeader;
+        file.lastBlockFailed = lastFailedHeader == lastHeader;
+    }
+    result.stored += writer.added();
+    result.alreadyStored += writer.alreadyStored();
 }
 
 } // namespace
@@ -51,17 +91,47 @@ ImportResult importScoreFile(PlayerDatabase &database, const QString &scoreFile,
     ImportResult result;
     if (!database.isTableOpen())
         database.openTable();
-    if (!platform::fileExists(scoreFile))
+    for (const QString &path : {stagedScoreFile(scoreFile), scoreFile}) {
+        if (platform::fileExists(path)) {
+            result.files.emplace_back();
+            result.files.back().path = path;
+        }
+    }
+    if (result.files.empty())
         return result;
     result.found = true;
     host.setActivityText(u"Importing Scores.txt"_s);
     host.repaintStatus();
 
-    readScoreFile(database, scoreFile, host, result);
+    for (ImportedFile &file : result.files)
+        importFile(database, file, host, result);
+    // A block the game may still be writing ends the import as an error always has.
+    if (std::any_of(result.files.begin(), result.files.end(), [](const ImportedFile &f) { return !f.complete(); }))
+        throwForFailedBlocks(result);
 
     host.setActivityText(kIdle);
     RankingQuery &flags = database.dataSet(2);
     flags.close();
     flags.open();
     return result;
+}
+
+void throwForFailedBlocks(const ImportResult &result, const QStringList &setAsideIn)
+{
+    const FailedBlock *first = nullptr;
+    QStringList where;
+    qsizetype damaged = 0;
+    for (const ImportedFile &file : result.files) {
+        for (const FailedBlock &block : file.failed) {
+            if (!first)
+                first = &block;
+            QString line = u"%1, line %2: '%3'"_s.arg(file.path).arg(block.line + 1).arg(cutForMessage(block.lineText));
+            // Only a file that went on to the archive had its blocks set aside.
+            if (file.complete() && damaged < setAsideIn.size() && !setAsideIn.at(damaged++).isEmpty())
+                line += u" (set aside in %1)"_s.arg(setAsideIn.at(damaged - 1));
+            where.append(line);
+        }
+    }
+    if (first)
+        throw RankholdError(first->message, where.join(u'\n'));
 }

@@ -39,8 +39,12 @@ int decimalToInt(const QString &text)
     if (digits.startsWith(u'-') || digits.startsWith(u'+'))
         digits = digits.mid(1);
     if (digits.startsWith(u'$') || digits.startsWith(u"0x") || digits.startsWith(u"0X"))
-        throw RankholdError(u"'%1' is not a valid integer value"_s.arg(text));
-    return strToInt(text);
+        throw ScoreValueError(u"'%1' is not a valid integer value"_s.arg(cutForMessage(text)));
+    try {
+        return strToInt(text);
+    } catch (const RankholdError &e) {
+        throw ScoreValueError(e.message());
+    }
 }
 
 ValueColumn columnOf(const QString &gametype)
@@ -103,7 +107,16 @@ bool ScoreLines::startsBlock(qsizetype index) const
     check(index);
     const Span &s = m_spans[size_t(index)];
     const std::string_view text(m_bytes.constData() + s.start, size_t(s.length));
-    return text.find(kHeaderMark) != std::string_view::npos;
+    return text.starts_with(kHeaderMark);
+}
+
+QByteArray ScoreLines::bytesOfLines(qsizetype first, qsizetype last) const
+{
+    check(first);
+    check(last);
+    const qsizetype start = m_spans[size_t(first)].start;
+    const qsizetype end = last + 1 < size() ? m_spans[size_t(last + 1)].start : m_bytes.size();
+    return m_bytes.mid(start, end - start);
 }
 
 QString ScoreRow::id() const
@@ -137,6 +150,7 @@ ScoreFigures computeFigures(const ScoreRow &row)
 
 bool ScoreReader::startBlock(qsizetype header)
 {
+    m_header = header;
     const QString headerLine = m_lines.line(header);
     m_block.game = headerLine.mid(21);
 

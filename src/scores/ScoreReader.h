@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/RankholdError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <vector>
@@ -18,8 +20,12 @@ public:
     // The line decoded; throws "List index out of bounds (%d)" past the end.
     QString line(qsizetype index) const;
     bool isEmptyLine(qsizetype index) const;
-    // Whether the line holds "Game Stats for Game:", the start of a block.
+    // Whether the line starts with "Game Stats for Game:", as the game writes
+    // the header of a block. Player rows start with blanks, so a player who
+    // calls himself that cannot start a block.
     bool startsBlock(qsizetype index) const;
+    // The bytes of lines `first` to `last` as read, line breaks included.
+    QByteArray bytesOfLines(qsizetype first, qsizetype last) const;
     // Whether the last line has no line break after it: a file the game is
     // still writing may end in the middle of that line.
     bool lastLineOpen() const { return m_lastLineOpen; }
@@ -34,6 +40,15 @@ private:
     QByteArray m_bytes;
     std::vector<Span> m_spans;
     bool m_lastLineOpen = false;
+};
+
+// A value of a player row that the import cannot store: not a whole decimal
+// number, or refused by the engine for its column. The score file is at
+// fault, not the database.
+class ScoreValueError : public RankholdError
+{
+public:
+    using RankholdError::RankholdError;
 };
 
 // The column of `player` that receives a row's game-type value.
@@ -52,7 +67,7 @@ struct ScoreRow {
 
 // The figures of a row that the import computes from its texts. Throws
 // "'%s' is not a valid integer value" for a kills, deaths or zone-time part
-// that is not a whole decimal number.
+// that is not a whole decimal number (a ScoreValueError).
 struct ScoreFigures {
     double ratio = 0;    // kills / deaths, 0 deaths counting as 1
     QString columnValue; // the text for `column`; zone time in seconds
@@ -62,12 +77,13 @@ ScoreFigures computeFigures(const ScoreRow &row);
 qint64 zoneTimeSeconds(const QString &text);
 
 // Walks the score blocks of a file in order, one player row at a time. Every
-// line that holds "Game Stats for Game:" starts a block, even one that was
-// already read as part of an earlier block. A block cut off by the end of the
-// file throws "List index out of bounds (%d)" with the line asked for, after
-// the rows before it have been handed out. A player row on an open last line
-// is never handed out: its block is cut off anyway, and the row itself may
-// end in the middle of a number.
+// line that starts with "Game Stats for Game:" starts a block, even one that
+// was already read as part of an earlier block. A block cut off by the end of
+// the file throws "List index out of bounds (%d)" with the line asked for,
+// after the rows before it have been handed out. A player row on an open last
+// line is never handed out: its block is cut off anyway, and the row itself
+// may end in the middle of a number. After an error, abandonBlock() goes on
+// with the next block.
 class ScoreReader
 {
 public:
@@ -77,6 +93,11 @@ public:
     bool next(ScoreRow &row);
     // Line number just after the row last returned (the progress figure).
     qsizetype position() const { return m_row; }
+    // The header line of the block being read; -1 before the first block.
+    qsizetype blockHeader() const { return m_header; }
+    // Drops the rest of the block being read (after an error in it); the
+    // next call goes on with the next block.
+    void abandonBlock() { m_inBlock = false; }
 
 private:
     bool startBlock(qsizetype header);
@@ -84,6 +105,7 @@ private:
     const ScoreLines &m_lines;
     qsizetype m_scan = 0; // next line the block search looks at
     qsizetype m_row = 0;  // next player row of the current block
+    qsizetype m_header = -1;
     bool m_inBlock = false;
     ScoreRow m_block;
 };

@@ -2,8 +2,9 @@
 // Every input is imported as scores.txt; whatever it holds, the import must
 // not crash or hang, and every row it stores must come from the file: its
 // name, kills and deaths from one line, its map from a header line, its key
-// and ratio made of its own columns. An import that succeeded archives the
-// file and importing the file again adds nothing; one that failed keeps it.
+// and ratio made of its own columns. A file whose last block reads to its end
+// is archived (its damaged blocks set aside, one file each, exactly as read)
+// and importing it again adds nothing; one whose last block fails stays.
 #include "commands/GameFolderRecord.h"
 #include "common/ProgramFolder.h"
 #include "common/RankholdError.h"
@@ -132,7 +133,7 @@ void checkStoredRows(const QStringList &lines)
         bool fromRow = false, fromHeader = false;
         for (const QString &line : lines) {
             fromRow = fromRow || rowFromLine(line, player, kills, deaths);
-            fromHeader = fromHeader || (line.contains(u"Game Stats for Game:"_s) && line.mid(21) == game);
+            fromHeader = fromHeader || (line.startsWith(u"Game Stats for Game:"_s) && line.mid(21) == game);
         }
         FUZZ_ASSERT(fromRow, "a stored row comes from a line of the file");
         FUZZ_ASSERT(fromHeader, "a stored map comes from a header line");
@@ -147,17 +148,34 @@ qint64 rowCount()
     return q.value(0).toLongLong();
 }
 
-bool import()
+enum class Imported { Nothing, Failed, Whole, WithDamagedBlocks };
+
+// One round of the chain's import and archive steps.
+Imported import(qsizetype &damaged)
 {
+    damaged = 0;
+    const QString scoreFile = GameFolderRecord::scoreFile(world->game);
+    ImportResult imported;
     try {
-        const QString scoreFile = GameFolderRecord::scoreFile(world->game);
-        const ImportResult imported = importScoreFile(world->db, scoreFile, world->host);
-        if (imported.found)
-            archiveScoreFile(scoreFile, imported, ProgramFolder(world->program));
-        return imported.found;
+        imported = importScoreFile(world->db, scoreFile, world->host);
     } catch (const RankholdError &) {
-        return false;
+        return Imported::Failed;
     }
+    if (!imported.found)
+        return Imported::Nothing;
+    const ArchiveOutcome archived = archiveScoreFile(scoreFile, imported, ProgramFolder(world->program));
+    FUZZ_ASSERT(archived.problem.isEmpty(), "an archive that can be written takes the file");
+    for (const ImportedFile &file : imported.files)
+        damaged += qsizetype(file.failed.size());
+    FUZZ_ASSERT(archived.setAside.size() == damaged, "every damaged block set aside");
+    bool threw = false;
+    try {
+        throwForFailedBlocks(imported, archived.setAside);
+    } catch (const RankholdError &) {
+        threw = true;
+    }
+    FUZZ_ASSERT(threw == (damaged > 0), "damaged blocks are reported");
+    return damaged > 0 ? Imported::WithDamagedBlocks : Imported::Whole;
 }
 
 } // namespace
@@ -182,23 +200,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QSqlQuery(world->db.connection()).exec(u"DELETE FROM player"_s);
     const QString scoreFile = world->game + u"/scores.txt"_s;
-    const QString archived = world->program + u"/oldscores/scores.1"_s;
-    QFile::remove(archived);
+    const QString archived1 = world->program + u"/oldscores/scores.1"_s;
+    QFile::remove(archived1);
     {
         QFile out(scoreFile);
         FUZZ_ASSERT(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size(),
                     "score file written");
     }
 
-    const bool ok = import();
+    qsizetype damaged = 0;
+    const Imported outcome = import(damaged);
     checkStoredRows(lines);
-    FUZZ_ASSERT(ok != QFile::exists(scoreFile), "archived exactly when the import succeeded");
-    if (ok) {
+    FUZZ_ASSERT(outcome != Imported::Nothing, "the file is found");
+    const bool archived = outcome != Imported::Failed;
+    FUZZ_ASSERT(archived != QFile::exists(scoreFile), "archived exactly when the last block read to its end");
+    QDir archive(world->program + u"/oldscores"_s);
+    const QStringList rejected = archive.entryList({u"rejected.*"_s}, QDir::Files);
+    FUZZ_ASSERT(rejected.size() == damaged, "one file for each damaged block");
+    QByteArray setAside;
+    for (qsizetype n = 1; n <= damaged; ++n) {
+        const QString name = archive.filePath(u"rejected."_s + QString::number(n));
+        QFile file(name);
+        FUZZ_ASSERT(file.open(QIODevice::ReadOnly), "rejected blocks numbered from 1");
+        const QByteArray block = file.readAll();
+        FUZZ_ASSERT(block.startsWith("Game Stats for Game:"), "a set-aside block starts at its header");
+        FUZZ_ASSERT(bytes.contains(block), "a set-aside block is lines of the file, as read");
+        QFile::remove(name);
+    }
+    if (archived) {
         const qint64 stored = rowCount();
-        FUZZ_ASSERT(QFile::rename(archived, scoreFile), "file put back");
-        FUZZ_ASSERT(import(), "a file that imported once imports again");
+        FUZZ_ASSERT(QFile::rename(archived1, scoreFile), "file put back");
+        FUZZ_ASSERT(import(damaged) != Imported::Failed, "a file that imported once imports again");
         FUZZ_ASSERT(rowCount() == stored, "a second import adds nothing");
+        for (const QString &name : archive.entryList({u"rejected.*"_s}, QDir::Files))
+            QFile::remove(archive.filePath(name));
     }
     QFile::remove(scoreFile);
+    QFile::remove(archived1);
     return 0;
 }
