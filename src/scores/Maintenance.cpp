@@ -3,6 +3,7 @@
 #include "common/ProgramFolder.h"
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
+#include "scores/DatabaseInUse.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/ServerCompaction.h"
 
@@ -13,6 +14,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -44,12 +46,17 @@ namespace {
 
 // Writes a compacted copy of `source` to `copy` and puts it in place of
 // `source` with one rename, so there is never a moment without a whole
-// database. The source is held locked from before the copy until after the
-// rename: a program that is writing to it makes the compaction fail instead
-// of losing its rows to the old file. Returns false on any failure; the
-// original is then untouched and no copy is left behind.
-bool compactInto(const QString &source, const QString &copy)
+// database. The source is held alone (see DatabaseInUse) and locked by the
+// engine from before the copy until after the rename: another program that
+// has it open makes the compaction fail instead of being left on the old
+// file, or losing its rows to it. True when the copy replaced the source;
+// otherwise the original is untouched, no copy is left behind, and `cause`
+// says why, unless the database was in use (which the message says anyway).
+bool compactInto(const QString &source, const QString &copy, QString &cause)
 {
+    const platform::FileLock alone = holdDatabaseAlone(source);
+    if (!alone.isHeld())
+        return false;
     const QString name = u"rankhold-compact-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
     bool replaced = false;
     {
@@ -63,8 +70,10 @@ bool compactInto(const QString &source, const QString &copy)
                 std::all_of(lock.begin(), lock.end(), [&q](const QString &statement) { return q.exec(statement); });
             if (locked && q.prepare(PlayerSql::vacuumInto())) {
                 q.addBindValue(copy);
-                if (q.exec())
-                    replaced = platform::replaceFile(copy, source);
+                if (!q.exec())
+                    cause = engineMessage(q.lastError());
+                else if (!(replaced = platform::replaceFile(copy, source)))
+                    cause = u"cannot rename %1 to %2 (%3)"_s.arg(copy, source, platform::errorText(errno));
             }
             q = QSqlQuery();
             db.close();
@@ -92,9 +101,16 @@ bool compactDatabase(PlayerDatabase &database, const ProgramFolder &folder, Comm
     host.setActivityText(u"Compacting Database"_s);
     host.repaintStatus();
 
-    const bool compacted = compactInto(databaseFile, copy);
-    if (!compacted)
-        host.showMessage(u"Unable to compact database\nMake sure the database is not being used\nand try again..."_s);
+    QString cause;
+    const bool compacted = compactInto(databaseFile, copy, cause);
+    if (!compacted) {
+        // A full disk or a folder it may not write to is not cured by trying
+        // again: then the message says what stood in the way.
+        QString message = u"Unable to compact database\nMake sure the database is not being used\nand try again..."_s;
+        if (!cause.isEmpty())
+            message += u"\n("_s + cause + u')';
+        host.showMessage(message);
+    }
 
     database.open();
     host.setConnectionText(kConnectionOpen);

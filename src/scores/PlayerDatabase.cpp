@@ -2,9 +2,11 @@
 
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
+#include "scores/DatabaseInUse.h"
 #include "scores/DatabaseSchema.h"
 #include "scores/ServerConnection.h"
 
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -121,6 +123,10 @@ void PlayerDatabase::openFile()
     // private temporary database and the connection would read "Open".
     if (fileName.isEmpty())
         throw RankholdError(u"No database file is set"_s);
+    // Taken before the engine opens the file, so that the file it opens is
+    // the one locked. A missing file is left to the engine's own message.
+    m_inUse = holdDatabaseInUse(fileName);
+    auto unlock = qScopeGuard([this] { m_inUse.release(); });
     QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
                           ? QSqlDatabase::database(m_connectionName, false)
                           : QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
@@ -137,6 +143,7 @@ void PlayerDatabase::openFile()
         db.close();
         throw RankholdError(error + u": "_s + fileName);
     }
+    unlock.dismiss();
 }
 
 void PlayerDatabase::openServer()
@@ -163,6 +170,7 @@ void PlayerDatabase::close()
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         db.close();
     }
+    m_inUse.release();
     m_open = false;
     if (m_listener)
         m_listener(false);
@@ -261,6 +269,10 @@ QSqlDatabase PlayerDatabase::connection()
         if (!serverAnswers(db))
             close();
     }
+    // The engine would go on with the file it has open, which is no longer
+    // the database ("attempt to write a readonly database").
+    if (m_open && !m_location.isServer() && m_inUse.isReplacedAt(m_location.file))
+        close();
     open();
     return QSqlDatabase::database(m_connectionName, false);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileLock.h"
 #include "scores/DatabaseLocation.h"
 #include "scores/RankingQuery.h"
 
@@ -23,6 +24,11 @@ class QSqlQuery;
 // file that does not exist, or that is not a database, fails with the
 // engine's message. Opening a database of an earlier schema version
 // upgrades it (DatabaseSchema).
+//
+// While the connection to a file is open the file is held with a shared
+// lock (see DatabaseInUse), which keeps a compaction by another program from
+// replacing it; a file replaced all the same (restored from a copy, say) is
+// noticed at the next command, which reopens the connection on it.
 class PlayerDatabase
 {
 public:
@@ -90,6 +96,7 @@ private:
     bool m_tableOpen = false;
     std::function<void(bool)> m_listener;
     std::array<std::unique_ptr<RankingQuery>, 6> m_queries; // DataSet2..DataSet7
+    platform::FileLock m_inUse;
 };
 
 // The engine's message for a failed statement or connection.

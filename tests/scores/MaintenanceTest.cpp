@@ -6,8 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -130,10 +135,12 @@ TEST_F(Maintenance, FailedCompactionKeepsTheOriginalInUse)
     addPlayers(kPlayers);
     const QByteArray original = readFile(db.fileName());
 
-    // The copy's name is held by a folder that cannot be removed.
+    // The copy's name is held by a folder that cannot be removed: trying
+    // again does not help, so the message adds what stood in the way.
     writeFile(repFile() + u"/busy"_s, "x");
     commands.compactDatabase();
-    EXPECT_EQ(host.messages, (QStringList{kCompactFailed}));
+    ASSERT_EQ(host.messages.size(), 1);
+    EXPECT_TRUE(host.messages.at(0).startsWith(kCompactFailed + u"\n("_s)) << qPrintable(host.messages.at(0));
     EXPECT_EQ(readFile(db.fileName()), original);
     EXPECT_EQ(players(), kPlayers);
     EXPECT_TRUE(db.isOpen());
@@ -158,4 +165,68 @@ TEST_F(Maintenance, FailedCompactionKeepsTheOriginalInUse)
     }
     QSqlDatabase::removeDatabase(u"other"_s);
     EXPECT_EQ(players(), kPlayers + QStringList{u"Late"_s});
+}
+
+TEST_F(Maintenance, CompactionFailsWhileAnotherProgramHasTheDatabaseOpen)
+{
+    addPlayers(kPlayers);
+    const QByteArray original = readFile(db.fileName());
+    // Open and idle, as a running watch or a second window keeps it.
+    PlayerDatabase other;
+    other.setFileName(db.fileName());
+    other.open();
+    commands.compactDatabase();
+    EXPECT_EQ(host.messages, QStringList{kCompactFailed});
+    EXPECT_EQ(readFile(db.fileName()), original);
+    EXPECT_FALSE(QFile::exists(repFile()));
+    // The other program goes on with the database it has open.
+    other.execute({u"INSERT INTO player (Id, Player) VALUES ('late', 'Late')"_s, {}});
+
+    other.close();
+    commands.compactDatabase();
+    EXPECT_EQ(host.messages.size(), 1);
+    EXPECT_EQ(players(), kPlayers + QStringList{u"Late"_s});
+}
+
+TEST_F(Maintenance, DatabaseReplacedUnderAnOpenConnectionIsOpenedAgain)
+{
+    addPlayers({u"Before"_s});
+    // Another program puts a copy in its place (a restore, or a compaction
+    // while this one had the connection closed and then opened it again).
+    const QString copy = programFolder + u"/restored.mdb"_s;
+    ASSERT_TRUE(QFile::copy(db.fileName(), copy));
+    ASSERT_EQ(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(db.fileName()).constData()), 0);
+    // Without opening it again the engine refuses: "attempt to write a readonly database".
+    writeFile(scoreFile(), scoreBlock("A", "d", "t", "Deathmatch", {playerRow("After", "1", "1", "1")}));
+    ASSERT_NO_THROW(import());
+    EXPECT_EQ(players(), (QStringList{u"Before"_s, u"After                "_s}));
+    EXPECT_EQ(host.connectionText, kConnectionOpen);
+}
+
+TEST_F(Maintenance, CompactionOnAFullDiskSaysSo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a small tmpfs as the program folder";
+    QTemporaryDir small;
+    const QByteArray point = QFile::encodeName(small.path());
+    ASSERT_EQ(::mount("tmpfs", point.constData(), "tmpfs", 0, "size=8m"), 0);
+    const auto unmount = qScopeGuard([&] { ::umount2(point.constData(), MNT_DETACH); });
+    state.programFolder = ProgramFolder(small.path());
+    db.setFileName(state.programFolder.databaseFile());
+    makeEmptyDatabase(db.fileName());
+    QStringList names;
+    for (int i = 0; i < 3000; ++i)
+        names.append(u"Player number %1 with a long name"_s.arg(i));
+    addPlayers(names);
+    // Then the disk fills up: half the database's size is left, too little for the copy.
+    const qint64 size = QFileInfo(db.fileName()).size();
+    const QByteArray full = "size=" + QByteArray::number((size + size / 2) / 1024 + 1) + "k";
+    ASSERT_EQ(::mount("tmpfs", point.constData(), "tmpfs", MS_REMOUNT, full.constData()), 0);
+    const QByteArray original = readFile(db.fileName());
+
+    commands.compactDatabase();
+    EXPECT_EQ(host.messages, QStringList{kCompactFailed + u"\n(database or disk is full)"_s});
+    EXPECT_EQ(readFile(db.fileName()), original);
+    EXPECT_EQ(QDir(small.path()).entryList(QDir::Files), QStringList{u"Rankhold.mdb"_s});
+    EXPECT_EQ(players().size(), names.size());
 }
