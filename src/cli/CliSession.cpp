@@ -79,7 +79,18 @@ Settings CliSession::readSettings() const
 
 void CliSession::openDatabase()
 {
-    m_state.database.open();
+    try {
+        m_state.database.open();
+    } catch (const RankholdError &e) {
+        const QString file = m_state.programFolder.databaseFile();
+        if (platform::fileExists(file) || !platform::directoryExists(m_state.programFolder.path()))
+            throw;
+        const QString command =
+            m_options.programFolder.isEmpty()
+                ? u"rankhold-cli create-database"_s
+                : u"rankhold-cli --program-folder %1 create-database"_s.arg(m_options.programFolder);
+        throw RankholdError(e.message(), u"There is no database %1; make one with: %2"_s.arg(file, command));
+    }
 }
 
 void CliSession::requireGameFolder() const

@@ -4,9 +4,12 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 // rankhold-cli as its users meet it: the built program, run in a program
@@ -57,6 +60,40 @@ protected:
         r.out = QString::fromLocal8Bit(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         r.err = QString::fromLocal8Bit(process.readAllStandardError());
         return r;
+    }
+
+    // Reads the process's stdout until `text` is a line of it; false after `ms`.
+    static bool waitForLine(QProcess &process, QString &seen, const QString &text, int ms)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!seen.split(u'\n').contains(text)) {
+            if (clock.elapsed() > ms || process.state() != QProcess::Running)
+                return false;
+            process.waitForReadyRead(50);
+            seen += QString::fromLocal8Bit(process.readAllStandardOutput());
+        }
+        return true;
+    }
+
+    // Whether the process has a handler for `signal` (SigCgt of /proc/PID/status); false after `ms`.
+    static bool waitUntilCaught(const QProcess &process, int signal, int ms)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        const QString status = QStringLiteral("/proc/%1/status").arg(process.processId());
+        while (clock.elapsed() < ms && process.state() == QProcess::Running) {
+            QFile file(status);
+            if (file.open(QIODevice::ReadOnly)) {
+                for (const QByteArray &line : file.readAll().split('\n')) {
+                    if (line.startsWith("SigCgt:") &&
+                        (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1)
+                        return true;
+                }
+            }
+            QThread::msleep(10);
+        }
+        return false;
     }
 
     void writeIni(const QByteArray &text) { writeFile(programFolder + QStringLiteral("/Rankhold.ini"), text); }

@@ -83,17 +83,23 @@ TEST_F(CliFixture, DeleteMatchingUsesTheFiltersOfTheSettingsFileAndAsksFirst)
     EXPECT_EQ(rowCount(), 0);
 }
 
-TEST_F(CliFixture, MissingDatabaseEndsWithTheEngineMessageAndExitCodeOne)
+TEST_F(CliFixture, MissingDatabaseEndsWithTheEngineMessageAndSaysHowToMakeOne)
 {
+    const QString database = programFolder + u"/Rankhold.mdb"_s;
+    const QString made = u"There is no database %1; make one with: rankhold-cli create-database\n"_s.arg(database);
     for (const QStringList &args :
          {QStringList{u"info"_s}, QStringList{u"export"_s}, QStringList{u"--game-folder"_s, gameFolder, u"import"_s}}) {
         const Result r = run(args);
         EXPECT_EQ(r.exitCode, 1) << args.join(u' ').toStdString();
-        // The error box's text: the engine's message, the file, a full stop.
-        EXPECT_TRUE(r.err.endsWith(programFolder + u"/Rankhold.mdb.\n"_s)) << r.err.toStdString();
+        // The error box's text (the engine's message, the file, a full stop), then what to do.
+        EXPECT_TRUE(r.err.endsWith(database + u".\n"_s + made)) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
-    EXPECT_FALSE(QFile::exists(programFolder + u"/Rankhold.mdb"_s)); // never made by a command
+    const Result elsewhere = run({u"--program-folder"_s, programFolder, u"info"_s});
+    EXPECT_TRUE(elsewhere.err.endsWith(
+        u"make one with: rankhold-cli --program-folder %1 create-database\n"_s.arg(programFolder)))
+        << elsewhere.err.toStdString();
+    EXPECT_FALSE(QFile::exists(database)); // never made by a command
 }
 
 TEST_F(CliFixture, UsageErrorsExitWithTwoAndPointToTheHelp)

@@ -2,49 +2,10 @@
 // the middle of an import.
 #include "CliFixture.h"
 
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Reads the process's stdout until `text` is a line of it; false after `ms`.
-bool waitForLine(QProcess &process, QString &seen, const QString &text, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!seen.split(u'\n').contains(text)) {
-        if (clock.elapsed() > ms || process.state() != QProcess::Running)
-            return false;
-        process.waitForReadyRead(50);
-        seen += QString::fromLocal8Bit(process.readAllStandardOutput());
-    }
-    return true;
-}
-
-// Whether the process has a handler for `signal` (SigCgt of /proc/PID/status); false after `ms`.
-bool waitUntilCaught(const QProcess &process, int signal, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    const QString status = u"/proc/%1/status"_s.arg(process.processId());
-    while (clock.elapsed() < ms && process.state() == QProcess::Running) {
-        QFile file(status);
-        if (file.open(QIODevice::ReadOnly)) {
-            for (const QByteArray &line : file.readAll().split('\n')) {
-                if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1)
-                    return true;
-            }
-        }
-        QThread::msleep(10);
-    }
-    return false;
-}
-
-} // namespace
 
 TEST_F(CliFixture, WatchStoppedBySigtermInTheMiddleOfAnImportFinishesItAndExitsWithZero)
 {

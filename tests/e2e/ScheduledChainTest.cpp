@@ -202,3 +202,31 @@ TEST_F(ScheduledChainTest, TickDeferredDuringTheUploadIsDroppedOnceTheBoxIsUnche
     EXPECT_TRUE(QFile::exists(scoreFile)) << "no tick runs after the box was unchecked";
     EXPECT_TRUE(Dialogs::testHooks().shown.empty());
 }
+
+// A score file that cannot be archived is read again at every tick: the
+// window says why once in each run, not every 30 seconds.
+TEST_F(ScheduledChainTest, ArchiveThatCannotBeWrittenIsShownOncePerRun)
+{
+    makeEmptyDatabase(m_program.filePath(u"Rankhold.mdb"_s));
+    installGame();
+    const QString archive = m_program.filePath(u"oldscores"_s);
+    const QString scoreFile = m_game.filePath(u"scores.txt"_s);
+    writeFile(archive, "not a folder");
+    writeFile(scoreFile,
+              "Game Stats for Game: Canyon\r\nPlayed: 03/15/02, 21:04:11\r\n  Game type: Deathmatch\r\n"
+              "  Player                 Value  Kills  Deaths\r\n      Raptor               12   7   2\r\n\r\n");
+
+    TForm1 form;
+    form.ImportScorestxt1Click();
+    form.Timer1Timer();
+    form.Timer1Timer();
+    const auto &shown = Dialogs::testHooks().shown;
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.front().kind, Dialogs::Kind::Error);
+    EXPECT_EQ(shown.front().text.toStdString(),
+              (scoreFile + u" was imported but cannot be archived: cannot create the folder "_s + archive +
+               u" (a file has that name). It stays where it is and is read again at every import."_s)
+                  .toStdString());
+    EXPECT_TRUE(QFile::exists(scoreFile));
+    EXPECT_EQ(storedRowKeys(form).size(), 1);
+}

@@ -29,6 +29,11 @@ struct StressCase {
     bool archiveElsewhere; // oldscores on a file system of its own
 };
 
+void PrintTo(const StressCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class ArchiveStress : public ScoreFixture, public ::testing::WithParamInterface<StressCase>
 {
 protected:
