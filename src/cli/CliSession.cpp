@@ -82,8 +82,10 @@ void CliSession::openDatabase()
     try {
         m_state.database.open();
     } catch (const RankholdError &e) {
-        const QString file = m_state.programFolder.databaseFile();
-        if (platform::fileExists(file) || !platform::directoryExists(m_state.programFolder.path()))
+        // A database on a server answers for itself (its message names it).
+        const QString file = m_state.database.fileName();
+        if (m_state.database.location().isServer() || platform::fileExists(file) ||
+            !platform::directoryExists(m_state.programFolder.path()))
             throw;
         const QString command =
             m_options.programFolder.isEmpty()

@@ -1,7 +1,7 @@
 // The import into a shared database: importers of several game servers at
 // once store every row once; a server that goes away in the middle takes
 // the whole import with it, and the next import stores it all; a value the
-// server refuses ends the import as on SQLite.
+// server refuses damages its block only, as on SQLite.
 #include "../scores/GeneratedScores.h"
 #include "../scores/ScoreFixture.h"
 #include "PostgresFixture.h"
@@ -128,30 +128,33 @@ TEST_F(PostgresTest, ServerStoppedInTheMiddleOfAnImportTakesTheWholeImportWithIt
     EXPECT_FALSE(QFile::exists(scoreFile)); // archived now
 }
 
-TEST_F(PostgresTest, ValueTheServerRefusesEndsTheImportWithTheRowsBeforeItAsOnSqlite)
+TEST_F(PostgresTest, ValueTheServerRefusesDamagesItsBlockOnlyAsOnSqlite)
 {
     createTables();
     Installation sqlite(path(u"sqlite"_s));
     Installation pg(path(u"pg"_s), url);
-    const QByteArray scores = scoreBlock("A", "d1", "t1", "Deathmatch", {playerRow("One", "1", "1", "1")}) +
-                              scoreBlock("B", "d2", "t2", "Capture the Flag",
-                                         {playerRow("Two", "+2", "2", "2"), playerRow("Bad", "many", "7", "1"),
-                                          playerRow("Late", "1", "1", "1")}) +
+    const QByteArray damaged = scoreBlock(
+        "B", "d2", "t2", "Capture the Flag",
+        {playerRow("Two", "+2", "2", "2"), playerRow("Bad", "many", "7", "1"), playerRow("Late", "1", "1", "1")});
+    const QByteArray scores = scoreBlock("A", "d1", "t1", "Deathmatch", {playerRow("One", "1", "1", "1")}) + damaged +
                               scoreBlock("C", "d3", "t3", "Deathmatch", {playerRow("Three", "3", "3", "3")});
     QStringList messages;
     for (Installation *i : {&sqlite, &pg}) {
         writeFile(i->scoreFile(), scores);
         messages.append(errorMessageOf([i] { i->import(); }));
+        // The transaction went on after the refused row: the block after it
+        // is stored, the damaged one set aside, the file archived.
+        EXPECT_EQ(readFile(i->programFolder + u"/oldscores/rejected.1"_s), damaged);
+        EXPECT_EQ(readFile(i->programFolder + u"/oldscores/scores.1"_s), scores);
     }
     EXPECT_EQ(messages.value(0), u"cannot store TEXT value in INTEGER column player.Flags"_s);
     EXPECT_TRUE(messages.value(1).contains(u"many"_s)) << messages.value(1).toStdString();
-    ASSERT_EQ(pg.rows().size(), 2);
+    ASSERT_EQ(pg.rows().size(), 3); // One, Two (before the refused row), Three
     EXPECT_EQ(pg.rows(), sqlite.rows());
 
-    // The transaction went on after the refused row: the same connection imports the rest.
-    const QByteArray mended = QByteArray(scores).replace("many", "9");
+    // The block mended and imported again adds only what was missing.
     for (Installation *i : {&sqlite, &pg}) {
-        writeFile(i->scoreFile(), mended);
+        writeFile(i->scoreFile(), QByteArray(damaged).replace("many", "9"));
         ASSERT_TRUE(i->import());
     }
     EXPECT_EQ(pg.rows().size(), 5);
