@@ -31,6 +31,13 @@ QString normaliseLineBreaks(const QString &text)
 
 QByteArray readFileBytes(const QString &path, qint64 sizeLimit)
 {
+    // A resource built into the program (":/..."): no name on disk to guard.
+    if (path.startsWith(u":/"_s)) {
+        QFile resource(path);
+        if (!resource.open(QIODevice::ReadOnly))
+            throw RankholdError(u"Cannot open file %1"_s.arg(path));
+        return resource.readAll();
+    }
     const platform::ReadOnlyFile file(path);
     if (file.status() == platform::ReadOnlyFile::Status::NotRegular)
         throw RankholdError(u"Cannot open file %1: not a regular file"_s.arg(path));

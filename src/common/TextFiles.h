@@ -24,7 +24,8 @@ using platform::encodeWindows1252;
 // Reads a whole regular file (a link is followed). Throws RankholdError
 // "Cannot open file %s", with the reason after it for a name that holds no
 // regular file (a FIFO would hang the read, a device feed it without end)
-// and for a file larger than `sizeLimit` bytes.
+// and for a file larger than `sizeLimit` bytes. A path that starts with
+// ":/" names a resource built into the program.
 QByteArray readFileBytes(const QString &path, qint64 sizeLimit = std::numeric_limits<qint64>::max());
 // Replaces a file as a whole: written to a temporary file in the same folder,
 // flushed, then renamed over the original, so a failure (a full disk) never
