@@ -24,21 +24,24 @@ struct MainCommands::Private {
     SettingsSource readSettings;
     RankingExporter exporter;
     PageUploader uploader;
-    int chainDepth = 0;
+    int running = 0;
     bool deferredTick = false;
 
-    // Marks the chain as running until the returned guard goes.
-    [[nodiscard]] auto chainScope()
+    // Marks a command as running until the returned guard goes. The import
+    // and export let the event loop run, the upload waits in it, and the
+    // boxes of the others run one: a menu command that arrives meanwhile is
+    // refused, a tick deferred.
+    [[nodiscard]] auto runningScope()
     {
-        ++chainDepth;
-        return qScopeGuard([this] { --chainDepth; });
+        ++running;
+        return qScopeGuard([this] { --running; });
     }
 
     bool refuseWhileRunning()
     {
-        if (chainDepth == 0 && !uploader.isBusy())
+        if (running == 0 && !uploader.isBusy())
             return false;
-        host.setActivityText(MainCommands::busyText());
+        host.setActivityText(uploader.isBusy() ? MainCommands::busyText() : MainCommands::commandBusyText());
         return true;
     }
 
@@ -67,7 +70,7 @@ struct MainCommands::Private {
     ImportOutcome importChain()
     {
         const Settings settings = readSettings();
-        const auto running = chainScope();
+        const auto scope = runningScope();
         ImportOutcome outcome;
 
         const QString scoreFile = GameFolderRecord::scoreFile(state.gameFolder);
@@ -105,6 +108,21 @@ const QString &MainCommands::busyText()
     return text;
 }
 
+const QString &MainCommands::commandBusyText()
+{
+    static const QString text = u"Busy: another command is in progress"_s;
+    return text;
+}
+
+bool MainCommands::runAlone(const std::function<void()> &command)
+{
+    if (d->refuseWhileRunning())
+        return false;
+    const auto scope = d->runningScope();
+    command();
+    return true;
+}
+
 ImportOutcome MainCommands::importScores()
 {
     if (d->refuseWhileRunning())
@@ -117,7 +135,7 @@ std::optional<UploadOutcome> MainCommands::exportStats()
     if (d->refuseWhileRunning())
         return std::nullopt;
     const Settings settings = d->readSettings();
-    const auto running = d->chainScope();
+    const auto scope = d->runningScope();
     d->exportPages(settings);
     if (!settings.chainAfterImport)
         return std::nullopt;
@@ -134,13 +152,13 @@ UploadOutcome MainCommands::uploadPages()
     if (d->refuseWhileRunning())
         return {false, busyText()};
     const Settings settings = d->readSettings();
-    const auto running = d->chainScope();
+    const auto scope = d->runningScope();
     return d->upload(settings);
 }
 
 ImportOutcome MainCommands::scheduledImport()
 {
-    if (isChainRunning()) {
+    if (isRunning()) {
         d->deferredTick = true;
         return {};
     }
@@ -149,15 +167,15 @@ ImportOutcome MainCommands::scheduledImport()
 
 bool MainCommands::takeDeferredTick()
 {
-    if (isChainRunning() || !d->deferredTick)
+    if (isRunning() || !d->deferredTick)
         return false;
     d->deferredTick = false;
     return true;
 }
 
-bool MainCommands::isChainRunning() const
+bool MainCommands::isRunning() const
 {
-    return d->chainDepth > 0 || d->uploader.isBusy();
+    return d->running > 0 || d->uploader.isBusy();
 }
 
 void MainCommands::updateDBInfo()
@@ -167,17 +185,23 @@ void MainCommands::updateDBInfo()
 
 void MainCommands::toggleConnection()
 {
-    ::toggleConnection(d->state.database);
+    runAlone([this] { ::toggleConnection(d->state.database); });
 }
 
 void MainCommands::deleteAllRecords()
 {
+    if (d->refuseWhileRunning())
+        return;
+    const auto scope = d->runningScope();
     if (::deleteAllRecords(d->state.database, d->host))
         d->updateDBInfo();
 }
 
 void MainCommands::deleteRecordsByFilters(bool matching)
 {
+    if (d->refuseWhileRunning())
+        return;
+    const auto scope = d->runningScope();
     const Settings settings = d->readSettings();
     if (::deleteRecordsByFilters(d->state.database, {settings.filter1, settings.filter2, settings.filter3}, matching,
                                  d->host))
@@ -186,6 +210,9 @@ void MainCommands::deleteRecordsByFilters(bool matching)
 
 bool MainCommands::compactDatabase()
 {
+    if (d->refuseWhileRunning())
+        return false;
+    const auto scope = d->runningScope();
     const bool compacted = ::compactDatabase(d->state.database, d->state.programFolder, d->host);
     d->updateDBInfo();
     return compacted;

@@ -26,11 +26,12 @@ struct ImportOutcome {
 // the GUI and the CLI both run them. Each reads the options at the moment it
 // runs and throws RankholdError for the standard error box.
 //
-// Import, export and upload form one chain (see importScores). While it runs
-// the network waits let the event loop run, so a tick or a menu command can
-// arrive in the middle: a second chain command is refused with a status text,
-// and a scheduled tick is deferred until the chain has ended (see
-// takeDeferredTick()).
+// Import, export and upload form one chain (see importScores). While a
+// command runs the event loop may run inside it (the import and the export
+// let it run every few rows, the network waits turn it, the boxes run their
+// own), so a tick or a menu command can arrive in the middle: any other
+// command is refused with a status text, and a scheduled tick is deferred
+// until the command has ended (see takeDeferredTick()).
 class MainCommands
 {
 public:
@@ -50,7 +51,11 @@ public:
     // case the tick is remembered and takeDeferredTick() reports it once.
     ImportOutcome scheduledImport();
     bool takeDeferredTick();
-    bool isChainRunning() const;
+    bool isRunning() const;
+    // A command of the window's own (save settings, the game, the game
+    // folder) under the same rule: false, with the busy text, when another
+    // command is running.
+    bool runAlone(const std::function<void()> &command);
 
     void updateDBInfo();
     void toggleConnection();
@@ -59,7 +64,9 @@ public:
     // False when the compaction failed (its message box has been shown).
     bool compactDatabase();
 
+    // The refusal while an upload runs, and while any other command runs.
     static const QString &busyText();
+    static const QString &commandBusyText();
 
 private:
     struct Private;

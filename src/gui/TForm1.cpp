@@ -273,14 +273,19 @@ void TForm1::UploadHTMLbyFTP1Click()
     runCommand([this] { m_commands->uploadPages(); });
 }
 
+void TForm1::runOwnCommand(const std::function<void()> &command)
+{
+    runCommand([this, &command] { m_commands->runAlone(command); });
+}
+
 void TForm1::SaveSettings1Click()
 {
-    runCommand([this] { saveSettings(m_state.programFolder, readSettings()); });
+    runOwnCommand([this] { saveSettings(m_state.programFolder, readSettings()); });
 }
 
 void TForm1::Exit1Click()
 {
-    close();
+    runOwnCommand([this] { close(); });
 }
 
 void TForm1::RepairQuellmoordatabase1Click()
@@ -335,7 +340,7 @@ void TForm1::switchOnForGame()
 
 void TForm1::Button1Click()
 {
-    runCommand([this] {
+    runOwnCommand([this] {
         switchOnForGame();
         runGameStatEnabled(m_state.gameFolder, ui->CheckBox8->isChecked());
     });
@@ -343,13 +348,15 @@ void TForm1::Button1Click()
 
 void TForm1::Button2Click()
 {
-    if (m_form3)
-        m_form3->show();
+    runOwnCommand([this] {
+        if (m_form3)
+            m_form3->show();
+    });
 }
 
 void TForm1::SetDFLWfolder1Click()
 {
-    runCommand([this] {
+    runOwnCommand([this] {
         // There are no drive letters here: the chooser of a folder never set starts in the home folder.
         if (m_state.gameFolder.isEmpty())
             m_state.gameFolder = QDir::homePath();
@@ -368,12 +375,14 @@ void TForm1::SetDFLWfolder1Click()
 void TForm1::ReadRankholdtxt1Click()
 {
     // Relative to the current directory, which the folder chooser moves.
-    Dialogs::openUrl(QUrl::fromLocalFile(platform::joinPath(platform::currentDirectory(), u"Rankhold.txt"_s)));
+    runOwnCommand([] {
+        Dialogs::openUrl(QUrl::fromLocalFile(platform::joinPath(platform::currentDirectory(), u"Rankhold.txt"_s)));
+    });
 }
 
 void TForm1::VisitWebsite1Click()
 {
-    Dialogs::openUrl(QUrl(kCommunityWebSite));
+    runOwnCommand([] { Dialogs::openUrl(QUrl(kCommunityWebSite)); });
 }
 
 void TForm1::PlayerPortal1Click()

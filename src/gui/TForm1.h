@@ -76,6 +76,9 @@ private:
     // Runs a command; a failure ends it in the standard error box. A tick
     // that arrived while the command's chain ran is run once afterwards.
     void runCommand(const std::function<void()> &command);
+    // A command of this window's own (not of MainCommands), under the same
+    // busy rule: refused while another command runs.
+    void runOwnCommand(const std::function<void()> &command);
     // The options that "Turn all HTML Creation and Scheduled Tasks on when running game" switches on.
     void switchOnForGame();
 

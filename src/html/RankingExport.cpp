@@ -4,11 +4,15 @@
 #include "common/ProgramFolder.h"
 #include "common/RankholdError.h"
 #include "common/TextFiles.h"
+#include "html/ExportProgress.h"
 #include "html/RankingQueryDataSet.h"
 #include "html/TableProducer.h"
 #include "platform/Paths.h"
 #include "scores/PlayerDatabase.h"
 
+#include <QScopeGuard>
+
+#include <algorithm>
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -188,6 +192,14 @@ ExportResult RankingExporter::exportStats(const Settings &settings, const Progra
     setTableNumbers(complete, settings);
     setTableNumbers(top10, settings);
 
+    const auto enabled = std::count_if(kPages.begin(), kPages.end(),
+                                       [&settings](const RankingPage &page) { return settings.*page.enabled; });
+    ExportProgress progress(host, int(enabled));
+    const auto unhook = qScopeGuard([this] {
+        for (auto &dataSet : d->dataSets)
+            dataSet->OnNext = nullptr;
+    });
+
     ExportResult result;
     PlayerSql::Filters &filters = result.playerFilter;
     if (settings.useFilters && !settings.filter1.isEmpty())
@@ -198,18 +210,21 @@ ExportResult RankingExporter::exportStats(const Settings &settings, const Progra
         if (!(settings.*page.enabled))
             continue;
         RankingQuery &query = d->database.rankingQuery(page.ranking);
-        TDataSet *dataSet = d->dataSets[i].get();
+        RankingQueryDataSet *dataSet = d->dataSets[i].get();
         const QString heading = QString::fromUtf16(page.heading);
 
         query.close();
         query.setStatement(PlayerSql::rankingQuery(d->database.engine(), page.ranking, filters));
         query.open();
+        progress.startRanking(query.recordCount());
+        dataSet->OnNext = [&progress, &query] { progress.rowRendered(query.position()); };
 
         complete.setDataSet(dataSet);
         setColumns(complete, settings, layout, heading, layout.fieldCellCustom);
         QStringList entries{settings.header, complete.ProduceContent()};
         entries += footerBlock;
         writePage(folder.pagePath(page.page), entries);
+        progress.turn();
 
         // The cursor is static: its rows are the snapshot the query took, so
         // going back to the first row gives what running it again would,

@@ -53,6 +53,8 @@ void RankingQueryDataSet::Next()
 {
     if (m_query)
         m_query->next();
+    if (OnNext)
+        OnNext();
 }
 
 QVariant RankingQueryDataSet::FieldValue(int index) const

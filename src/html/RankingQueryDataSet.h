@@ -3,6 +3,8 @@
 #include "html/DataSet.h"
 #include "scores/RankingQuery.h"
 
+#include <functional>
+
 // A ranking query of the player database seen as a data set of the table
 // producer: it follows the query's opening and closing (new fields each
 // time it opens) and lets go when the query is destroyed.
@@ -19,6 +21,9 @@ public:
     bool Eof() const override;
     void Next() override;
     QVariant FieldValue(int index) const override;
+
+    // Told after every move to the next row (the export's progress).
+    std::function<void()> OnNext;
 
 private:
     void queryEvent(RankingQuery::Event event);

@@ -68,12 +68,24 @@ QByteArray encodeWindows1252(const QString &text, bool characterReferences)
 {
     QByteArray out;
     out.reserve(text.size());
+    const auto *chars = reinterpret_cast<const char16_t *>(text.constData());
+    const auto plain = [](char16_t c) { return c < 0x80 || (c >= 0xA0 && c < 0x100); };
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
-            out.append(char(c));
+        // A run of characters that are their own byte, copied in one go: a
+        // page of a ranking is megabytes of them.
+        qsizetype end = i;
+        while (end < text.size() && plain(chars[end]))
+            ++end;
+        if (end > i) {
+            const qsizetype at = out.size();
+            out.resize(at + (end - i));
+            char *bytes = out.data() + at;
+            for (qsizetype k = i; k < end; ++k)
+                *bytes++ = char(chars[k]);
+            i = end - 1;
             continue;
         }
+        const char16_t c = chars[i];
         int found = -1;
         for (int k = 0; k < 32; ++k) {
             if (kHighTable[k] == c) {
@@ -87,8 +99,8 @@ QByteArray encodeWindows1252(const QString &text, bool characterReferences)
             out.append(char(c)); // an undefined byte read earlier goes back as it was
         } else if (characterReferences) {
             char32_t code = c;
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-                code = QChar::surrogateToUcs4(c, text.at(i + 1).unicode());
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(chars[i + 1])) {
+                code = QChar::surrogateToUcs4(c, chars[i + 1]);
                 ++i;
             }
             out.append("&#").append(QByteArray::number(quint32(code))).append(';');

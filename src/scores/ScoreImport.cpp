@@ -1,5 +1,6 @@
 #include "scores/ScoreImport.h"
 
+#include "common/EventLoopTurns.h"
 #include "common/Rounding.h"
 #include "common/TextFiles.h"
 #include "platform/Paths.h"
@@ -44,6 +45,7 @@ void importFile(PlayerDatabase &database, ImportedFile &file, CommandHost &host,
         return int(std::clamp<qint64>(position, 0, 100));
     };
     int shown = -1;
+    EventLoopTurns turns(host);
     RowWriter writer(database.connection());
     ScoreReader reader(lines);
     ScoreRow row;
@@ -72,6 +74,7 @@ void importFile(PlayerDatabase &database, ImportedFile &file, CommandHost &host,
         } catch (const ScoreValueError &e) {
             fail(reader.position() - 1, e);
         }
+        turns.step();
     }
     writer.commit();
     if (!file.failed.empty()) {
