@@ -17,6 +17,7 @@ using platform::splitLines;
 QString normaliseLineBreaks(const QString &text);
 
 // Windows-1252, the code page of the game's files and of the pages.
+using platform::appendWindows1252;
 using platform::decodeUtf8OrWindows1252;
 using platform::decodeWindows1252;
 using platform::encodeWindows1252;

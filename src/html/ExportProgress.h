@@ -4,9 +4,10 @@
 #include "common/EventLoopTurns.h"
 
 // The progress bar and the event loop while the export puts its pages
-// together: the bar shows the share of the enabled rankings done, moving with
-// the rows of each complete ranking, and goes back to 0 when the export ends
-// (as the import leaves it), however it ends.
+// together. Each enabled ranking has an equal share of the bar: a tenth
+// when its query has run, most of it with the rows of its complete page,
+// the rest as the page is encoded and written. The bar goes back to 0 when the
+// export ends (as the import leaves it), however it ends.
 class ExportProgress
 {
 public:
@@ -15,17 +16,22 @@ public:
     ExportProgress(const ExportProgress &) = delete;
     ExportProgress &operator=(const ExportProgress &) = delete;
 
-    // The next enabled ranking begins, with `rows` rows.
+    // The query of the next enabled ranking has run, with `rows` rows.
     void startRanking(qsizetype rows);
     // The row before `position` has been rendered. The top-10 section of a
     // ranking reads its first rows again, which moves nothing.
     void rowRendered(qsizetype position);
-    // Between the steps of a ranking (a page written): lets the event loop
-    // run when it is due.
+    // `done` of the `total` characters of the page are encoded.
+    void pageEncoded(qsizetype done, qsizetype total);
+    // The page is written. The top-10 page, after the last ranking, moves
+    // nothing.
+    void pageWritten();
+    // Between two steps: lets the event loop run when it is due.
     void turn() { m_turns.step(); }
 
 private:
-    void show(qint64 done, qint64 of);
+    // `permille` of the current ranking's share done.
+    void show(qint64 permille);
 
     CommandHost &m_host;
     EventLoopTurns m_turns;

@@ -105,11 +105,35 @@ void setColumns(TTableProducer &producer, const Settings &s, const Layout &layou
     }
 }
 
-void writePage(const QString &path, const QStringList &entries)
+// The entries each followed by CR LF, in Windows-1252 as the pages always
+// were; what it cannot hold becomes a character reference instead of a
+// question mark. A page of a ranking is megabytes: it is encoded a slice at
+// a time, and the bar and the event loop move between the slices.
+void writePage(const QString &path, const QStringList &entries, ExportProgress &progress)
 {
-    // Windows-1252 as the pages always were; what it cannot hold becomes a
-    // character reference instead of a question mark.
-    writeFileAtomically(path, encodeWindows1252(joinLinesCrLf(entries), true));
+    constexpr qsizetype kSlice = 1 << 16;
+    qsizetype total = 0;
+    for (const QString &entry : entries)
+        total += entry.size() + 2;
+    QByteArray bytes;
+    bytes.reserve(total);
+    qsizetype done = 0;
+    for (const QString &entry : entries) {
+        QStringView rest(entry);
+        while (!rest.isEmpty()) {
+            qsizetype take = std::min(rest.size(), kSlice);
+            // The two halves of a pair make one reference.
+            if (take < rest.size() && rest[take - 1].isHighSurrogate())
+                ++take;
+            appendWindows1252(bytes, rest.first(take), true);
+            rest = rest.sliced(take);
+            done += take;
+            progress.pageEncoded(done, total);
+        }
+        bytes += "\r\n";
+    }
+    writeFileAtomically(path, bytes);
+    progress.pageWritten();
 }
 
 void applyStoredValues(TTableProducer &producer, const QString &name, int maxRows, TDataSet *dataSet)
@@ -223,8 +247,8 @@ ExportResult RankingExporter::exportStats(const Settings &settings, const Progra
         setColumns(complete, settings, layout, heading, layout.fieldCellCustom);
         QStringList entries{settings.header, complete.ProduceContent()};
         entries += footerBlock;
-        writePage(folder.pagePath(page.page), entries);
         progress.turn();
+        writePage(folder.pagePath(page.page), entries, progress);
 
         // The cursor is static: its rows are the snapshot the query took, so
         // going back to the first row gives what running it again would,
@@ -244,7 +268,7 @@ ExportResult RankingExporter::exportStats(const Settings &settings, const Progra
     top10Page.append(u" "_s);
     top10Page += splitLines(settings.footer);
     if (settings.top10)
-        writePage(folder.pagePath(Page::Top10), top10Page);
+        writePage(folder.pagePath(Page::Top10), top10Page, progress);
 
     host.setActivityText(kIdle);
     return result;

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace platform {
@@ -64,28 +66,22 @@ QString decodeWindows1252(const QByteArray &bytes)
     return out;
 }
 
-QByteArray encodeWindows1252(const QString &text, bool characterReferences)
+void appendWindows1252(QByteArray &out, QStringView text, bool characterReferences)
 {
-    QByteArray out;
-    out.reserve(text.size());
-    const auto *chars = reinterpret_cast<const char16_t *>(text.constData());
-    const auto plain = [](char16_t c) { return c < 0x80 || (c >= 0xA0 && c < 0x100); };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        // A run of characters that are their own byte, copied in one go: a
-        // page of a ranking is megabytes of them.
-        qsizetype end = i;
-        while (end < text.size() && plain(chars[end]))
-            ++end;
-        if (end > i) {
-            const qsizetype at = out.size();
-            out.resize(at + (end - i));
-            char *bytes = out.data() + at;
-            for (qsizetype k = i; k < end; ++k)
-                *bytes++ = char(chars[k]);
-            i = end - 1;
+    // One byte a character, written straight into the result: a ranking
+    // page is megabytes of characters that are their own byte.
+    const qsizetype size = text.size();
+    const char16_t *chars = text.utf16();
+    qsizetype n = out.size();
+    out.resize(n + size);
+    char *bytes = out.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i];
+        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
+            bytes[n++] = char(c);
             continue;
         }
-        const char16_t c = chars[i];
+        QByteArray special;
         int found = -1;
         for (int k = 0; k < 32; ++k) {
             if (kHighTable[k] == c) {
@@ -94,20 +90,35 @@ QByteArray encodeWindows1252(const QString &text, bool characterReferences)
             }
         }
         if (found >= 0) {
-            out.append(char(0x80 + found));
+            special = QByteArray(1, char(0x80 + found));
         } else if (c >= 0x80 && c < 0xA0 && kHighTable[c - 0x80] == 0) {
-            out.append(char(c)); // an undefined byte read earlier goes back as it was
+            special = QByteArray(1, char(c)); // an undefined byte read earlier goes back as it was
         } else if (characterReferences) {
             char32_t code = c;
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(chars[i + 1])) {
+            if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(chars[i + 1])) {
                 code = QChar::surrogateToUcs4(c, chars[i + 1]);
                 ++i;
             }
-            out.append("&#").append(QByteArray::number(quint32(code))).append(';');
+            special = "&#" + QByteArray::number(quint32(code)) + ';';
         } else {
-            out.append('?');
+            special = QByteArray(1, '?');
         }
+        // Room for this and one byte for each character still to come.
+        const qsizetype needed = n + special.size() + (size - i - 1);
+        if (needed > out.size()) {
+            out.resize(needed + needed / 8);
+            bytes = out.data();
+        }
+        std::memcpy(bytes + n, special.constData(), size_t(special.size()));
+        n += special.size();
     }
+    out.truncate(n);
+}
+
+QByteArray encodeWindows1252(const QString &text, bool characterReferences)
+{
+    QByteArray out;
+    appendWindows1252(out, text, characterReferences);
     return out;
 }
 
