@@ -1,8 +1,9 @@
 #pragma once
 
 // A whole program run as the benchmarks measure it: wall time from start to
-// exit and the peak resident memory of that process alone (wait4), with
-// stdin, stdout and stderr on /dev/null unless stdout is sent to a file.
+// exit, its processor time (user and system) and the peak resident memory of
+// that process alone (wait4), with stdin, stdout and stderr on /dev/null
+// unless stdout is sent to a file.
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -23,6 +24,9 @@ namespace bench {
 
 struct Measured {
     double seconds = 0;
+    // What a machine shared with other work changes least: the wall time
+    // also holds the waits for the processor.
+    double cpuSeconds = 0;
     double peakMb = 0;
     int exitCode = -1; // -1: did not start or did not exit normally
 };
@@ -59,19 +63,34 @@ inline Measured runMeasured(const QString &program, const QStringList &arguments
     if (wait4(pid, &status, 0, &usage) != pid)
         return m;
     m.seconds = double(clock.nsecsElapsed()) / 1e9;
+    const auto secondsOf = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    m.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
     m.peakMb = double(usage.ru_maxrss) / 1024.0;
     m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return m;
 }
 
-// The better of two runs: the shorter time, and the larger peak memory.
+// The better of two runs: the shorter times, and the larger peak memory.
 inline Measured best(const Measured &a, const Measured &b)
 {
     if (a.exitCode != 0 || b.exitCode != 0)
         return a.exitCode != 0 ? a : b;
     Measured m = a.seconds <= b.seconds ? a : b;
+    m.cpuSeconds = a.cpuSeconds < b.cpuSeconds ? a.cpuSeconds : b.cpuSeconds;
     m.peakMb = a.peakMb > b.peakMb ? a.peakMb : b.peakMb;
     return m;
+}
+
+inline void printMeasured(const char *what, const Measured &m)
+{
+    std::printf("%-46s %7.3f s (processor %7.3f s)   peak %6.1f MB\n", what, m.seconds, m.cpuSeconds, m.peakMb);
+}
+
+// A ratio of wall times and of processor times, against its target.
+inline void printRatio(const char *what, const Measured &m, const Measured &baseline, double target)
+{
+    std::printf("%-26s %.2f, processor %.2f (target <= %.2g)\n", what, m.seconds / baseline.seconds,
+                m.cpuSeconds / baseline.cpuSeconds, target);
 }
 
 } // namespace bench

@@ -81,11 +81,6 @@ qint64 pageBytes(const QString &folder)
     return bytes;
 }
 
-void print(const char *what, const bench::Measured &m)
-{
-    std::printf("%-44s %7.3f s   peak %6.1f MB\n", what, m.seconds, m.peakMb);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -119,11 +114,11 @@ int main(int argc, char **argv)
 
         std::printf("pages: %.1f MB at %lld rows, %.1f MB at %lld rows\n", double(pageBytes(large)) / 1e6,
                     static_cast<long long>(rows), double(pageBytes(small)) / 1e6, static_cast<long long>(smallRows));
-        print("sqlite3 -html, the six grouping queries:", shell);
-        print("rankhold-cli export, large database:", atLarge);
-        print("rankhold-cli export, small database:", atSmall);
-        std::printf("export large / small:     %.2f (target <= 1.5)\n", atLarge.seconds / atSmall.seconds);
-        std::printf("export large / shell:     %.2f (target <= 0.25)\n", atLarge.seconds / shell.seconds);
+        bench::printMeasured("sqlite3 -html, the six grouping queries:", shell);
+        bench::printMeasured("rankhold-cli export, large database:", atLarge);
+        bench::printMeasured("rankhold-cli export, small database:", atSmall);
+        bench::printRatio("export large / small:", atLarge, atSmall, 1.5);
+        bench::printRatio("export large / shell:", atLarge, shell, 0.25);
         std::printf("peak memory target:       < 100 MB each\n");
         return 0;
     } catch (const RankholdError &e) {

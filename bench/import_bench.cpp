@@ -62,11 +62,6 @@ void expectExit(const bench::Measured &m, const char *what)
         throw RankholdError(u"%1 failed (exit %2)"_s.arg(QString::fromLatin1(what)).arg(m.exitCode));
 }
 
-void print(const char *what, const bench::Measured &m)
-{
-    std::printf("%-46s %7.3f s   peak %6.1f MB\n", what, m.seconds, m.peakMb);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -125,11 +120,11 @@ int main(int argc, char **argv)
         std::printf("rows stored: baseline %lld, import %lld, after the import again %lld\n",
                     static_cast<long long>(baselineRows), static_cast<long long>(firstRows),
                     static_cast<long long>(againRows));
-        print("baseline (python3 sqlite3, executemany):", baseline);
-        print("rankhold-cli import:", first);
-        print("rankhold-cli import of the same file again:", again);
-        std::printf("import / baseline:        %.2f (target <= 0.8)\n", first.seconds / baseline.seconds);
-        std::printf("import again / import:    %.2f (target <= 0.5)\n", again.seconds / first.seconds);
+        bench::printMeasured("baseline (python3 sqlite3, executemany):", baseline);
+        bench::printMeasured("rankhold-cli import:", first);
+        bench::printMeasured("rankhold-cli import of the same file again:", again);
+        bench::printRatio("import / baseline:", first, baseline, 0.8);
+        bench::printRatio("import again / import:", again, first, 0.5);
         std::printf("peak memory target:       < 100 MB each\n");
     } catch (const RankholdError &e) {
         std::fprintf(stderr, "import_bench: %s\n", e.what());
