@@ -305,6 +305,20 @@ QStringList connectionSettings(SqlEngine engine)
     return {};
 }
 
+QStringList importSettings(SqlEngine engine)
+{
+    if (engine == SqlEngine::PostgreSQL)
+        return {};
+    return {u"PRAGMA temp_store = MEMORY;"_s};
+}
+
+QStringList afterImportSettings(SqlEngine engine)
+{
+    if (engine == SqlEngine::PostgreSQL)
+        return {};
+    return {u"PRAGMA temp_store = DEFAULT;"_s};
+}
+
 QString vacuumInto()
 {
     return u"VACUUM INTO ?;"_s;

@@ -105,19 +105,21 @@ QString rollbackToSavepoint();
 QString releaseSavepoint();
 
 // Engine settings run on the program's connection (PlayerDatabase): the one
-// place they are chosen. None: SQLite's own (rollback journal, synchronous
-// FULL, a 2 MB page cache, no memory-mapped I/O) measured best on this
-// program's work, each alternative alone and together, best of several runs:
-// - a page cache of 32 or 64 MB: no gain on the import of 160,000 rows, on
-//   the same into a database of 1,000,000 rows, on grouping 1,000,000 rows or
-//   on their compaction; 15 to 100 % more processor time on all but the first;
-// - 256 MB of memory-mapped I/O: no gain on any of them;
-// - synchronous NORMAL: no gain (one commit an import; with the rollback
-//   journal it would also risk the file on a power cut);
-// - WAL with synchronous NORMAL: a commit of a map's rows costs 1 instead of
-//   20 ms, but the import of a whole file took three times as long, in
-//   processor time too, and readers would pass the lock that a compaction
-//   holds while it replaces the file.
+// place they are chosen, with importSettings() below. SQLite: none; its own
+// (rollback journal, synchronous FULL, a 2 MB page cache, no memory-mapped
+// I/O) measured best. Processor seconds of rankhold-cli in bench/ (best of
+// three; import of 160,000 rows, the same file again, export at 1,000,000
+// rows / 20,000 players):
+//   SQLite's own                       1.30   0.24   0.40
+//   page cache 64 MB                   1.72   0.32   0.41
+//   memory-mapped I/O 256 MB           1.42   0.30   0.41
+//   synchronous NORMAL                 1.42   0.26   0.44
+//   WAL journal, synchronous NORMAL    5.64   0.38   0.39
+// A larger cache costs page faults and gains nothing on one transaction an
+// import; synchronous NORMAL saves one sync a commit and would risk the file
+// on a power cut with the rollback journal; WAL is four times slower on a
+// large transaction, and readers would pass the lock a compaction holds
+// while it replaces the file.
 //
 // PostgreSQL: notices (such as "trigger ... does not exist, skipping") stay
 // on the server instead of going to stderr; every execution of a prepared
@@ -125,6 +127,17 @@ QString releaseSavepoint();
 // statements on a table that may be empty when it starts, and a plan made
 // then would read the whole table for every map it looks up.
 QStringList connectionSettings(SqlEngine engine);
+// Run around the transaction of an import (before it begins, after it
+// ends), where they may fail without harm. SQLite keeps a copy of the pages
+// each statement of a transaction changes, to undo a statement that fails
+// half-way; the rows an import stores with one statement change more than
+// the 64 KB it keeps in memory, and writing the rest to a temporary file took
+// some 50 writes a map and about doubled the import's processor time (bench/:
+// 2.4 s, 537,000 writes for 160,000 rows; 1.4 s in memory). In memory for
+// the import only: its statements are 64 rows at most, while a delete of every
+// row would keep a copy of the whole file there.
+QStringList importSettings(SqlEngine engine);
+QStringList afterImportSettings(SqlEngine engine);
 
 // SQLite only.
 // Compaction into a copy; one binding: the destination path.

@@ -62,8 +62,11 @@ RowWriter::RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_engine(engineOf(m
     m_inserts.resize(size_t(m_mostRows) + 1);
     if (!m_lookup.prepare(PlayerSql::idsWithPrefix()))
         throw RankholdError(engineMessage(m_lookup.lastError()));
-    if (!m_db.transaction())
+    settle(PlayerSql::importSettings(m_engine));
+    if (!m_db.transaction()) {
+        settle(PlayerSql::afterImportSettings(m_engine));
         throw RankholdError(engineMessage(m_db.lastError()));
+    }
     m_inTransaction = true;
     for (const QString &lock : PlayerSql::lockWriters(m_engine))
         run(lock);
@@ -72,15 +75,23 @@ RowWriter::RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_engine(engineOf(m
 RowWriter::~RowWriter()
 {
     // Reached only when an error leaves the scan: keep the rows before it.
-    if (!m_inTransaction)
-        return;
-    try {
-        store();
-    } catch (const RankholdError &) {
-        // Already said by the error that left; what was stored before stays.
+    if (m_inTransaction) {
+        try {
+            store();
+        } catch (const RankholdError &) {
+            // Already said by the error that left; what was stored before stays.
+        }
+        if (m_inTransaction && !m_db.commit())
+            m_db.rollback();
     }
-    if (m_inTransaction && !m_db.commit())
-        m_db.rollback();
+    settle(PlayerSql::afterImportSettings(m_engine));
+}
+
+void RowWriter::settle(const QStringList &settings)
+{
+    // Only the speed of the import depends on them.
+    for (const QString &setting : settings)
+        QSqlQuery(m_db).exec(setting);
 }
 
 void RowWriter::commit()

@@ -61,6 +61,9 @@ private:
     void store(bool alone = false);
     QSqlQuery &insertStatement(int rows);
     void run(const QString &sql);
+    // Runs the import's engine settings (PlayerSql::importSettings), whose
+    // failure costs only speed.
+    void settle(const QStringList &settings);
     // Throws `error`. On PostgreSQL the transaction is gone with it: rolled
     // back, which the error says.
     [[noreturn]] void failed(const QSqlError &error);
