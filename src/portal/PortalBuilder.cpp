@@ -130,6 +130,7 @@ public:
 
 private:
     void writePlayer(const QString &player, std::vector<Row> rows);
+    void writeGame(const Game &game);
     void writeShared(const std::vector<PlayerTotals> &totals);
     void saveState(const std::vector<PlayerTotals> &totals);
 
@@ -146,6 +147,18 @@ private:
 void Build::writePlayer(const QString &player, std::vector<Row> rows)
 {
     m_site.write(names::playerPage(player), pages::playerPage(player, std::move(rows)));
+}
+
+// The game's page, and what its map page and the recent boards learn from it.
+void Build::writeGame(const Game &game)
+{
+    m_site.write(names::gamePage(game.key), pages::gamePage(game));
+    MapSummary &map = m_maps[game.key.map];
+    map.name = game.key.map;
+    map.addGame(game);
+    const QDate day = GameMoment::of(game.key).date;
+    if (day.isValid() && (!m_newestDay.isValid() || day > m_newestDay))
+        m_newestDay = day;
 }
 
 void Build::makeAll()
@@ -187,13 +200,7 @@ void Build::makeAll()
     });
 
     m_source.forEachGame([&](Game &game) {
-        m_site.write(names::gamePage(game.key), pages::gamePage(game));
-        MapSummary &map = m_maps[game.key.map];
-        map.name = game.key.map;
-        map.addGame(game);
-        const QDate day = GameMoment::of(game.key).date;
-        if (day.isValid() && (!m_newestDay.isValid() || day > m_newestDay))
-            m_newestDay = day;
+        writeGame(game);
         advance(qint64(game.lines.size()));
     });
     for (auto &[name, list] : candidates) {
@@ -269,15 +276,8 @@ bool Build::update(PortalState &state)
         return false;
 
     std::map<QString, MapSummary> before = m_maps;
-    for (const Game &game : games) {
-        m_site.write(names::gamePage(game.key), pages::gamePage(game));
-        MapSummary &map = m_maps[game.key.map];
-        map.name = game.key.map;
-        map.addGame(game);
-        const QDate day = GameMoment::of(game.key).date;
-        if (day.isValid() && (!m_newestDay.isValid() || day > m_newestDay))
-            m_newestDay = day;
-    }
+    for (const Game &game : games)
+        writeGame(game);
     for (const auto &perMap : figures) {
         for (const auto &[name, player] : perMap) {
             const auto map = m_maps.find(name);

@@ -37,6 +37,16 @@ Row readRow(const QSqlQuery &q)
     return row;
 }
 
+// Every row the query gives, after running it.
+std::vector<Row> readRows(QSqlQuery &q)
+{
+    std::vector<Row> rows;
+    while (q.next())
+        rows.push_back(readRow(q));
+    q.finish();
+    return rows;
+}
+
 void run(QSqlQuery &query)
 {
     if (!query.exec())
@@ -106,11 +116,7 @@ std::vector<Row> PortalSource::rowsOfPlayer(const QString &player)
     QSqlQuery &q = prepared(m_playerRows, PortalSql::rowsOfPlayer());
     q.bindValue(0, player);
     run(q);
-    std::vector<Row> rows;
-    while (q.next())
-        rows.push_back(readRow(q));
-    q.finish();
-    return rows;
+    return readRows(q);
 }
 
 Game PortalSource::game(const GameKey &key)
@@ -146,11 +152,7 @@ std::vector<Row> PortalSource::rowsOnDate(const QString &dateText)
     q.bindValue(1, range.past);
     q.bindValue(2, dateText);
     run(q);
-    std::vector<Row> rows;
-    while (q.next())
-        rows.push_back(readRow(q));
-    q.finish();
-    return rows;
+    return readRows(q);
 }
 
 void PortalSource::forEachPlayer(const std::function<void(const QString &, std::vector<Row> &)> &visit)

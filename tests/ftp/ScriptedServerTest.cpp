@@ -151,7 +151,7 @@ TEST_F(ScriptedUpload, RefusedQuitReachesTheCaller)
     start(u"quit_refused"_s);
     writePage(0);
     try {
-        uploader.upload(server->settings(), ProgramFolder(programFolder.path())).ok;
+        (void)uploader.upload(server->settings(), ProgramFolder(programFolder.path()));
         FAIL() << "a refused QUIT was swallowed";
     } catch (const EFtpError &e) {
         EXPECT_EQ(e.message(), u"500 Not leaving"_s);
