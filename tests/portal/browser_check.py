@@ -102,14 +102,18 @@ class Browser:
         self.wait_for('Page.loadEventFired')
 
     def value(self, expression):
-        result = self.call('Runtime.evaluate', expression=expression, returnByValue=True)
+        result = self.call('Runtime.evaluate', expression=expression, returnByValue=True, awaitPromise=True)
         if 'exceptionDetails' in result:
             raise RuntimeError('%s: %s' % (expression, result['exceptionDetails']))
         return result['result'].get('value')
 
     def click(self, selector):
         """A real mouse click in the middle of the element."""
-        box = self.value('(() => { const e = document.querySelector(%s); e.scrollIntoView({block: "center"});'
+        # The box is taken after two frames: a change of the emulated screen
+        # just before lays the page out anew, and a box taken earlier can
+        # point at another element.
+        box = self.value('(async () => { const e = document.querySelector(%s); e.scrollIntoView({block: "center"});'
+                         ' for (let i = 0; i < 2; ++i) await new Promise(r => requestAnimationFrame(r));'
                          ' const r = e.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()'
                          % json.dumps(selector))
         for kind in ('mousePressed', 'mouseReleased'):

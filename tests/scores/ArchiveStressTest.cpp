@@ -116,7 +116,7 @@ constexpr int kWritingMs = 2500;
 TEST_P(ArchiveStress, NoBlockIsLostOrArchivedUnimported)
 {
     if (GetParam().archiveElsewhere && !mountArchiveElsewhere())
-        GTEST_SKIP() << "the archive on another file system needs root, to mount a tmpfs as oldscores";
+        GTEST_SKIP() << "the archive on another file system needs root and the right to mount a tmpfs as oldscores";
 
     // Rounds as short as the system allows, so that many of them meet the
     // game in the middle of a block (the database's durability is not under test).

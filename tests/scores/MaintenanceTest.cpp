@@ -209,7 +209,8 @@ TEST_F(Maintenance, CompactionOnAFullDiskSaysSo)
         GTEST_SKIP() << "needs root to mount a small tmpfs as the program folder";
     QTemporaryDir small;
     const QByteArray point = QFile::encodeName(small.path());
-    ASSERT_EQ(::mount("tmpfs", point.constData(), "tmpfs", 0, "size=8m"), 0);
+    if (::mount("tmpfs", point.constData(), "tmpfs", 0, "size=8m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here (a container without the right to mount?)";
     const auto unmount = qScopeGuard([&] { ::umount2(point.constData(), MNT_DETACH); });
     state.programFolder = ProgramFolder(small.path());
     db.setFileName(state.programFolder.databaseFile());
