@@ -83,7 +83,7 @@ std::shared_ptr<tls::Context> TAsyncSocket::makeContext(QString *error)
     const auto stop = qScopeGuard([this] { stopTimeOut(); });
     QFuture<Made> making = QtConcurrent::run([] {
         Made made;
-        made.context = tls::Context::create(&made.error);
+        made.context = tls::Context::createOnWorker(&made.error);
         return made;
     });
     while (!making.isFinished() && !m_cancelled) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -125,6 +126,13 @@ std::shared_ptr<Context> Context::create(QString *error)
     SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
     if (SSL_CTX_set_default_verify_paths(ctx) != 1)
         ERR_clear_error(); // no authorities at all: only pinned certificates pass
+    return context;
+}
+
+std::shared_ptr<Context> Context::createOnWorker(QString *error)
+{
+    std::shared_ptr<Context> context = create(error);
+    OPENSSL_thread_stop();
     return context;
 }
 

@@ -31,6 +31,11 @@ class Context
 public:
     // Null with `error` set when OpenSSL cannot make one.
     static std::shared_ptr<Context> create(QString *error);
+    // The same on a worker thread of a pool: what OpenSSL keeps for the
+    // thread (its error queue, its random generators) is given back before
+    // the thread goes back to the pool, where it may idle until the
+    // program ends.
+    static std::shared_ptr<Context> createOnWorker(QString *error);
     ~Context();
     Context(const Context &) = delete;
     Context &operator=(const Context &) = delete;
