@@ -60,6 +60,7 @@ RowWriter::RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_engine(engineOf(m
 {
     m_mostRows = PlayerSql::mostRowsAStatement(m_engine);
     m_inserts.resize(size_t(m_mostRows) + 1);
+    m_sqliteInserts.resize(size_t(m_mostRows) + 1);
     if (!m_lookup.prepare(PlayerSql::idsWithPrefix()))
         throw RankholdError(engineMessage(m_lookup.lastError()));
     settle(PlayerSql::importSettings(m_engine));
@@ -170,21 +171,42 @@ QSqlQuery &RowWriter::insertStatement(int rows)
     return *statement;
 }
 
+bool RowWriter::runInsert(int rows, int *inserted, QSqlError *error)
+{
+    if (m_engine == SqlEngine::SQLite) {
+        std::unique_ptr<SqliteInsert> &native = m_sqliteInserts[size_t(rows)];
+        if (!native) {
+            native = SqliteInsert::prepare(m_db, PlayerSql::insertRows(rows), error);
+            if (!native)
+                failed(error->isValid() ? *error : QSqlError(u"The insert could not be prepared"_s, {}));
+        }
+        const bool ran = native->run(m_pending, error);
+        *inserted = ran ? native->rowsInserted() : 0;
+        return ran;
+    }
+    QSqlQuery &insert = insertStatement(rows);
+    for (int i = 0; i < m_pending.size(); ++i)
+        insert.bindValue(i, m_pending.at(i));
+    const bool ran = insert.exec();
+    *error = insert.lastError();
+    *inserted = ran ? insert.numRowsAffected() : 0;
+    return ran;
+}
+
 void RowWriter::store(bool alone)
 {
     if (m_pendingRows == 0)
         return;
     const int rows = m_pendingRows;
-    QSqlQuery &insert = insertStatement(rows);
-    for (int i = 0; i < m_pending.size(); ++i)
-        insert.bindValue(i, m_pending.at(i));
-    m_pending.clear();
-    m_pendingRows = 0;
     const bool guarded = alone && m_engine == SqlEngine::PostgreSQL;
     if (guarded)
         run(PlayerSql::savepoint());
-    if (!insert.exec()) {
-        const QSqlError error = insert.lastError();
+    int inserted = 0;
+    QSqlError error;
+    const bool ran = runInsert(rows, &inserted, &error);
+    m_pending.clear();
+    m_pendingRows = 0;
+    if (!ran) {
         // A row stored alone and refused for its value damages its block
         // only: the transaction goes on (SQLite's by itself, PostgreSQL's
         // from the savepoint) with the blocks after it.
@@ -204,7 +226,6 @@ void RowWriter::store(bool alone)
     if (guarded)
         run(PlayerSql::releaseSavepoint());
     // A row another importer stored after this one looked is left out.
-    const int inserted = insert.numRowsAffected();
     m_added += inserted;
     m_alreadyStored += rows - inserted;
 }

@@ -2,6 +2,7 @@
 
 #include "scores/DatabaseLocation.h"
 #include "scores/ScoreReader.h"
+#include "scores/SqliteInsert.h"
 
 #include <QSet>
 #include <QSqlDatabase>
@@ -60,6 +61,9 @@ private:
     // value the engine might refuse.
     void store(bool alone = false);
     QSqlQuery &insertStatement(int rows);
+    // Runs the insert of the rows held back; false with `error` set when
+    // the engine refuses it. Returns the rows it inserted in `inserted`.
+    bool runInsert(int rows, int *inserted, QSqlError *error);
     void run(const QString &sql);
     // Runs the import's engine settings (PlayerSql::importSettings), whose
     // failure costs only speed.
@@ -71,7 +75,8 @@ private:
     QSqlDatabase m_db;
     SqlEngine m_engine;
     QSqlQuery m_lookup;
-    std::vector<std::unique_ptr<QSqlQuery>> m_inserts; // by the number of rows
+    std::vector<std::unique_ptr<QSqlQuery>> m_inserts;          // by the number of rows
+    std::vector<std::unique_ptr<SqliteInsert>> m_sqliteInserts; // the same on SQLite
     int m_mostRows = 0;
     bool m_inTransaction = false;
     // The keys stored under one date and time.
