@@ -47,7 +47,12 @@ bool SqliteInsert::run(const QVariantList &values, QSqlError *error)
             code = sqlite3_bind_int64(m_statement, i + 1, value.toLongLong());
             break;
         case QMetaType::QString: {
+            // A null text is NULL, an empty one '', as Qt binds them.
             const QString *text = static_cast<const QString *>(value.constData());
+            if (text->isNull()) {
+                code = sqlite3_bind_null(m_statement, i + 1);
+                break;
+            }
             code = sqlite3_bind_text16(m_statement, i + 1, text->utf16(), int(text->size() * 2), SQLITE_STATIC);
             break;
         }
