@@ -19,19 +19,9 @@ namespace {
 // Rows a statement: few round trips, far below the server's parameter limit.
 constexpr int kRowsAStatement = 500;
 
-void run(QSqlDatabase &db, const QString &sql)
-{
-    QSqlQuery query(db);
-    if (!query.exec(sql))
-        throw RankholdError(engineMessage(query.lastError()));
-}
-
 qint64 countRows(QSqlDatabase &db)
 {
-    QSqlQuery query(db);
-    if (!query.exec(PlayerSql::countRows()) || !query.next())
-        throw RankholdError(engineMessage(query.lastError()));
-    return query.value(0).toLongLong();
+    return queryValue(db, PlayerSql::countRows()).toLongLong();
 }
 
 // The target in its transaction, with the writers' lock: the tables made
@@ -39,7 +29,7 @@ qint64 countRows(QSqlDatabase &db)
 void prepareTarget(QSqlDatabase &db, const DatabaseLocation &target)
 {
     for (const QString &statement : PlayerSql::beginWriting(SqlEngine::PostgreSQL))
-        run(db, statement);
+        execSql(db, statement);
     if (!DatabaseSchema::hasPlayerTable(db)) {
         DatabaseSchema::createTables(db);
         return;
@@ -118,7 +108,7 @@ qint64 copyDatabase(const QString &file, const DatabaseLocation &target, const s
         try {
             if (!source.open())
                 throw RankholdError(engineMessage(source.lastError()));
-            run(source, u"BEGIN;"_s);
+            execSql(source, u"BEGIN;"_s);
             const qint64 total = countRows(source);
             ServerDatabase server(target);
             QSqlDatabase &db = server.db();
@@ -127,7 +117,7 @@ qint64 copyDatabase(const QString &file, const DatabaseLocation &target, const s
                 copied = copyRows(source, db, total, progress);
                 if (countRows(db) != total)
                     throw RankholdError(u"the copy holds %1 rows, the file %2"_s.arg(countRows(db)).arg(total));
-                run(db, PlayerSql::commit());
+                execSql(db, PlayerSql::commit());
             } catch (...) {
                 QSqlQuery(db).exec(PlayerSql::rollback());
                 throw;

@@ -27,25 +27,15 @@ QString schemaText(SqlEngine engine)
     return QString::fromUtf8(file.readAll());
 }
 
-void run(QSqlDatabase &db, const QString &sql)
-{
-    QSqlQuery query(db);
-    if (!query.exec(sql))
-        throw RankholdError(engineMessage(query.lastError()));
-}
-
 int readVersion(QSqlDatabase &db)
 {
-    QSqlQuery query(db);
-    if (!query.exec(PlayerSql::readSchemaVersion(engineOf(db))) || !query.next())
-        throw RankholdError(engineMessage(query.lastError()));
-    return query.value(0).toInt();
+    return queryValue(db, PlayerSql::readSchemaVersion(engineOf(db))).toInt();
 }
 
 void beginWriting(QSqlDatabase &db)
 {
     for (const QString &statement : PlayerSql::beginWriting(engineOf(db)))
-        run(db, statement);
+        execSql(db, statement);
 }
 
 void runSectionsAfter(QSqlDatabase &db, int version)
@@ -55,9 +45,9 @@ void runSectionsAfter(QSqlDatabase &db, int version)
         if (section.version <= version)
             continue;
         for (const QString &statement : section.statements)
-            run(db, statement);
+            execSql(db, statement);
     }
-    run(db, PlayerSql::writeSchemaVersion(engine, latestVersion(engine)));
+    execSql(db, PlayerSql::writeSchemaVersion(engine, latestVersion(engine)));
 }
 
 } // namespace
@@ -141,7 +131,7 @@ void create(QSqlDatabase &db)
         if (hasPlayerTable(db))
             throw RankholdError(u"The database has a table player already; it is left untouched"_s);
         createTables(db);
-        run(db, PlayerSql::commit());
+        execSql(db, PlayerSql::commit());
     } catch (...) {
         QSqlQuery(db).exec(PlayerSql::rollback());
         throw;
@@ -158,11 +148,11 @@ bool upgrade(QSqlDatabase &db)
     try {
         const int version = readVersion(db); // another program may have upgraded meanwhile
         if (version >= latestVersion(engineOf(db)) || !hasPlayerTable(db)) {
-            run(db, PlayerSql::rollback());
+            execSql(db, PlayerSql::rollback());
             return false;
         }
         runSectionsAfter(db, version);
-        run(db, PlayerSql::commit());
+        execSql(db, PlayerSql::commit());
     } catch (...) {
         QSqlQuery(db).exec(PlayerSql::rollback());
         throw;

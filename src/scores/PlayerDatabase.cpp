@@ -24,6 +24,21 @@ QString engineMessage(const QSqlError &error)
     return text;
 }
 
+void execSql(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        throw RankholdError(engineMessage(query.lastError()));
+}
+
+QVariant queryValue(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql) || !query.next())
+        throw RankholdError(engineMessage(query.lastError()));
+    return query.value(0);
+}
+
 void execStatement(QSqlQuery &query, const PlayerSql::Statement &statement)
 {
     if (!query.prepare(statement.sql))

@@ -104,3 +104,8 @@ QString engineMessage(const QSqlError &error);
 // Prepares `statement` on `query`, binds its values and runs it. Throws
 // RankholdError with the engine's message.
 void execStatement(QSqlQuery &query, const PlayerSql::Statement &statement);
+// Runs `sql` on `db`. Throws RankholdError with the engine's message.
+void execSql(QSqlDatabase &db, const QString &sql);
+// The first value of the first row `sql` gives. Throws RankholdError with
+// the engine's message, also when it gives no row.
+QVariant queryValue(QSqlDatabase &db, const QString &sql);

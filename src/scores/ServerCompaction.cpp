@@ -14,17 +14,7 @@ namespace {
 
 qint64 queryNumber(QSqlDatabase &db, const QString &sql)
 {
-    QSqlQuery query(db);
-    if (!query.exec(sql) || !query.next())
-        throw RankholdError(engineMessage(query.lastError()));
-    return query.value(0).toLongLong();
-}
-
-void run(QSqlDatabase &db, const QString &sql)
-{
-    QSqlQuery query(db);
-    if (!query.exec(sql))
-        throw RankholdError(engineMessage(query.lastError()));
+    return queryValue(db, sql).toLongLong();
 }
 
 QString kilobytes(qint64 bytes)
@@ -46,14 +36,14 @@ bool compactServerTables(PlayerDatabase &database, CommandHost &host)
             throw RankholdError(u"only the owner of the tables player and player_totals, the owner of the database "
                                 "or a superuser may compact them"_s);
         const qint64 before = queryNumber(db, PlayerSql::tablesSize());
-        run(db, PlayerSql::limitLockWait());
+        execSql(db, PlayerSql::limitLockWait());
         try {
-            run(db, PlayerSql::compactTables());
+            execSql(db, PlayerSql::compactTables());
         } catch (...) {
             QSqlQuery(db).exec(PlayerSql::resetLockWait());
             throw;
         }
-        run(db, PlayerSql::resetLockWait());
+        execSql(db, PlayerSql::resetLockWait());
         const qint64 after = queryNumber(db, PlayerSql::tablesSize());
         report = u"Compacted the tables player and player_totals on the database server (VACUUM FULL, ANALYZE): "
                  "%1 before, %2 after"_s.arg(kilobytes(before), kilobytes(after));
