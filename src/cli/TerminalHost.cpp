@@ -1,5 +1,7 @@
 #include "cli/TerminalHost.h"
 
+#include "platform/StopSignals.h"
+
 #include "common/RankholdError.h"
 #include "platform/Terminal.h"
 
@@ -125,6 +127,19 @@ void TerminalHost::reportArchiveProblem(const QString &problem)
     m_archiveProblem = problem;
     if (!problem.isEmpty())
         writeLine(m_err, standardErrorText(problem));
+}
+
+bool TerminalHost::stopRequested() const
+{
+    return platform::StopSignals::requested();
+}
+
+void TerminalHost::reportReadPast(const QString &note)
+{
+    if (note.isEmpty() || m_readPastNotes.contains(note))
+        return;
+    m_readPastNotes.insert(note);
+    writeLine(m_err, note);
 }
 
 void TerminalHost::note(const QString &text)

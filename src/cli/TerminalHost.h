@@ -2,6 +2,8 @@
 
 #include "common/CommandHost.h"
 
+#include <QSet>
+
 #include <cstdio>
 
 class RankholdError;
@@ -35,6 +37,9 @@ public:
     // On stderr when it differs from the one said last (round after round
     // of watch, it is said once, and again only when it changes).
     void reportArchiveProblem(const QString &problem) override;
+    void reportReadPast(const QString &note) override;
+    // SIGINT, SIGTERM or SIGPIPE while `watch` runs.
+    bool stopRequested() const override;
 
     // The standard error box: the message, with its full stop, on stderr.
     void showError(const QString &message);
@@ -66,5 +71,6 @@ private:
     bool m_progressShown = false;
     QString m_lastPrinted;
     QString m_archiveProblem;
+    QSet<QString> m_readPastNotes; // said once each, however many rounds read the file
     DatabaseFigures m_figures;
 };

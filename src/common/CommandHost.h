@@ -34,6 +34,10 @@ public:
     virtual void showMessage(const QString &text) = 0;
     // Lets pending events (timers, input) run; called by the network waits.
     virtual void processEvents() = 0;
+    // Whether the program has been told to stop (a service's SIGTERM): a
+    // network wait then gives up at once, so that the program ends within
+    // seconds whatever its peers do. Checked after every processEvents().
+    virtual bool stopRequested() const { return false; }
     // Why the last upload failed, in one line, where a user looks for it
     // (the tool tip of the FTP status text, a line on stderr); empty when an
     // upload starts and after one that worked.
@@ -58,6 +62,9 @@ public:
     // archived, in one sentence; empty when nothing stands in its way. A host
     // that runs round after round says it once, not every round.
     virtual void reportArchiveProblem(const QString &problem) { Q_UNUSED(problem); }
+    // What an import read past to find a block's header (a byte-order mark,
+    // NUL bytes a crash left), in one sentence. Said once, not every round.
+    virtual void reportReadPast(const QString &note) { Q_UNUSED(note); }
 };
 
 inline const QString kConnectionOpen = QStringLiteral("Database connection: Open");

@@ -67,3 +67,11 @@ void GuiHost::reportArchiveProblem(const QString &problem)
     m_archiveProblemShown = true;
     Dialogs::error(m_w.window, problem);
 }
+
+void GuiHost::reportReadPast(const QString &note)
+{
+    if (note.isEmpty() || m_readPastShown)
+        return;
+    m_readPastShown = true;
+    Dialogs::message(m_w.window, note);
+}

@@ -36,8 +36,11 @@ public:
     // In the standard error box, the first time in each run of the program
     // only: the scheduled import would otherwise show it every 30 seconds.
     void reportArchiveProblem(const QString &problem) override;
+    // In a message box, the first time in each run of the program only.
+    void reportReadPast(const QString &note) override;
 
 private:
     Widgets m_w;
     bool m_archiveProblemShown = false;
+    bool m_readPastShown = false;
 };

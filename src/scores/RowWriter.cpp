@@ -14,8 +14,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // PostgreSQL's text holds no NUL character, and its driver would cut the
-// text there without a word: such a row is refused, as a value the engine
-// cannot store.
+// text there without a word; a page cannot show one either. Such a row is
+// refused on every engine, as a value the engine cannot store, so that the
+// same file gives the same rows whichever database it goes into.
 void refuseNul(const ScoreRow &row, const QString &id)
 {
     for (const QString *text : {&id, &row.game, &row.gametype, &row.winner}) {
@@ -138,15 +139,18 @@ void RowWriter::run(const QString &sql)
 void RowWriter::add(const ScoreRow &row)
 {
     const QString id = row.id();
-    // A row already stored is skipped before its numbers are read.
-    if (isStored(row, id)) {
+    // Whether a row can be stored depends on its own texts alone, never on
+    // what the database holds already: a stored row is checked as a new one
+    // is, so a block fails, or does not, whichever import reads it.
+    const ScoreFigures figures = computeFigures(row);
+    refuseNul(row, id);
+    // A value the engine might refuse is put to the engine even when its key
+    // is stored (the insert then adds nothing), for the same reason.
+    const bool alone = mayBeRefused(row, figures);
+    if (!alone && isStored(row, id)) {
         ++m_alreadyStored;
         return;
     }
-    const ScoreFigures figures = computeFigures(row);
-    if (m_engine == SqlEngine::PostgreSQL)
-        refuseNul(row, id);
-    const bool alone = mayBeRefused(row, figures);
     if (alone)
         store();
     QVariant columns[4]; // Score, Zonetime, Flags, Targets in the order of ValueColumn

@@ -15,20 +15,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The lines of the block whose header is `header`: up to and including its
-// empty line, or up to the next header (a block without its empty line), or
-// to the end of the file.
-QByteArray blockLines(const ScoreLines &lines, qsizetype header)
+FailedBlock failedBlock(const ScoreLines &lines, const ScoreReader &reader, qsizetype line, const RankholdError &error)
 {
-    qsizetype last = header;
-    while (last + 1 < lines.size() && !lines.isEmptyLine(last) && !lines.startsBlock(last + 1))
-        ++last;
-    return lines.bytesOfLines(header, last);
-}
-
-FailedBlock failedBlock(const ScoreLines &lines, qsizetype header, qsizetype line, const RankholdError &error)
-{
-    return {error.message(), line, lines.line(line), blockLines(lines, header)};
+    return {error.message(), line, lines.line(line), lines.bytesOfLines(reader.blockHeader(), reader.blockLastLine())};
 }
 
 void importFile(PlayerDatabase &database, ImportedFile &file, CommandHost &host, ImportResult &result)
@@ -52,7 +41,7 @@ void importFile(PlayerDatabase &database, ImportedFile &file, CommandHost &host,
     qsizetype lastFailedHeader = -1;
     const auto fail = [&](qsizetype line, const RankholdError &e) {
         lastFailedHeader = reader.blockHeader();
-        file.failed.push_back(failedBlock(lines, lastFailedHeader, line, e));
+        file.failed.push_back(failedBlock(lines, reader, line, e));
         reader.abandonBlock();
     };
     for (;;) {
@@ -60,8 +49,8 @@ void importFile(PlayerDatabase &database, ImportedFile &file, CommandHost &host,
             if (!reader.next(row))
                 break;
         } catch (const RankholdError &e) {
-            // Only a block cut off by the end of the file fails here.
-            fail(reader.blockHeader(), e);
+            // A block cut off by the end of the file, or ended early by its own lines.
+            fail(reader.failedLine(), e);
             continue;
         }
         const int position = progressAt(reader.position());
@@ -77,12 +66,8 @@ void importFile(PlayerDatabase &database, ImportedFile &file, CommandHost &host,
         turns.step();
     }
     writer.commit();
-    if (!file.failed.empty()) {
-        qsizetype lastHeader = n - 1;
-        while (lastHeader >= 0 && !lines.startsBlock(lastHeader))
-            --lastHeader;
-        file.lastBlockFailed = lastFailedHeader == lastHeader;
-    }
+    file.lastBlockFailed = lastFailedHeader >= 0 && lastFailedHeader == reader.blockHeader();
+    file.readPast = reader.readPast();
     result.stored += writer.added();
     result.alreadyStored += writer.alreadyStored();
 }
@@ -106,8 +91,10 @@ ImportResult importScoreFile(PlayerDatabase &database, const QString &scoreFile,
     host.setActivityText(u"Importing Scores.txt"_s);
     host.repaintStatus();
 
-    for (ImportedFile &file : result.files)
+    for (ImportedFile &file : result.files) {
         importFile(database, file, host, result);
+        host.reportReadPast(readPastNote(file));
+    }
     // A block the game may still be writing ends the import as an error always has.
     if (std::any_of(result.files.begin(), result.files.end(), [](const ImportedFile &f) { return !f.complete(); }))
         throwForFailedBlocks(result);
@@ -117,6 +104,31 @@ ImportResult importScoreFile(PlayerDatabase &database, const QString &scoreFile,
     flags.close();
     flags.open();
     return result;
+}
+
+QString readPastNote(const ImportedFile &file)
+{
+    if (file.readPast.empty())
+        return {};
+    const ReadPastBytes &first = file.readPast.front();
+    const auto kindText = [](ReadPastBytes::Kind kind) {
+        switch (kind) {
+        case ReadPastBytes::Kind::ByteOrderMark:
+            return u"a byte-order mark"_s;
+        case ReadPastBytes::Kind::NulBytes:
+            return u"NUL bytes"_s;
+        case ReadPastBytes::Kind::OtherText:
+            break;
+        }
+        return u"other text"_s;
+    };
+    QString note = u"%1, line %2: %3 bytes (%4) before \"Game Stats for Game:\" were read past"_s.arg(file.path)
+                       .arg(first.line + 1)
+                       .arg(first.bytes)
+                       .arg(kindText(first.kind));
+    if (file.readPast.size() > 1)
+        note += u"; the same on %1 more header lines"_s.arg(file.readPast.size() - 1);
+    return note;
 }
 
 void throwForFailedBlocks(const ImportResult &result, const QStringList &setAsideIn)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/CommandHost.h"
+#include "scores/ScoreReader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,6 +27,8 @@ struct ImportedFile {
     // writing it. A failing last block may be one the game is still writing.
     std::vector<FailedBlock> failed;
     bool lastBlockFailed = false;
+    // What stood before the headers of its blocks and was read past.
+    std::vector<ReadPastBytes> readPast;
     // Whether the import is done with this file: it may go to the archive,
     // its damaged blocks set aside.
     bool complete() const { return !lastBlockFailed; }
@@ -49,13 +52,18 @@ inline constexpr qint64 kLargestScoreFile = qint64(512) << 20;
 // reads every score block of `scoreFile` into `player` (skipping rows already
 // stored), shows "Idle" and reopens DataSet2. A block that fails is dropped
 // from the row where it fails (the rows before it stay stored) and the blocks
-// after it are read as usual. When a file's last block fails (the game may
+// after it are read as usual. What is stored and what fails depends on the
+// file's bytes alone, not on the rows the database holds already. When a file's last block fails (the game may
 // still be writing it), the import ends with that file's first error, after
 // storing every row it could; the file stays for the next import. Throws
 // RankholdError; an engine error that is not about a value ends the import at
 // once, the rows before it stored (one transaction, committed up to the
 // failing row, which is never half stored).
 ImportResult importScoreFile(PlayerDatabase &database, const QString &scoreFile, CommandHost &host);
+
+// One sentence on what the import read past before the headers of `file`'s
+// blocks (a byte-order mark, NUL bytes, other text); empty when nothing.
+QString readPastNote(const ImportedFile &file);
 
 // The error of the first block that failed in `result`, with where each
 // failed block is (`setAsideIn`: where each damaged block was put, in order,

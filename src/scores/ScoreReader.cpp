@@ -10,6 +10,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr std::string_view kHeaderMark = "Game Stats for Game:";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 QStringView trimLeadingBlanks(QStringView text)
 {
@@ -102,12 +103,30 @@ bool ScoreLines::isEmptyLine(qsizetype index) const
     return m_spans[size_t(index)].length == 0;
 }
 
-bool ScoreLines::startsBlock(qsizetype index) const
+qsizetype ScoreLines::headerMark(qsizetype index) const
 {
     check(index);
     const Span &s = m_spans[size_t(index)];
     const std::string_view text(m_bytes.constData() + s.start, size_t(s.length));
-    return text.starts_with(kHeaderMark);
+    const size_t at = text.find(kHeaderMark);
+    return at == std::string_view::npos ? -1 : qsizetype(at);
+}
+
+bool ScoreLines::startsBlock(qsizetype index) const
+{
+    const qsizetype mark = headerMark(index);
+    if (mark < 0)
+        return false;
+    std::string_view before(m_bytes.constData() + m_spans[size_t(index)].start, size_t(mark));
+    while (!before.empty()) {
+        if (before.front() == '\0')
+            before.remove_prefix(1);
+        else if (before.starts_with(kByteOrderMark))
+            before.remove_prefix(kByteOrderMark.size());
+        else
+            return false;
+    }
+    return true;
 }
 
 QByteArray ScoreLines::bytesOfLines(qsizetype first, qsizetype last) const
@@ -148,13 +167,57 @@ ScoreFigures computeFigures(const ScoreRow &row)
     return figures;
 }
 
-bool ScoreReader::startBlock(qsizetype header)
+void ScoreReader::fail(qsizetype line, const QString &message)
+{
+    m_failedLine = line;
+    throw ScoreBlockError(message);
+}
+
+void ScoreReader::cutOff()
+{
+    // No line can follow the last one: the block is asked for the line
+    // after the file's end, where the game may still be writing.
+    m_failedLine = m_header;
+    throwListIndexError(m_lines.size());
+}
+
+void ScoreReader::abandonBlock()
+{
+    m_inBlock = false;
+    m_scan = m_end < m_lines.size() && m_lines.isEmptyLine(m_end) ? m_end + 1 : m_end;
+}
+
+void ScoreReader::startBlock(qsizetype header)
 {
     m_header = header;
-    const QString headerLine = m_lines.line(header);
-    m_block.game = headerLine.mid(21);
+    m_inBlock = true;
+    m_failedLine = -1;
+    m_end = header + 1;
+    while (m_end < m_lines.size() && !m_lines.isEmptyLine(m_end) && !m_lines.startsBlock(m_end))
+        ++m_end;
+    // A line of the block that its header, winner or heading lines need.
+    const auto need = [this](qsizetype line) {
+        if (line < m_end)
+            return m_lines.line(line);
+        if (m_end == m_lines.size())
+            cutOff();
+        fail(blockLastLine(), u"The score block ends before its first player row"_s);
+    };
 
-    const QString dateLine = m_lines.line(header + 1);
+    const qsizetype mark = m_lines.headerMark(header);
+    if (mark > 0) {
+        const QByteArray before = m_lines.bytesOfLines(header, header).left(mark);
+        ReadPastBytes::Kind kind = ReadPastBytes::Kind::NulBytes;
+        if (!m_lines.startsBlock(header))
+            kind = ReadPastBytes::Kind::OtherText;
+        else if (before.contains(QByteArray::fromRawData(kByteOrderMark.data(), qsizetype(kByteOrderMark.size()))))
+            kind = ReadPastBytes::Kind::ByteOrderMark;
+        m_readPast.push_back({header, mark, kind});
+    }
+    // The map: what follows the mark and its blank (characters 22 on of a header as the game writes it).
+    m_block.game = m_lines.line(header).mid(mark + qsizetype(kHeaderMark.size()) + 1);
+
+    const QString dateLine = need(header + 1);
     const qsizetype comma = dateLine.indexOf(u',');
     if (comma < 0) {
         m_block.date = dateLine.mid(8);
@@ -164,13 +227,13 @@ bool ScoreReader::startBlock(qsizetype header)
         m_block.time = dateLine.mid(comma + 2);
     }
 
-    const QString typeLine = m_lines.line(header + 2);
+    const QString typeLine = need(header + 2);
     if (typeLine.mid(2, 10) != u"Game type:"_s) {
         m_block.gametype = u"Cooperative"_s;
         m_block.winner = u"None"_s;
         m_block.column = ValueColumn::None;
         m_row = header + 3;
-        return true;
+        return;
     }
     m_block.gametype = typeLine.mid(13);
     m_block.column = columnOf(m_block.gametype);
@@ -178,25 +241,30 @@ bool ScoreReader::startBlock(qsizetype header)
         m_block.winner = u"None"_s;
         m_row = header + 4;
     } else {
-        m_block.winner = m_lines.line(header + 3).mid(10);
+        m_block.winner = need(header + 3).mid(10);
         m_row = header + 5;
     }
-    return true;
+    need(m_row - 1); // the heading line
 }
 
 bool ScoreReader::next(ScoreRow &row)
 {
     for (;;) {
         if (m_inBlock) {
-            if (m_lines.isEmptyLine(m_row)) {
+            if (m_row == m_end) {
+                if (m_end == m_lines.size())
+                    cutOff();
+                if (!m_lines.isEmptyLine(m_end))
+                    fail(m_end - 1, u"The score block has no empty line before the next block"_s);
                 m_inBlock = false;
+                m_scan = m_end + 1;
                 continue;
             }
             // No line can follow the last one, so its block fails here
             // exactly as it would one line later, without storing a row
             // that the game may not have finished writing.
             if (m_row == m_lines.size() - 1 && m_lines.lastLineOpen())
-                throwListIndexError(m_row + 1);
+                cutOff();
             const QString line = m_lines.line(m_row);
             ++m_row;
             row.game = m_block.game;
@@ -217,7 +285,8 @@ bool ScoreReader::next(ScoreRow &row)
         if (m_scan >= m_lines.size())
             return false;
         const qsizetype i = m_scan++;
-        if (m_lines.startsBlock(i))
-            m_inBlock = startBlock(i);
+        // Outside a block a header is found after whatever stands before it.
+        if (m_lines.headerMark(i) >= 0)
+            startBlock(i);
     }
 }

@@ -20,8 +20,13 @@ public:
     // The line decoded; throws "List index out of bounds (%d)" past the end.
     QString line(qsizetype index) const;
     bool isEmptyLine(qsizetype index) const;
-    // Whether the line starts with "Game Stats for Game:", as the game writes
-    // the header of a block. Player rows start with blanks, so a player who
+    // Where "Game Stats for Game:" stands in the line, in bytes (one a
+    // character); -1 when it holds none.
+    qsizetype headerMark(qsizetype index) const;
+    // Whether the line starts a block wherever it stands: it starts with
+    // "Game Stats for Game:", as the game writes a header, after nothing but
+    // NUL bytes (a crash leaves them where the file was not yet written) and
+    // a UTF-8 byte-order mark. Player rows start with blanks, so a player who
     // calls himself that cannot start a block.
     bool startsBlock(qsizetype index) const;
     // The bytes of lines `first` to `last` as read, line breaks included.
@@ -76,14 +81,39 @@ ScoreFigures computeFigures(const ScoreRow &row);
 // "m:ss" -> m * 60 + ss.
 qint64 zoneTimeSeconds(const QString &text);
 
-// Walks the score blocks of a file in order, one player row at a time. Every
-// line that starts with "Game Stats for Game:" starts a block, even one that
-// was already read as part of an earlier block. A block cut off by the end of
-// the file throws "List index out of bounds (%d)" with the line asked for,
-// after the rows before it have been handed out. A player row on an open last
-// line is never handed out: its block is cut off anyway, and the row itself
-// may end in the middle of a number. After an error, abandonBlock() goes on
-// with the next block.
+// A block whose own lines end it before its rows could be read to their
+// empty line: an empty line or the next block's header among its header
+// lines, or the next header right after its rows. The game has gone on past
+// it, so it is damaged, not unfinished.
+class ScoreBlockError : public RankholdError
+{
+public:
+    using RankholdError::RankholdError;
+};
+
+// Bytes that stood before "Game Stats for Game:" on a header line and were
+// read past, so that the block is read all the same.
+struct ReadPastBytes {
+    qsizetype line;  // from 0
+    qsizetype bytes; // how many
+    enum class Kind { ByteOrderMark, NulBytes, OtherText } kind;
+};
+
+// Walks the score blocks of a file in order, one player row at a time.
+//
+// Every line belongs to one block at most. A block starts at a line that
+// starts with "Game Stats for Game:" (see ScoreLines::startsBlock), and
+// outside a block also at a line that holds it after other text, which is
+// read past. It ends at its first empty line, or before the next header,
+// or at the end of the file; its header lines, its winner line and its
+// heading line come before its first player row and are read only within it.
+//
+// A block cut off by the end of the file throws "List index out of bounds
+// (%d)" with the line asked for, after the rows before it have been handed
+// out. A player row on an open last line is never handed out: its block is
+// cut off anyway, and the row itself may end in the middle of a number. A
+// block that its own lines end early throws ScoreBlockError. After any error,
+// abandonBlock() goes on with the line after the block.
 class ScoreReader
 {
 public:
@@ -95,17 +125,30 @@ public:
     qsizetype position() const { return m_row; }
     // The header line of the block being read; -1 before the first block.
     qsizetype blockHeader() const { return m_header; }
+    // The last line of the block being read: its empty line, the line before
+    // the next header, or the file's last line.
+    qsizetype blockLastLine() const { return m_end < m_lines.size() && m_lines.isEmptyLine(m_end) ? m_end : m_end - 1; }
+    // The line where the block that just failed went wrong, one of its own:
+    // its header for a block cut off by the end of the file, else its last line.
+    qsizetype failedLine() const { return m_failedLine; }
     // Drops the rest of the block being read (after an error in it); the
-    // next call goes on with the next block.
-    void abandonBlock() { m_inBlock = false; }
+    // next call goes on after the block.
+    void abandonBlock();
+    // What was read past before the headers so far, in file order.
+    const std::vector<ReadPastBytes> &readPast() const { return m_readPast; }
 
 private:
-    bool startBlock(qsizetype header);
+    void startBlock(qsizetype header);
+    [[noreturn]] void fail(qsizetype line, const QString &message);
+    [[noreturn]] void cutOff();
 
     const ScoreLines &m_lines;
     qsizetype m_scan = 0; // next line the block search looks at
     qsizetype m_row = 0;  // next player row of the current block
     qsizetype m_header = -1;
+    qsizetype m_end = 0; // the line that ends the current block (empty, a header, or size())
+    qsizetype m_failedLine = -1;
     bool m_inBlock = false;
     ScoreRow m_block;
+    std::vector<ReadPastBytes> m_readPast;
 };

@@ -89,9 +89,15 @@ TEST_F(BlockRules, DamagedBlockIsSetAsideAndTheRestOfTheFileGoesOn)
         {"a block without its empty line",
          "Game Stats for Game: B\r\nPlayed: d2, t2\r\n  Game type: Deathmatch\r\nh\r\n" +
              playerRow("Two", "2", "2", "2") + "\r\n",
-         12,
-         u"'' is not a valid integer value"_s,
-         {u"Two"_s}}, // the next header, read as a row
+         11,
+         u"The score block has no empty line before the next block"_s,
+         {u"Two"_s}},
+        // Its rows would begin past its own end, in the next block's lines.
+        {"header lines that end early",
+         "Game Stats for Game: B\r\nPlayed: d2, t2\r\n  Game type: Capture the Flag\r\n\r\n",
+         10,
+         u"The score block ends before its first player row"_s,
+         {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -150,4 +156,53 @@ TEST_F(BlockRules, FailingLastBlockKeepsTheFileUntilACompleteBlockFollows)
     writeFile(scoreFile(), damaged + kLast);
     importFailing();
     EXPECT_EQ(archiveFiles(), (QStringList{u"rejected.1"_s, u"rejected.2"_s, u"scores.1"_s, u"scores.2"_s}));
+}
+
+TEST_F(BlockRules, WhatIsStoredAndSetAsideDependsOnTheFileAlone)
+{
+    // A damaged file whose damaged block holds the key of a good block's row:
+    // the first import stored that row, and the second once took the damaged
+    // block for whole and stored its other row.
+    const QByteArray file = QByteArray::fromBase64(
+        "R2FtZSBTdGF0cyBmb3IgR2FtZTogSGlsbApQbGF5ZWQ6IDAxLzAyLzAzLCAxMDowMDowMAogIEdhbWUgdHlwZTogMAoKR2FtZSBTdGF0cyBm"
+        "b3IgR2FtZTogSGlsbDINbA1XaW5uZXI6ICAgQmx1ZSBUZWFtDSAgUGxheWVyICAgICAgICAgICAgICAgICBWYSAgICAgICAgICAgICAgVmFs"
+        "dWUgIEtpbGxzICBEZWF0aHMNCiAgICAgIE9uZSAgICAgICAgICAgICAgICAgIDEgICAxICAgMQ0KDQpHYW1lIFN0YXRzIGZvciBHYW1lOiBC"
+        "MDEvMDIvMDMgMTA6MTA6MDAgDQpQbGF5ZWQ6IGQyXSB0MjAwCiAgR2FtZSB0eXBlOiAwCgpHYW1lIFN0YXRzIGZvciBHYW1lOiBIaWxsMg1s"
+        "DVdpbm5lcjogICBCbHVlIFRlYW0NICBQbGF5ZXIgICAgICAgICAgICAgICAgIFZhbHUAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+        "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAgIDMgICA0DQ0=");
+    QList<QByteArray> setAside[2];
+    for (int round = 0; round < 2; ++round) {
+        writeFile(scoreFile(), file);
+        const RankholdError error = importFailing();
+        EXPECT_FALSE(error.message().isEmpty());
+        EXPECT_EQ(count(), 1) << "round " << round;
+        for (const QString &name : archiveFiles()) {
+            if (name.startsWith(u"rejected."_s)) {
+                setAside[round].append(readFile(programFolder + u"/oldscores/"_s + name));
+                QFile::remove(programFolder + u"/oldscores/"_s + name);
+            }
+        }
+        QFile::remove(archived(1));
+    }
+    EXPECT_EQ(setAside[0].size(), 3);
+    EXPECT_EQ(setAside[1], setAside[0]);
+    // No line is set aside twice.
+    qsizetype bytes = 0;
+    for (const QByteArray &block : setAside[0])
+        bytes += block.size();
+    EXPECT_LE(bytes, file.size());
+    EXPECT_TRUE(rows(u"Player"_s).filter(u"One"_s).isEmpty());
+}
+
+TEST_F(BlockRules, ByteOrderMarkAndNulBytesBeforeAHeaderAreReadPastAndSaid)
+{
+    const QByteArray file = "\xEF\xBB\xBF" + kFirst + QByteArray(5, '\0') + kLast;
+    writeFile(scoreFile(), file);
+    ASSERT_TRUE(import());
+    EXPECT_EQ(rows(u"Player, Game"_s), (QStringList{u"One                  |A"_s, u"Three                |C"_s}));
+    EXPECT_TRUE(archiveFiles().filter(u"rejected"_s).isEmpty());
+    ASSERT_EQ(host.readPastNotes.size(), 1);
+    EXPECT_EQ(host.readPastNotes.first(),
+              scoreFile() + u", line 1: 3 bytes (a byte-order mark) before \"Game Stats for Game:\" were read past; "
+                            "the same on 1 more header lines"_s);
 }

@@ -272,15 +272,6 @@ TEST_F(ScoreImport, FailuresKeepTheRowsBeforeAndTheFile)
               (QStringList{u"One                  "_s, u"Two                  "_s, u"Bad                  "_s}));
 }
 
-TEST_F(ScoreImport, StoredRowIsSkippedBeforeItsNumbersAreRead)
-{
-    const QByteArray block = scoreBlock("A", "d", "t", "Deathmatch", {playerRow("One", "1", "1", "1")});
-    const QByteArray garbled = scoreBlock("A", "d", "t", "Deathmatch", {playerRow("One", "1", "?", "1")});
-    writeFile(scoreFile(), block + garbled);
-    ASSERT_TRUE(import());
-    EXPECT_EQ(rows(), (QStringList{u"d t One                  |1|1|1"_s}));
-}
-
 TEST_F(ScoreImport, UnreadableFileEndsWithItsName)
 {
     // Reading /proc/self/mem from offset 0 fails, whoever we run as.

@@ -76,6 +76,12 @@ public:
     }
     QStringList certificateQuestions;
     bool trustCertificates = false;
+    void reportReadPast(const QString &note) override
+    {
+        if (!note.isEmpty())
+            readPastNotes.append(note);
+    }
+    QStringList readPastNotes;
     std::function<void(const QString &)> onActivityText;
 };
 
