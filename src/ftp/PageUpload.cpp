@@ -23,6 +23,7 @@ struct PageUploader::Private {
     bool connected = false;
     bool resultOk = false;
     bool busy = false;
+    bool stopped = false; // the program was told to stop during this upload
     QString cause;
     const ProgramFolder *folder = nullptr; // of the upload in progress
 };
@@ -35,7 +36,17 @@ PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::ma
     d->client.TimeOut = kDefaultTimeOut;
 
     CommandHost &h = d->host;
-    d->client.OnWaitTurn = [&h] { h.processEvents(); };
+    // On a stop every wait of the client ends at its next turn, the stores
+    // and the QUIT among them: the pages stay whole on disk, and the next
+    // upload sends what the server lacks.
+    d->client.OnWaitTurn = [this] {
+        d->host.processEvents();
+        if (d->host.stopRequested()) {
+            d->stopped = true;
+            d->client.Abort();
+            d->client.Cancel();
+        }
+    };
     d->client.OnHostResolved = [&h](TAsyncSocket &) { h.setActivityText(u"FTP: Host found"_s); };
     // Not handled: the client gives up instead of trying the same name again.
     d->client.OnInvalidHost = [&h](bool &handled) {
@@ -111,6 +122,7 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
         d->folder = nullptr;
     });
     d->cause.clear();
+    d->stopped = false;
 
     TFtpClient &client = d->client;
     CommandHost &host = d->host;
@@ -135,7 +147,9 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
         // The client's events have already said what went wrong.
     }
     if (!d->connected) {
-        d->cause = client.cause();
+        d->cause = d->stopped ? kStoppedCause : client.cause();
+        if (!settings.ftpPassword.isEmpty())
+            d->cause.replace(settings.ftpPassword, u"***"_s);
         return {false, d->cause};
     }
 
@@ -182,5 +196,10 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
         // A connection that is already gone or silent: it is closed now,
         // and an unattended upload must not stop on an error box.
     }
+    if (d->stopped && !d->resultOk)
+        d->cause = kStoppedCause;
+    // The cause is shown and printed: never with the password in it.
+    if (!settings.ftpPassword.isEmpty())
+        d->cause.replace(settings.ftpPassword, u"***"_s);
     return {d->resultOk, d->resultOk ? QString() : d->cause};
 }

@@ -56,3 +56,7 @@ private:
 
 // Shown when an upload is asked for while one is still running.
 inline const QString kUploadBusyText = QStringLiteral("FTP: Upload already in progress");
+// The cause of an upload given up because the program is stopping.
+inline const QString kStoppedCause =
+    QStringLiteral("the upload was given up because the program is stopping; the pages are whole on disk, and the "
+                   "next upload sends what the server lacks");

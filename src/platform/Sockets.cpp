@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::sockets {
@@ -142,6 +144,32 @@ void closeSocket(Handle socket)
 {
     if (socket != kNoSocket)
         ::close(socket);
+}
+
+bool shutdownBoth(Handle socket)
+{
+    return ::shutdown(socket, SHUT_RDWR) == 0;
+}
+
+quint64 socketIdentity(Handle socket)
+{
+    struct stat info {
+    };
+    if (::fstat(socket, &info) != 0 || !S_ISSOCK(info.st_mode))
+        return 0;
+    return quint64(info.st_ino);
+}
+
+bool lastTraffic(Handle socket, qint64 *sinceSentMs, qint64 *sinceReceivedMs, quint64 *identity)
+{
+    *identity = socketIdentity(socket);
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (*identity == 0 || ::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+        return false;
+    *sinceSentMs = qint64(info.tcpi_last_data_sent);
+    *sinceReceivedMs = qint64(info.tcpi_last_data_recv);
+    return true;
 }
 
 bool shutdownSend(Handle socket)

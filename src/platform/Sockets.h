@@ -29,6 +29,16 @@ Handle createTcp();
 void closeSocket(Handle socket);
 // No more data from this side: the peer reads the end of the stream.
 bool shutdownSend(Handle socket);
+// Both directions ended at once, from any thread: a call that another
+// thread has blocked on the socket returns with an error.
+bool shutdownBoth(Handle socket);
+// The kernel's own record of a connection's traffic: how long ago it last
+// sent data and last received data, in milliseconds. False when it cannot
+// tell (not a TCP socket). The identity of the socket (it changes when the
+// number is closed and used again) comes in `identity`.
+bool lastTraffic(Handle socket, qint64 *sinceSentMs, qint64 *sinceReceivedMs, quint64 *identity);
+// The identity lastTraffic() gives, alone; 0 when `socket` is not open.
+quint64 socketIdentity(Handle socket);
 // Lingering on with `seconds` 0 makes close() reset the connection.
 bool setLinger(Handle socket, bool on, int seconds);
 

@@ -110,9 +110,20 @@ DatabaseLocation parseDatabaseUrl(const QString &text)
 
 DatabaseLocation databaseLocationOf(const ProgramFolder &folder, const QString &url)
 {
-    const QString given =
-        url.isEmpty() ? platform::ProfileFile(folder.settingsFile()).readString(u"Database"_s, u"url"_s, {}) : url;
+    const platform::ProfileFile ini(folder.settingsFile());
+    const QString given = url.isEmpty() ? ini.readString(u"Database"_s, u"url"_s, {}) : url;
     if (given.isEmpty())
         return fileDatabase(folder.databaseFile());
-    return parseDatabaseUrl(given);
+    DatabaseLocation location = parseDatabaseUrl(given);
+    const QString timeout = ini.readString(u"Database"_s, u"timeout"_s, {});
+    if (!timeout.isEmpty()) {
+        bool ok = false;
+        const int seconds = timeout.toInt(&ok);
+        if (!ok || seconds < 1 || seconds > 86400)
+            throw RankholdError(
+                u"timeout= of [Database] in %1 must be a number of seconds from 1 to 86400, not '%2'"_s.arg(
+                    folder.settingsFile(), cutForMessage(timeout)));
+        location.timeoutSeconds = seconds;
+    }
+    return location;
 }

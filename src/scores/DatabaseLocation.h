@@ -27,6 +27,9 @@ struct DatabaseLocation {
     QString user; // empty: libpq's default (the login name)
     QString databaseName;
     QString options; // libpq connection options from the URL's query ("sslmode=require")
+    // The longest one statement may take: `timeout=` of [Database], in seconds.
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+    static constexpr int kDefaultTimeoutSeconds = 300;
 
     bool isServer() const { return engine == SqlEngine::PostgreSQL; }
     // The file or the URL: what messages name.
@@ -43,6 +46,7 @@ DatabaseLocation parseDatabaseUrl(const QString &url);
 
 // The database of a program folder: `url` when it is not empty (the command
 // line's --database), otherwise `url=` of the section [Database] of its
-// Rankhold.ini, otherwise its file Rankhold.mdb. Throws RankholdError for a
-// URL that cannot be used.
+// Rankhold.ini, otherwise its file Rankhold.mdb; a server's time-out from
+// `timeout=` of the same section. Throws RankholdError for a URL or a
+// time-out that cannot be used.
 DatabaseLocation databaseLocationOf(const ProgramFolder &folder, const QString &url = {});

@@ -1,5 +1,7 @@
 #include "scores/PlayerDatabase.h"
 
+#include "scores/ServerWatchdog.h"
+
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
 #include "scores/DatabaseInUse.h"
@@ -21,6 +23,9 @@ QString engineMessage(const QSqlError &error)
         text = error.driverText().trimmed();
     if (text.isEmpty())
         text = u"Unknown database error"_s;
+    // A connection the watchdog gave up fails with libpq's bare words; why it was given up comes first.
+    if (const QString cut = serverwatchdog::takeLastCut(); !cut.isEmpty())
+        text = cut + u": "_s + text;
     return text;
 }
 
@@ -183,6 +188,7 @@ void PlayerDatabase::close()
         return;
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        serverwatchdog::forget(db);
         db.close();
     }
     m_inUse.release();

@@ -3,6 +3,7 @@
 #include "common/RankholdError.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/PlayerSql.h"
+#include "scores/ServerWatchdog.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,6 +17,9 @@ const QString kDriver = u"QPSQL"_s;
 // libpq's options, separated by ';' as Qt takes them.
 const QString kConnectOptions = u"connect_timeout=10;keepalives=1;keepalives_idle=30;keepalives_interval=10;"
                                 "keepalives_count=3;tcp_user_timeout=60000;application_name=rankhold"_s;
+
+// Beyond the server's own statement time-out, which ends a statement with clearer words.
+constexpr int kWatchdogMarginSeconds = 10;
 
 QString connectionError(const QString &message, const DatabaseLocation &location)
 {
@@ -51,10 +55,15 @@ void openServerConnection(QSqlDatabase &db, const DatabaseLocation &location)
     db.setConnectOptions(location.options.isEmpty() ? kConnectOptions : kConnectOptions + u';' + location.options);
     if (!db.open())
         throw RankholdError(connectionError(engineMessage(db.lastError()), location));
+    // The server ends a statement that takes too long itself, with its own
+    // words; the watchdog ends the wait for a server that no longer can.
+    serverwatchdog::watch(db, location.timeoutSeconds + kWatchdogMarginSeconds);
     QString error;
     {
         QSqlQuery query(db);
-        for (const QString &setting : PlayerSql::connectionSettings(SqlEngine::PostgreSQL)) {
+        QStringList settings = PlayerSql::connectionSettings(SqlEngine::PostgreSQL);
+        settings.append(u"SET statement_timeout = %1;"_s.arg(qint64(location.timeoutSeconds) * 1000));
+        for (const QString &setting : settings) {
             if (!query.exec(setting)) {
                 error = engineMessage(query.lastError());
                 break;
@@ -62,6 +71,7 @@ void openServerConnection(QSqlDatabase &db, const DatabaseLocation &location)
         }
     }
     if (!error.isEmpty()) {
+        serverwatchdog::forget(db);
         db.close();
         throw RankholdError(connectionError(error, location));
     }

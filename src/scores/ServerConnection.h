@@ -17,8 +17,10 @@ QSqlDatabase serverConnection(const QString &name);
 // Opens `db` on the database of `location` and prepares it for this
 // program's statements. A connection gives up after 10 s; a server that
 // stops answering in the middle of a statement is given up after about a
-// minute (TCP keepalives and a user time-out), so an unattended import never
-// waits for ever. Throws RankholdError with libpq's message, the URL, and
+// minute (TCP keepalives and a user time-out); a statement ends after the
+// location's time-out (the server's statement_timeout), and one that a
+// stopped backend never ends shortly after (see ServerWatchdog), so an
+// unattended import never waits for ever. Throws RankholdError with libpq's message, the URL, and
 // where the password comes from when the server asked for one.
 void openServerConnection(QSqlDatabase &db, const DatabaseLocation &location);
 

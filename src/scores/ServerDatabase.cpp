@@ -1,5 +1,7 @@
 #include "scores/ServerDatabase.h"
 
+#include "scores/ServerWatchdog.h"
+
 #include "common/RankholdError.h"
 #include "scores/DatabaseSchema.h"
 #include "scores/PlayerDatabase.h"
@@ -37,6 +39,7 @@ ServerDatabase::ServerDatabase(const DatabaseLocation &location)
 
 ServerDatabase::~ServerDatabase()
 {
+    serverwatchdog::forget(m_db);
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);

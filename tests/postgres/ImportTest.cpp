@@ -7,9 +7,16 @@
 #include "PostgresFixture.h"
 
 #include "common/RankholdError.h"
+#include "scores/DatabaseFile.h"
+#include "scores/DatabaseLocation.h"
+#include "support/ImportProperty.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QThread>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -159,4 +166,95 @@ TEST_F(PostgresTest, ValueTheServerRefusesDamagesItsBlockOnlyAsOnSqlite)
     }
     EXPECT_EQ(pg.rows().size(), 5);
     EXPECT_EQ(pg.rows(), sqlite.rows());
+}
+
+TEST_F(PostgresTest, ImportDependsOnTheFileAlone)
+{
+    createTables();
+    const QString second = server().createDatabase();
+    ASSERT_FALSE(second.isEmpty()) << server().why().toStdString();
+    ASSERT_NO_THROW(createDatabase(parseDatabaseUrl(second)));
+    PlayerDatabase whole, byBlocks;
+    whole.setLocation(parseDatabaseUrl(url));
+    byBlocks.setLocation(parseDatabaseUrl(second));
+    checkImportDependsOnTheFileAlone(whole, byBlocks, path(u"game"_s), 20261209, 25);
+}
+
+TEST_F(PostgresTest, ServerThatStopsAnsweringEndsTheImportAndNeverHoldsUpAStop)
+{
+    createTables();
+    // Once the import is under way, every backend rankhold-cli has on the
+    // database is stopped (SIGSTOP): the connection stays up, and nothing is
+    // answered any more.
+    QStringList frozen;
+    const auto thaw = [&] {
+        for (const QString &pid : std::exchange(frozen, {}))
+            ::kill(pid.toInt(), SIGCONT);
+    };
+    const auto thawAtTheEnd = qScopeGuard(thaw);
+    const QString game = path(u"game"_s);
+    const auto watchUntilFrozen = [&](QProcess &watch, const QString &folder) {
+        writeFile(game + u"/scores.txt"_s, generated::blocks(0, 5000, kPlayers));
+        startCli(watch, folder, {u"--game-folder"_s, game, u"watch"_s, u"--interval"_s, u"1"_s});
+        QString out;
+        QElapsedTimer clock;
+        clock.start();
+        while (!out.contains(u"Importing Scores.txt"_s) && clock.elapsed() < 30000 &&
+               watch.state() == QProcess::Running) {
+            watch.waitForReadyRead(5);
+            out += QString::fromLocal8Bit(watch.readAllStandardOutput());
+        }
+        frozen = select(u"SELECT pid FROM pg_stat_activity WHERE application_name = 'rankhold' AND "
+                        "datname = current_database()"_s);
+        for (const QString &pid : frozen)
+            ::kill(pid.toInt(), SIGSTOP);
+        return out.contains(u"Importing Scores.txt"_s) && !frozen.isEmpty();
+    };
+    const auto readUntil = [](QProcess &watch, QString &text, const QString &wanted, int ms, bool fromStdout) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!text.contains(wanted) && clock.elapsed() < ms && watch.state() == QProcess::Running) {
+            watch.waitForReadyRead(50);
+            text += QString::fromLocal8Bit(fromStdout ? watch.readAllStandardOutput() : watch.readAllStandardError());
+        }
+        return text.contains(wanted);
+    };
+
+    // The import ends after the time-out with a clear error, rolled back;
+    // the next round, on a new connection, stores the file.
+    {
+        const QString folder = path(u"timeout"_s);
+        writeFile(folder + u"/Rankhold.ini"_s, rankingsIni(url) + "timeout=2\r\n");
+        QProcess watch;
+        ASSERT_TRUE(watchUntilFrozen(watch, folder));
+        QString err, out;
+        ASSERT_TRUE(readUntil(watch, err, u"did not answer for 12 s"_s, 60000, false)) << err.toStdString();
+        EXPECT_TRUE(err.contains(u"rolled back as a whole"_s)) << err.toStdString();
+        thaw();
+        ASSERT_TRUE(readUntil(watch, out, u"Stored %1 new rows; 0 already stored."_s.arg(5000 * kPlayers), 60000, true))
+            << out.toStdString();
+        watch.terminate();
+        ASSERT_TRUE(watch.waitForFinished(30000));
+    }
+    ASSERT_TRUE(server().execute(database(), u"DELETE FROM player"_s)) << server().why().toStdString();
+
+    // A stop while the import waits on such a server ends the program within seconds.
+    {
+        const QString folder = path(u"stop"_s);
+        writeFile(folder + u"/Rankhold.ini"_s, rankingsIni(url));
+        QProcess watch;
+        ASSERT_TRUE(watchUntilFrozen(watch, folder));
+        QThread::msleep(500);
+        QElapsedTimer clock;
+        clock.start();
+        watch.terminate();
+        ASSERT_TRUE(watch.waitForFinished(60000));
+        EXPECT_LT(clock.elapsed(), 10000) << "the stop waited for the server";
+        const QString err = QString::fromLocal8Bit(watch.readAllStandardError());
+        EXPECT_EQ(watch.exitCode(), 0) << err.toStdString();
+        EXPECT_TRUE(err.contains(u"did not answer before the program had to stop"_s)) << err.toStdString();
+        EXPECT_TRUE(QFile::exists(game + u"/scores.txt"_s)) << "rolled back: the file stays";
+    }
+    thaw();
+    EXPECT_EQ(select(u"SELECT COUNT(*) FROM player"_s), QStringList{u"0"_s});
 }
