@@ -3,8 +3,9 @@
 // not crash or hang, and every row it stores must come from the file: its
 // name, kills and deaths from one line, its map from a header line, its key
 // and ratio made of its own columns. A file whose last block reads to its end
-// is archived (its damaged blocks set aside, one file each, exactly as read)
-// and importing it again adds nothing; one whose last block fails stays.
+// is archived (its damaged blocks set aside, one file each, exactly as read,
+// no line in two of them) and importing it again adds nothing and sets aside
+// the same blocks; one whose last block fails stays.
 #include "commands/GameFolderRecord.h"
 #include "common/ProgramFolder.h"
 #include "common/RankholdError.h"
@@ -133,7 +134,8 @@ void checkStoredRows(const QStringList &lines)
         bool fromRow = false, fromHeader = false;
         for (const QString &line : lines) {
             fromRow = fromRow || rowFromLine(line, player, kills, deaths);
-            fromHeader = fromHeader || (line.startsWith(u"Game Stats for Game:"_s) && line.mid(21) == game);
+            const qsizetype mark = line.indexOf(u"Game Stats for Game:"_s);
+            fromHeader = fromHeader || (mark >= 0 && line.mid(mark + 21) == game);
         }
         FUZZ_ASSERT(fromRow, "a stored row comes from a line of the file");
         FUZZ_ASSERT(fromHeader, "a stored map comes from a header line");
@@ -215,25 +217,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool archived = outcome != Imported::Failed;
     FUZZ_ASSERT(archived != QFile::exists(scoreFile), "archived exactly when the last block read to its end");
     QDir archive(world->program + u"/oldscores"_s);
-    const QStringList rejected = archive.entryList({u"rejected.*"_s}, QDir::Files);
-    FUZZ_ASSERT(rejected.size() == damaged, "one file for each damaged block");
-    QByteArray setAside;
-    for (qsizetype n = 1; n <= damaged; ++n) {
-        const QString name = archive.filePath(u"rejected."_s + QString::number(n));
-        QFile file(name);
-        FUZZ_ASSERT(file.open(QIODevice::ReadOnly), "rejected blocks numbered from 1");
-        const QByteArray block = file.readAll();
-        FUZZ_ASSERT(block.startsWith("Game Stats for Game:"), "a set-aside block starts at its header");
+    const auto takeSetAside = [&archive](qsizetype count) {
+        QList<QByteArray> blocks;
+        FUZZ_ASSERT(archive.entryList({u"rejected.*"_s}, QDir::Files).size() == count,
+                    "one file for each damaged block");
+        for (qsizetype n = 1; n <= count; ++n) {
+            const QString name = archive.filePath(u"rejected."_s + QString::number(n));
+            QFile file(name);
+            FUZZ_ASSERT(file.open(QIODevice::ReadOnly), "rejected blocks numbered from 1");
+            blocks.append(file.readAll());
+            QFile::remove(name);
+        }
+        return blocks;
+    };
+    const QList<QByteArray> setAside = takeSetAside(damaged);
+    qsizetype setAsideBytes = 0;
+    for (const QByteArray &block : setAside) {
+        const qsizetype lineEnd = block.indexOf('\n') < 0 ? block.size() : block.indexOf('\n');
+        FUZZ_ASSERT(block.left(lineEnd).contains("Game Stats for Game:"), "a set-aside block starts at its header");
         FUZZ_ASSERT(bytes.contains(block), "a set-aside block is lines of the file, as read");
-        QFile::remove(name);
+        setAsideBytes += block.size();
     }
+    FUZZ_ASSERT(setAsideBytes <= bytes.size(), "no line set aside twice");
     if (archived) {
         const qint64 stored = rowCount();
         FUZZ_ASSERT(QFile::rename(archived1, scoreFile), "file put back");
-        FUZZ_ASSERT(import(damaged) != Imported::Failed, "a file that imported once imports again");
+        qsizetype again = 0;
+        FUZZ_ASSERT(import(again) != Imported::Failed, "a file that imported once imports again");
         FUZZ_ASSERT(rowCount() == stored, "a second import adds nothing");
-        for (const QString &name : archive.entryList({u"rejected.*"_s}, QDir::Files))
-            QFile::remove(archive.filePath(name));
+        FUZZ_ASSERT(again == damaged && takeSetAside(again) == setAside, "and sets aside the same blocks");
     }
     QFile::remove(scoreFile);
     QFile::remove(archived1);
