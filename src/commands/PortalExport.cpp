@@ -27,9 +27,9 @@ std::optional<portal::BuildResult> exportPortal(AppState &state, CommandHost &ho
         host.processEvents();
         sinceTurn.restart();
     };
-    const portal::BuildResult built =
-        portal::buildPortal(state.database.connection(), {folder.portalFolder(), folder.portalStateFile()},
-                            QDateTime::currentDateTime(), progress);
+    const portal::BuildResult built = portal::buildPortal(
+        state.database.connection(), {folder.portalFolder(), folder.portalStateFile(), folder.portalRemovedFile()},
+        QDateTime::currentDateTime(), progress);
     host.setProgress(0);
     host.setActivityText(kIdle);
     return built;

@@ -54,6 +54,11 @@ QString ProgramFolder::portalManifest() const
     return file(u"portal.sent"_s);
 }
 
+QString ProgramFolder::portalRemovedFile() const
+{
+    return file(u"portal.removed"_s);
+}
+
 QString ProgramFolder::pageName(Page page)
 {
     switch (page) {

@@ -38,6 +38,9 @@ public:
     QString portalFolder() const;
     QString portalStateFile() const;
     QString portalManifest() const;
+    // The portal's pages that builds removed and the server may still hold:
+    // the only files an upload deletes there.
+    QString portalRemovedFile() const;
 
     // "rankhold_kills.html", ...: the page's file name, which is also its name on the web server.
     static QString pageName(Page page);

@@ -1,10 +1,13 @@
 #include "ftp/PortalUpload.h"
 
 #include "common/ProgramFolder.h"
+#include "common/RankholdError.h"
+#include "common/TextFiles.h"
 #include "ftp/FtpClient.h"
 #include "platform/Paths.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -43,7 +46,8 @@ QString remote(const QString &path)
 } // namespace
 
 PortalUpload::PortalUpload(const ProgramFolder &folder, const QString &target)
-    : m_site(folder.portalFolder()), m_manifest(folder.portalManifest(), target)
+    : m_site(folder.portalFolder()), m_removedFile(folder.portalRemovedFile()),
+      m_manifest(folder.portalManifest(), target, isPortalFile)
 {
 }
 
@@ -135,12 +139,46 @@ void PortalUpload::sendFiles(TFtpClient &client, std::vector<UploadManifest::Fil
     }
 }
 
+QSet<QString> PortalUpload::removedByBuilds() const
+{
+    QSet<QString> removed;
+    try {
+        if (!platform::fileExists(m_removedFile))
+            return removed;
+        for (const QByteArray &line : readFileBytes(m_removedFile, qint64(64) << 20).split('\n')) {
+            const QString path = QString::fromUtf8(line);
+            if (isPortalFile(path))
+                removed.insert(path);
+        }
+    } catch (const RankholdError &) {
+        // Unreadable: nothing is deleted on the server this time.
+    }
+    return removed;
+}
+
 void PortalUpload::deleteGone(TFtpClient &client, const QStringList &gone)
 {
+    // Only pages that a build removed are deleted there: a portal folder
+    // emptied or lost on this machine never empties the server's.
+    QSet<QString> removed = removedByBuilds();
+    QByteArray pending;
     for (const QString &path : gone) {
+        if (!removed.contains(path)) {
+            // Not this program's doing: the server keeps it, and the record forgets it.
+            m_manifest.forget(path);
+            continue;
+        }
         client.Transaction("DELE " + remote(path).toUtf8());
         // Deleted, or not there: either way the server no longer has it.
         if (client.replyNumber() == 250 || client.replyNumber() == 550)
             m_manifest.forget(path);
+        else
+            pending += path.toUtf8() + '\n';
+    }
+    if (platform::fileExists(m_removedFile)) {
+        if (pending.isEmpty())
+            platform::removeFile(m_removedFile);
+        else
+            writeFileAtomically(m_removedFile, pending);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "ftp/UploadManifest.h"
 
+#include <QSet>
 #include <QString>
 
 class ProgramFolder;
@@ -12,7 +13,9 @@ class TFtpClient;
 // seven pages. Only what the server lacks is sent (see UploadManifest, kept
 // in the program folder as "portal.sent"): after one more map, the pages
 // that map changed. Folders are made on the server as needed; the pages of
-// players, games or maps that are gone are deleted there. A folder of the
+// players, games or maps that a build removed are deleted there, and no
+// other file: the record names only paths within "portal", and one that
+// names another is no record at all (everything is sent again). A folder of the
 // portal deleted on the server is noticed when a store into it is refused:
 // it is made again and everything it held is sent again. A single file
 // deleted there behind the program's back is not noticed (the manifest
@@ -36,8 +39,11 @@ private:
     // one of them was missing on the server.
     bool remakeFolders(TFtpClient &client, const QString &path);
     void deleteGone(TFtpClient &client, const QStringList &gone);
+    // The pages builds removed since the last upload (see ProgramFolder::portalRemovedFile).
+    QSet<QString> removedByBuilds() const;
 
     QString m_site;
+    QString m_removedFile;
     UploadManifest m_manifest;
     int m_sent = 0;
     bool m_folderRemade = false;

@@ -34,7 +34,8 @@ std::optional<QByteArray> sha256Of(const QString &path)
 
 } // namespace
 
-UploadManifest::UploadManifest(QString path, QString target) : m_path(std::move(path)), m_target(std::move(target))
+UploadManifest::UploadManifest(QString path, QString target, const std::function<bool(const QString &)> &allowed)
+    : m_path(std::move(path)), m_target(std::move(target))
 {
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
@@ -42,17 +43,22 @@ UploadManifest::UploadManifest(QString path, QString target) : m_path(std::move(
     const QList<QByteArray> lines = file.readAll().split('\n');
     if (lines.isEmpty() || lines.first() != kHeading + QUrl::toPercentEncoding(m_target))
         return;
+    QHash<QString, File> files;
     for (qsizetype i = 1; i < lines.size(); ++i) {
+        // The file ends with a line break, after which nothing stands.
+        if (i == lines.size() - 1 && lines[i].isEmpty())
+            break;
         const QList<QByteArray> fields = lines[i].split(' ');
-        if (fields.size() != 4)
-            continue;
         bool sizeOk = false, timeOk = false;
-        File f{QString::fromUtf8(fields[3]), QByteArray::fromHex(fields[0]), fields[1].toLongLong(&sizeOk),
-               fields[2].toLongLong(&timeOk)};
-        // A damaged line only means that file is sent again.
-        if (sizeOk && timeOk && f.sha256.size() == 32 && !f.path.isEmpty())
-            m_files.insert(f.path, f);
+        const File f = fields.size() != 4 ? File{}
+                                          : File{QString::fromUtf8(fields[3]), QByteArray::fromHex(fields[0]),
+                                                 fields[1].toLongLong(&sizeOk), fields[2].toLongLong(&timeOk)};
+        // One line that cannot be trusted and none can: everything is sent again, nothing deleted.
+        if (!sizeOk || !timeOk || f.sha256.size() != 32 || f.path.isEmpty() || !allowed(f.path))
+            return;
+        files.insert(f.path, f);
     }
+    m_files = std::move(files);
 }
 
 UploadManifest::Difference UploadManifest::compare(const QString &folder,

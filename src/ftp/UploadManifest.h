@@ -29,8 +29,10 @@ public:
     };
 
     // `target` names the server, user and directory; a manifest of another
-    // target (or none, or a damaged one) is empty: everything is sent.
-    UploadManifest(QString path, QString target);
+    // target (or none) is empty: everything is sent. So is a damaged one:
+    // a line that cannot be read, or a path that `allowed` refuses (one that
+    // would lead out of the folder), since the record is data, never orders.
+    UploadManifest(QString path, QString target, const std::function<bool(const QString &)> &allowed);
 
     // The folder's files against what was sent. `wanted` picks the files
     // that belong to the upload (by path below the folder).

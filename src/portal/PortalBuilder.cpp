@@ -1,5 +1,7 @@
 #include "portal/PortalBuilder.h"
 
+#include "common/RankholdError.h"
+#include "common/TextFiles.h"
 #include "platform/Paths.h"
 #include "portal/PortalAssets.h"
 #include "portal/PortalNames.h"
@@ -22,6 +24,24 @@ using namespace Qt::StringLiterals;
 namespace portal {
 
 namespace {
+
+// Adds `removed` to the list of pages the server may still hold, which only
+// the upload empties again.
+void noteRemoved(const QString &file, const QStringList &removed)
+{
+    if (file.isEmpty() || removed.isEmpty())
+        return;
+    QByteArray list;
+    try {
+        if (platform::fileExists(file))
+            list = readFileBytes(file, qint64(64) << 20);
+    } catch (const RankholdError &) {
+        // A list that cannot be read leaves its pages on the server, which is harmless.
+    }
+    for (const QString &path : removed)
+        list += path.toUtf8() + '\n';
+    writeFileAtomically(file, list);
+}
 
 constexpr int kWeek = 7;
 constexpr int kMonth = 30;
@@ -211,7 +231,9 @@ void Build::makeAll()
         m_site.write(names::mapPage(name), pages::mapPage(map));
 
     writeShared(totals);
-    m_removed = m_site.removeOthers();
+    const QStringList removed = m_site.removeOthers();
+    m_removed = int(removed.size());
+    noteRemoved(m_place.removedFile, removed);
     saveState(totals);
 }
 

@@ -27,6 +27,9 @@ struct BuildResult {
 struct BuildPlace {
     QString siteFolder; // the portal's folder
     QString stateFile;  // the record of the last build
+    // Where the pages a build removes are added, one path a line, for the
+    // upload to delete on the server; nowhere when empty.
+    QString removedFile = {};
 };
 
 // Told how far a build has come, 0 to 100, many times a second while a

@@ -79,14 +79,14 @@ bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare
     return true;
 }
 
-int SiteFolder::removeOthers()
+QStringList SiteFolder::removeOthers()
 {
-    int removed = 0;
+    QStringList removed;
     for (const QString &sub : kSubFolders) {
         const QDir folder(path(sub));
         for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
             if (!m_made.contains(sub + u'/' + name) && platform::removeFile(folder.filePath(name)))
-                ++removed;
+                removed.append(sub + u'/' + name);
         }
     }
     return removed;

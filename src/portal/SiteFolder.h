@@ -29,8 +29,9 @@ public:
     int written() const { return m_written; }
 
     // Deletes the pages of the sub-folders that this object neither wrote
-    // nor kept; the number deleted. For a build that made every page.
-    int removeOthers();
+    // nor kept; their paths, "/" between folder and file. For a build that
+    // made every page.
+    QStringList removeOthers();
 
 private:
     QString m_root;

@@ -47,8 +47,10 @@ protected:
     portal::BuildResult build(const QString &name = QStringLiteral("portal"), const QDateTime &madeAt = {},
                               const portal::Progress &progress = {})
     {
-        return portal::buildPortal(db.connection(), {site(name), site(name) + QStringLiteral(".state")},
-                                   madeAt.isValid() ? madeAt : made, progress);
+        return portal::buildPortal(
+            db.connection(),
+            {site(name), site(name) + QStringLiteral(".state"), site(name) + QStringLiteral(".removed")},
+            madeAt.isValid() ? madeAt : made, progress);
     }
 
     // Every file of a site by its path below the site's folder.

@@ -143,4 +143,25 @@ TEST_F(PortalUploadTest, AFolderDeletedOnTheServerIsMadeAndFilledAgain)
     EXPECT_EQ(upload(), QStringList());
 }
 
+TEST_F(PortalUploadTest, TheRecordOfWhatWasSentIsDataNotOrders)
+{
+    upload();
+    const QString page = server.filePath(u"www/rankhold_kills.html"_s);
+    writeFile(page, "the ranking page");
+    // A line that names a file outside the portal makes the record worthless:
+    // nothing is deleted, everything is sent again.
+    QByteArray record = readFile(folder.portalManifest());
+    record += QByteArray(64, 'a') + " 1 1 ../rankhold_kills.html\n";
+    writeFile(folder.portalManifest(), record);
+    EXPECT_EQ(upload(), files(folder.portalFolder()).keys());
+    EXPECT_TRUE(QFile::exists(page));
+
+    // Pages gone here, but not removed by a build (a folder emptied by hand,
+    // a disk restored): the server keeps them.
+    const QString player = names::playerPage(u"Raptor               "_s);
+    ASSERT_TRUE(QFile::remove(folder.portalFolder() + u'/' + player));
+    EXPECT_EQ(upload(), QStringList());
+    EXPECT_TRUE(QFile::exists(remote() + u'/' + player));
+}
+
 } // namespace
