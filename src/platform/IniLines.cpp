@@ -1,8 +1,9 @@
 #include "platform/IniLines.h"
 
 #include "platform/CodePage.h"
+#include "platform/ReadOnlyFile.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 using namespace Qt::StringLiterals;
@@ -39,13 +40,34 @@ bool isComment(const QString &line)
 IniLines IniLines::load(const QString &fileName)
 {
     IniLines ini;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const ReadOnlyFile file(fileName);
+    switch (file.status()) {
+    case ReadOnlyFile::Status::Missing:
         return ini;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    case ReadOnlyFile::Status::NotRegular:
+        // A folder of that name cannot be written either: no settings at all.
+        if (!QFileInfo(fileName).isDir())
+            ini.m_problem = u"not a regular file"_s;
         return ini;
-    ini.m_lines = splitLines(decodeUtf8OrWindows1252(bytes));
+    case ReadOnlyFile::Status::Unreadable:
+        // As the Windows functions read it: empty. It is not written over, though.
+        ini.m_unread = true;
+        return ini;
+    case ReadOnlyFile::Status::Open:
+        break;
+    }
+    QByteArray bytes;
+    switch (file.readAll(kLargestFile, bytes)) {
+    case ReadOnlyFile::Read::Whole:
+        ini.m_lines = splitLines(decodeUtf8OrWindows1252(bytes));
+        break;
+    case ReadOnlyFile::Read::TooLarge:
+        ini.m_problem = u"larger than %1 MB, far more than such a file ever holds"_s.arg(kLargestFile >> 20);
+        break;
+    case ReadOnlyFile::Read::Failed:
+        ini.m_unread = true;
+        break;
+    }
     return ini;
 }
 
@@ -102,6 +124,9 @@ void IniLines::set(const QString &section, const QString &key, const QString &va
 
 bool IniLines::save(const QString &fileName) const
 {
+    // What could not be read is not replaced by the little that was.
+    if (!m_problem.isEmpty() || m_unread)
+        return false;
     const QByteArray bytes = joinLinesCrLf(m_lines).toUtf8();
     QSaveFile file(fileName);
     file.setDirectWriteFallback(false);

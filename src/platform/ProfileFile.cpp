@@ -39,6 +39,11 @@ QString ProfileFile::readString(const QString &section, const QString &key, cons
     return value.left(kMaxValueLength);
 }
 
+QString ProfileFile::problem() const
+{
+    return IniLines::load(m_fileName).problem();
+}
+
 bool ProfileFile::writeString(const QString &section, const QString &key, const QString &value)
 {
     IniLines ini = IniLines::load(m_fileName);

@@ -18,6 +18,8 @@ public:
     QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
     // Creates the file, the section or the key as needed; false when the file cannot be written.
     bool writeString(const QString &section, const QString &key, const QString &value);
+    // Why a file that exists cannot be read (see IniLines::problem); empty when it can, or is missing.
+    QString problem() const;
 
 private:
     QString m_fileName;

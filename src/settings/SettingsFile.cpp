@@ -66,6 +66,9 @@ const Settings &defaults()
     return initial;
 }
 
+// header.txt and footer.txt are read up to this size, far above any real page header.
+constexpr qint64 kLargestMemoFile = qint64(4) << 20;
+
 const QString kOn = u"on"_s;
 const QString kOff = u"off"_s;
 
@@ -73,7 +76,7 @@ void loadMemoText(const QString &path, QString &memo)
 {
     if (!platform::fileExists(path))
         return;
-    memo = normaliseLineBreaks(decodeUtf8OrWindows1252(readFileBytes(path)));
+    memo = normaliseLineBreaks(decodeUtf8OrWindows1252(readFileBytes(path, kLargestMemoFile)));
 }
 
 } // namespace
@@ -87,6 +90,9 @@ void loadHeaderAndFooter(const ProgramFolder &folder, Settings &settings)
 void loadSettingsFile(const ProgramFolder &folder, Settings &settings)
 {
     const platform::ProfileFile ini(folder.settingsFile());
+    // A file that is there and cannot be read is not taken for a missing one.
+    if (const QString problem = ini.problem(); !problem.isEmpty())
+        throw RankholdError(u"Cannot open file %1: %2"_s.arg(folder.settingsFile(), problem));
     // Read in the order of saving; reads never fail or write, so their order
     // has no effect.
     for (const Key &key : saveOrder()) {

@@ -12,7 +12,9 @@ class ProgramFolder;
 // "Cannot open file %s" for a file that exists but cannot be read.
 void loadHeaderAndFooter(const ProgramFolder &folder, Settings &settings);
 // Start-up step 5: every key into its field; a missing file, section or key
-// gives the default; a switch is on only for the exact value "on".
+// gives the default; a switch is on only for the exact value "on". Throws
+// RankholdError "Cannot open file %s" with the reason for a file that exists
+// but cannot be read (not a regular file, too large, no permission).
 void loadSettingsFile(const ProgramFolder &folder, Settings &settings);
 // File > Save Settings: header.txt, footer.txt, then every key in order.
 // Throws "Cannot create file %s" (nothing of the settings file written then)

@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -195,4 +197,41 @@ TEST_F(SettingsFileTest, HeaderThatCannotBeRead)
     Settings s;
     const QString error = errorMessageOf([&] { loadHeaderAndFooter(folder(), s); });
     EXPECT_EQ(error, u"Cannot open file "_s + file(u"header.txt"_s));
+}
+
+TEST_F(SettingsFileTest, SettingsFilesThatNoSettingsFileCouldBeAreRefusedWithoutReadingThem)
+{
+    // A link to a device that never ends, or a file far larger than any
+    // settings: an error that says so, at once, and nothing written over them.
+    const QByteArray large(5 << 20, 'x');
+    struct Case {
+        QString name;
+        bool link; // to /dev/zero; otherwise `large`
+        QString reason;
+        std::function<void(Settings &)> load;
+    };
+    const QList<Case> cases = {
+        {u"Rankhold.ini"_s, true, u"not a regular file"_s, [&](Settings &s) { loadSettingsFile(folder(), s); }},
+        {u"Rankhold.ini"_s, false, u"larger than 1 MB"_s, [&](Settings &s) { loadSettingsFile(folder(), s); }},
+        {u"header.txt"_s, true, u"not a regular file"_s, [&](Settings &s) { loadHeaderAndFooter(folder(), s); }},
+        {u"footer.txt"_s, false, u"larger than 4 MB"_s, [&](Settings &s) { loadHeaderAndFooter(folder(), s); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        QFile::remove(file(c.name));
+        if (c.link)
+            ASSERT_TRUE(QFile::link(u"/dev/zero"_s, file(c.name)));
+        else
+            writeFile(file(c.name), large);
+        Settings s;
+        const QString error = errorMessageOf([&] { c.load(s); });
+        EXPECT_TRUE(error.startsWith(u"Cannot open file "_s + file(c.name) + u": "_s + c.reason))
+            << error.toStdString();
+        if (c.name == u"Rankhold.ini"_s) {
+            EXPECT_EQ(errorMessageOf([&] { saveSettings(folder(), Settings{}); }),
+                      u"Unable to write to "_s + file(c.name));
+            EXPECT_EQ(QFileInfo(file(c.name)).isSymLink(), c.link);
+        }
+        QFile::remove(file(c.name));
+    }
 }
