@@ -79,9 +79,13 @@ QByteArray TFtpClient::readReply(const QString &step)
 QByteArray TFtpClient::readReplyLines(const QString &step)
 {
     qint64 budget = ftpreply::kMaxReplyBytes;
+    const QList<QByteArray> secrets{Password.toUtf8(), FWPassword.toUtf8()};
     auto nextLine = [&] {
-        const QByteArray line = readLine(budget);
-        budget -= line.size();
+        const QByteArray read = readLine(budget);
+        budget -= read.size();
+        // Nothing a server says back goes on with a password in it; the
+        // code in front is the server's own, whatever the password.
+        const QByteArray line = read.left(4) + ftpreply::withoutSecrets(read.mid(4), secrets);
         if (budget < 0) {
             setCause(step + u": longer than 1 MiB"_s);
             throw EFtpProtocolError(u"Reply too long"_s);

@@ -51,6 +51,15 @@ QString quoted(const QByteArray &line)
     return whole.size() > 60 ? whole.left(60) + QStringLiteral("...") : whole;
 }
 
+QByteArray withoutSecrets(QByteArray line, const QList<QByteArray> &secrets)
+{
+    for (const QByteArray &secret : secrets) {
+        if (!secret.isEmpty())
+            line.replace(secret, "***");
+    }
+    return line;
+}
+
 quint16 passivePort(const QByteArray &reply)
 {
     const QList<QByteArray> fields = reply.split(',');

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // The lines of FTP replies, as the FTP standard has them: "nnn text" is a
@@ -23,6 +24,10 @@ QString text(const QByteArray &line);
 // The line without its line end, cut to about 60 characters: a hostile
 // server's text quoted in a message.
 QString quoted(const QByteArray &line);
+// The line with every occurrence of each secret (a password the client
+// sent) made "***": a server that quotes the command it refused must not
+// put the password into a message, a status report or a log.
+QByteArray withoutSecrets(QByteArray line, const QList<QByteArray> &secrets);
 // "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": the port, 0 when unreadable.
 quint16 passivePort(const QByteArray &reply);
 

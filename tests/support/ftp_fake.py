@@ -30,6 +30,9 @@ Scenarios:
   quit_refused           QUIT is answered 500
   auth500                AUTH TLS is answered 500 (the client must stop there)
   auth_no_tls            AUTH TLS is answered 234, then plain text instead of TLS
+  slow_replies           every reply, the greeting too, comes SECONDS late: each
+                         within any time-out, the whole upload for minutes
+  pass_echoed            PASS is refused with a reply that quotes the command
 """
 import os
 import socket
@@ -60,6 +63,8 @@ def greet(conn, scenario, seconds):
             if scenario == "endless_reply":
                 time.sleep(seconds)
     else:
+        if scenario == "slow_replies":
+            time.sleep(seconds)
         conn.sendall(b"220 Ready\r\n")
 
 
@@ -77,6 +82,8 @@ def session(conn, scenario, seconds, folder):
     reader = conn.makefile("rb")
 
     def reply(text):
+        if scenario == "slow_replies":
+            time.sleep(seconds)
         conn.sendall(text.encode() + b"\r\n")
 
     greet(conn, scenario, seconds)
@@ -97,6 +104,9 @@ def session(conn, scenario, seconds, folder):
                 return
             reply("230 Logged in without password" if scenario == "user230" else "331 Password please")
         elif command == "PASS":
+            if scenario == "pass_echoed":
+                reply("530 Login incorrect: '" + line + "'")
+                continue
             reply("-230 Logged in" if scenario == "no_number" else "230 Logged in")
         elif command == "AUTH":
             if scenario == "auth_no_tls":
