@@ -146,6 +146,7 @@ void measureExport(PostgresServer &server, const QTemporaryDir &dir, qint64 rows
     std::printf("export: %lld rows of %d players; best of %d rounds; %d pages byte for byte the same\n",
                 static_cast<long long>(rows), players, kRounds, same);
     print("rankhold-cli copy-database (file to server):", copy);
+    std::printf("copy-database: %.0f rows a second\n", double(rows) / copy.seconds);
     print("rankhold-cli export, Rankhold.mdb (baseline):", onFile);
     print("rankhold-cli export, PostgreSQL:", onServer);
     std::printf("export PostgreSQL / Rankhold.mdb:  %.2f\n", onServer.seconds / onFile.seconds);

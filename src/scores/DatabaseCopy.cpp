@@ -5,6 +5,7 @@
 #include "scores/DatabaseSchema.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/PlayerSql.h"
+#include "scores/ServerCopy.h"
 #include "scores/ServerDatabase.h"
 
 #include <QSqlError>
@@ -12,12 +13,11 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Rows a statement: few round trips, far below the server's parameter limit.
-constexpr int kRowsAStatement = 500;
 
 qint64 countRows(QSqlDatabase &db)
 {
@@ -41,6 +41,8 @@ void prepareTarget(QSqlDatabase &db, const DatabaseLocation &target)
                                 .arg(stored));
 }
 
+// Every row with one COPY: no statement a row, and the totals' trigger
+// counts them all once, at its end.
 qint64 copyRows(QSqlDatabase &source, QSqlDatabase &db, qint64 total, const std::function<void(int)> &progress)
 {
     QSqlQuery rows(source);
@@ -48,42 +50,30 @@ qint64 copyRows(QSqlDatabase &source, QSqlDatabase &db, qint64 total, const std:
     if (!rows.exec(PlayerSql::selectAllRows()))
         throw RankholdError(engineMessage(rows.lastError()));
     const int columns = int(PlayerSql::insertColumns().size());
-    QSqlQuery insert(db);
-    if (!insert.prepare(PlayerSql::copyRows(kRowsAStatement)))
-        throw RankholdError(engineMessage(insert.lastError()));
+    ServerCopy copy(db, PlayerSql::copyIntoPlayer());
+    std::vector<QVariant> values(static_cast<size_t>(columns));
     qint64 copied = 0;
-    QVariantList batch;
-    batch.reserve(kRowsAStatement * columns);
-    const auto flush = [&] {
-        QSqlQuery last(db);
-        QSqlQuery &statement = batch.size() == kRowsAStatement * columns ? insert : last;
-        if (&statement == &last && !last.prepare(PlayerSql::copyRows(int(batch.size() / columns))))
-            throw RankholdError(engineMessage(last.lastError()));
-        for (int i = 0; i < batch.size(); ++i)
-            statement.bindValue(i, batch.at(i));
-        if (!statement.exec())
-            throw RankholdError(engineMessage(statement.lastError()));
-        copied += batch.size() / columns;
-        batch.clear();
-        if (progress && total > 0)
-            progress(int(copied * 100 / total));
-    };
+    int shown = -1;
     while (rows.next()) {
         for (int c = 0; c < columns; ++c) {
-            const QVariant value = rows.value(c);
-            // The server's text holds no NUL, and the driver would cut it there.
+            QVariant value = rows.value(c);
+            // The server's text holds no NUL.
             if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
                 throw RankholdError(u"the row with the Id '%1' holds a NUL character, which PostgreSQL cannot "
                                     "store"_s.arg(rows.value(0).toString().replace(QChar(0), u"\\0"_s).left(60)));
-            batch.append(value);
+            values[size_t(c)] = std::move(value);
         }
-        if (batch.size() == kRowsAStatement * columns)
-            flush();
+        copy.add(values.data(), columns);
+        ++copied;
+        const int percent = total > 0 ? int(copied * 100 / total) : 100;
+        if (progress && percent != shown) {
+            progress(percent);
+            shown = percent;
+        }
     }
     if (rows.lastError().isValid())
         throw RankholdError(engineMessage(rows.lastError()));
-    if (!batch.isEmpty())
-        flush();
+    copy.finish();
     return copied;
 }
 

@@ -24,9 +24,7 @@ QString engineMessage(const QSqlError &error)
     if (text.isEmpty())
         text = u"Unknown database error"_s;
     // A connection the watchdog gave up fails with libpq's bare words; why it was given up comes first.
-    if (const QString cut = serverwatchdog::takeLastCut(); !cut.isEmpty())
-        text = cut + u": "_s + text;
-    return text;
+    return serverwatchdog::explained(text);
 }
 
 void execSql(QSqlDatabase &db, const QString &sql)

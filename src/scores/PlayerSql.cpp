@@ -38,6 +38,38 @@ QString insertRows(int rows)
     return sql + u" ON CONFLICT (Id) DO NOTHING;"_s;
 }
 
+QString makeImportStaging()
+{
+    return u"CREATE TEMPORARY TABLE IF NOT EXISTS rankhold_import (Seq BIGSERIAL, Id TEXT COLLATE \"C\", "
+           "Player TEXT COLLATE \"C\", Kills BIGINT, Deaths BIGINT, Game TEXT, Gametype TEXT, Date TEXT, Time TEXT, "
+           "Winner TEXT, Ratio DOUBLE PRECISION, Score BIGINT, Zonetime BIGINT, Flags BIGINT, Targets BIGINT) "
+           "ON COMMIT DROP;"_s;
+}
+
+QString copyIntoImportStaging()
+{
+    return u"COPY rankhold_import (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, "
+           "Zonetime, Flags, Targets) FROM STDIN;"_s;
+}
+
+QString insertFromImportStaging()
+{
+    return u"INSERT INTO player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, "
+           "Zonetime, Flags, Targets) SELECT Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, "
+           "Score, Zonetime, Flags, Targets FROM rankhold_import ORDER BY Seq ON CONFLICT (Id) DO NOTHING;"_s;
+}
+
+QString emptyImportStaging()
+{
+    return u"TRUNCATE rankhold_import;"_s;
+}
+
+QString copyIntoPlayer()
+{
+    return u"COPY player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, Score, Zonetime, "
+           "Flags, Targets) FROM STDIN;"_s;
+}
+
 int mostRowsAStatement(SqlEngine engine)
 {
     // 14 bindings a row: far below the engines' limits on bindings.

@@ -50,6 +50,19 @@ QString insertRows(int rows);
 int mostRowsAStatement(SqlEngine engine);
 // The same, for copying a whole table: a stored Id fails it.
 QString copyRows(int rows);
+
+// PostgreSQL's bulk path (see ServerCopy). The import copies its rows
+// straight into `player` (copyIntoPlayer) while none of its keys is stored;
+// otherwise into a table of its own transaction (numbered in file order,
+// Seq), then moves them into `player` with one statement, which leaves out
+// the Ids stored already (the first of a file's rows with one Id wins).
+// Either way the totals' trigger counts them once a statement.
+QString makeImportStaging();
+QString copyIntoImportStaging();
+QString insertFromImportStaging();
+QString emptyImportStaging();
+// The rows of a copy straight into `player`; a stored Id fails it.
+QString copyIntoPlayer();
 // Every row of `player` in the column order of insertColumns().
 QString selectAllRows();
 // Whether the table `player` exists: one row, 1 or 0.

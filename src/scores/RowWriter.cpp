@@ -4,6 +4,7 @@
 #include "scores/PlayerDatabase.h"
 #include "scores/PlayerSql.h"
 #include "scores/ServerConnection.h"
+#include "scores/ServerCopy.h"
 
 #include <QSqlError>
 
@@ -79,6 +80,7 @@ RowWriter::~RowWriter()
     // Reached only when an error leaves the scan: keep the rows before it.
     if (m_inTransaction) {
         try {
+            moveStaged();
             store();
         } catch (const RankholdError &) {
             // Already said by the error that left; what was stored before stays.
@@ -98,6 +100,7 @@ void RowWriter::settle(const QStringList &settings)
 
 void RowWriter::commit()
 {
+    moveStaged();
     store();
     m_inTransaction = false;
     if (!m_db.commit()) {
@@ -112,13 +115,18 @@ void RowWriter::commit()
 
 void RowWriter::failed(const QSqlError &error)
 {
-    const QString message = engineMessage(error);
+    failed(engineMessage(error));
+}
+
+void RowWriter::failed(const QString &message)
+{
     // SQLite goes on with its transaction: the rows before are committed.
     if (m_engine != SqlEngine::PostgreSQL)
         throw RankholdError(message);
     m_inTransaction = false;
     m_pending.clear();
     m_pendingRows = 0;
+    m_staging.reset();
     if (m_db.isOpen())
         m_db.rollback();
     const QString what = serverAnswers(m_db) ? u"The database failed in the middle of the import"_s
@@ -147,21 +155,104 @@ void RowWriter::add(const ScoreRow &row)
     // A value the engine might refuse is put to the engine even when its key
     // is stored (the insert then adds nothing), for the same reason.
     const bool alone = mayBeRefused(row, figures);
-    if (!alone && isStored(row, id)) {
+    // On a server the insert leaves out what is stored, for all rows at
+    // once; in the file a look-up a block saves the inserts of a file read again.
+    if (!alone && m_engine == SqlEngine::SQLite && isStored(row, id)) {
         ++m_alreadyStored;
         return;
     }
-    if (alone)
-        store();
     QVariant columns[4]; // Score, Zonetime, Flags, Targets in the order of ValueColumn
     if (row.column != ValueColumn::None)
         columns[int(row.column) - 1] = figures.columnValue;
-    m_pending << id << row.player << row.kills << row.deaths << row.game << row.gametype << row.date << row.time
-              << row.winner << figures.ratio << columns[0] << columns[1] << columns[2] << columns[3];
+    const QVariant values[14] = {id,       row.player, row.kills,     row.deaths, row.game,   row.gametype, row.date,
+                                 row.time, row.winner, figures.ratio, columns[0], columns[1], columns[2],   columns[3]};
+    if (m_engine == SqlEngine::PostgreSQL && !alone) {
+        stage(row, values);
+        return;
+    }
+    if (alone) {
+        moveStaged();
+        store();
+    }
+    for (const QVariant &value : values)
+        m_pending << value;
     ++m_pendingRows;
     if (alone || m_pendingRows == m_mostRows)
         store(alone);
     m_stored.insert(id);
+}
+
+void RowWriter::stage(const ScoreRow &row, const QVariant *values)
+{
+    try {
+        if (!m_staging) {
+            // A file whose first rows are stored (one read again, a file the
+            // game holds open) goes the staged way from the start; any
+            // other straight into `player`, the other way only after a key
+            // turned out to be stored.
+            if (m_copyMode == CopyMode::Undecided)
+                m_copyMode = isStored(row, row.id()) ? CopyMode::Staged : CopyMode::Direct;
+            if (m_copyMode == CopyMode::Direct) {
+                run(PlayerSql::savepoint());
+                m_staging = std::make_unique<ServerCopy>(m_db, PlayerSql::copyIntoPlayer(), true);
+            } else {
+                run(PlayerSql::makeImportStaging());
+                m_staging = std::make_unique<ServerCopy>(m_db, PlayerSql::copyIntoImportStaging());
+            }
+        }
+        m_staging->add(values, 14);
+    } catch (const RankholdError &e) {
+        failed(e.message());
+    }
+    // Kept for sending again, the direct copy is ended now and then.
+    if (m_copyMode == CopyMode::Direct && m_staging->kept().size() >= kDirectCopyBytes)
+        moveStaged();
+}
+
+void RowWriter::moveStaged()
+{
+    if (!m_staging)
+        return;
+    const qint64 rows = m_staging->rows();
+    if (m_copyMode == CopyMode::Direct) {
+        try {
+            m_staging->finish();
+            m_staging.reset();
+            run(PlayerSql::releaseSavepoint());
+            m_added += rows;
+            return;
+        } catch (const ServerCopy::KeyStored &) {
+            // A key of the file is stored already: the same rows again,
+            // through the staging table, which leaves such rows out.
+            run(PlayerSql::rollbackToSavepoint());
+            const QByteArray sent = m_staging->kept();
+            m_staging.reset();
+            m_copyMode = CopyMode::Staged;
+            try {
+                run(PlayerSql::makeImportStaging());
+                m_staging = std::make_unique<ServerCopy>(m_db, PlayerSql::copyIntoImportStaging());
+                m_staging->addEncoded(sent, rows);
+            } catch (const RankholdError &e) {
+                failed(e.message());
+            }
+        } catch (const RankholdError &e) {
+            failed(e.message());
+        }
+    }
+    try {
+        m_staging->finish();
+    } catch (const RankholdError &e) {
+        failed(e.message());
+    }
+    m_staging.reset();
+    QSqlQuery insert(m_db);
+    if (!insert.exec(PlayerSql::insertFromImportStaging()))
+        failed(insert.lastError());
+    const qint64 inserted = insert.numRowsAffected();
+    run(PlayerSql::emptyImportStaging());
+    // A row another importer stored first, or one of the same file, is left out.
+    m_added += inserted;
+    m_alreadyStored += rows - inserted;
 }
 
 QSqlQuery &RowWriter::insertStatement(int rows)

@@ -2,6 +2,7 @@
 
 #include "scores/DatabaseLocation.h"
 #include "scores/ScoreReader.h"
+#include "scores/ServerCopy.h"
 #include "scores/SqliteInsert.h"
 
 #include <QSet>
@@ -16,13 +17,15 @@
 // whose good rows are committed even when a later row fails, so an import
 // that stops half-way keeps what it read and a repeat adds only the rest.
 //
-// Every key of a block begins with its date and time, so the keys already
-// stored are fetched once a block, not once a row: a file that is read again
-// costs one query a block. New rows are stored many at a time, those of
-// several blocks with one statement (PlayerSql::mostRowsAStatement): a
-// database on a server is a round trip away. The database
-// has the last word: a row that another importer stored meanwhile is left
-// out by the insert itself and counts as stored already.
+// In the file, every key of a block begins with its date and time, so the
+// keys already stored are fetched once a block, not once a row: a file that
+// is read again costs one query a block; new rows are stored many at a
+// time, those of several blocks with one statement. On a server, a round
+// trip away, the rows are copied into a staging table of the transaction
+// (PostgreSQL's COPY) and moved into `player` with one statement, which
+// leaves out what is stored already. The database has the last word either
+// way: a row that another importer stored meanwhile is left out by the
+// insert itself and counts as stored already.
 //
 // A row whose game-type value the engine might refuse (one that is not a
 // plain whole number, which the game never writes) is stored alone, after
@@ -71,6 +74,12 @@ private:
     // Throws `error`. On PostgreSQL the transaction is gone with it: rolled
     // back, which the error says.
     [[noreturn]] void failed(const QSqlError &error);
+    [[noreturn]] void failed(const QString &message);
+    // PostgreSQL: copies a row into `player` or into the import's staging
+    // table (see CopyMode), and ends that copy, moving what is staged into
+    // `player`.
+    void stage(const ScoreRow &row, const QVariant *values);
+    void moveStaged();
 
     QSqlDatabase m_db;
     SqlEngine m_engine;
@@ -86,6 +95,14 @@ private:
     // The rows held back, their values in the column order.
     QVariantList m_pending;
     int m_pendingRows = 0;
+    // Straight into `player`, in a subtransaction, while no key of the file
+    // is stored: the fastest way, but a single stored key fails the whole
+    // copy, whose rows then go through the staging table, and so does
+    // everything after them.
+    enum class CopyMode { Undecided, Direct, Staged };
+    static constexpr qsizetype kDirectCopyBytes = qsizetype(32) << 20;
+    CopyMode m_copyMode = CopyMode::Undecided;
+    std::unique_ptr<ServerCopy> m_staging;
     qint64 m_added = 0;
     qint64 m_alreadyStored = 0;
 };

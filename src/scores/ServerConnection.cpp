@@ -5,8 +5,11 @@
 #include "scores/PlayerSql.h"
 #include "scores/ServerWatchdog.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QVariant>
+#include <libpq-fe.h>
 
 using namespace Qt::StringLiterals;
 
@@ -75,6 +78,16 @@ void openServerConnection(QSqlDatabase &db, const DatabaseLocation &location)
         db.close();
         throw RankholdError(connectionError(error, location));
     }
+}
+
+pg_conn *libpqConnection(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    // The driver's handle is a PGconn*, which the type system knows by its struct's name.
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.constData());
 }
 
 bool serverAnswers(QSqlDatabase &db)

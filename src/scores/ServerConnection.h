@@ -24,6 +24,10 @@ QSqlDatabase serverConnection(const QString &name);
 // where the password comes from when the server asked for one.
 void openServerConnection(QSqlDatabase &db, const DatabaseLocation &location);
 
+// libpq's connection beneath `db` (Qt's PostgreSQL driver), for what the
+// driver does not offer (the bulk copy, the watchdog); null for another driver.
+struct pg_conn *libpqConnection(const QSqlDatabase &db);
+
 // Whether the server still answers on `db` (one round trip). False after a
 // restart of the server or a dropped connection: the connection is then of
 // no further use.

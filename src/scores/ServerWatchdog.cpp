@@ -3,9 +3,8 @@
 #include "platform/Sockets.h"
 #include "platform/StopSignals.h"
 #include "platform/ThreadWaits.h"
+#include "scores/ServerConnection.h"
 
-#include <QSqlDriver>
-#include <QVariant>
 #include <libpq-fe.h>
 
 #include <chrono>
@@ -131,12 +130,7 @@ Watchdog &watchdog()
 // The socket of a connection of Qt's PostgreSQL driver, -1 when there is none.
 int socketOf(const QSqlDatabase &db)
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    // The driver's handle is a PGconn*, which the type system knows by its struct's name.
-    if (!handle.isValid() ||
-        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
-        return -1;
-    PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
+    PGconn *connection = libpqConnection(db);
     return connection ? PQsocket(connection) : -1;
 }
 
@@ -156,9 +150,10 @@ void forget(const QSqlDatabase &db)
         watchdog().forget(socket);
 }
 
-QString takeLastCut()
+QString explained(const QString &message)
 {
-    return watchdog().takeLastCut();
+    const QString cut = watchdog().takeLastCut();
+    return cut.isEmpty() ? message : cut + u": "_s + message;
 }
 
 } // namespace serverwatchdog

@@ -20,9 +20,9 @@ namespace serverwatchdog {
 void watch(const QSqlDatabase &db, int timeoutSeconds);
 // Stops watching `db`; call before it is closed.
 void forget(const QSqlDatabase &db);
-// Why the watchdog last shut a connection down, in one sentence, once: the
-// next call gives nothing until it shuts one down again.
-QString takeLastCut();
+// `message`, a driver's or libpq's words for a failed call, with why the
+// watchdog shut the connection down in front when it did (said once).
+QString explained(const QString &message);
 
 // While waiting for a stop, a statement is given this long to end.
 inline constexpr int kStopGraceMs = 3000;

@@ -224,11 +224,11 @@ TEST_F(PostgresTest, ServerThatStopsAnsweringEndsTheImportAndNeverHoldsUpAStop)
     // the next round, on a new connection, stores the file.
     {
         const QString folder = path(u"timeout"_s);
-        writeFile(folder + u"/Rankhold.ini"_s, rankingsIni(url) + "timeout=2\r\n");
+        writeFile(folder + u"/Rankhold.ini"_s, rankingsIni(url) + "timeout=5\r\n");
         QProcess watch;
         ASSERT_TRUE(watchUntilFrozen(watch, folder));
         QString err, out;
-        ASSERT_TRUE(readUntil(watch, err, u"did not answer for 12 s"_s, 60000, false)) << err.toStdString();
+        ASSERT_TRUE(readUntil(watch, err, u"did not answer for 15 s"_s, 60000, false)) << err.toStdString();
         EXPECT_TRUE(err.contains(u"rolled back as a whole"_s)) << err.toStdString();
         thaw();
         ASSERT_TRUE(readUntil(watch, out, u"Stored %1 new rows; 0 already stored."_s.arg(5000 * kPlayers), 60000, true))
