@@ -14,7 +14,9 @@ cp "$corpus"/* "$work/corpus/"
 echo "== replay of $(ls "$corpus" | wc -l) inputs"
 "$fuzzer" $common "$corpus"/*
 echo "== $runs mutations from seed 1"
-"$fuzzer" $common -seed=1 -runs="$runs" -artifact_prefix="$work/found/" "$work/corpus"
+# Without the values of comparisons as hints: they hold addresses and file
+# times, which differ from run to run, and so would the mutations.
+"$fuzzer" $common -seed=1 -runs="$runs" -use_cmp=0 -use_memmem=0 -artifact_prefix="$work/found/" "$work/corpus"
 if [ -n "${RANKHOLD_FUZZ_SECONDS:-}" ]; then
     echo "== random session of $RANKHOLD_FUZZ_SECONDS s"
     "$fuzzer" $common -max_total_time="$RANKHOLD_FUZZ_SECONDS" -artifact_prefix="$work/found/" "$work/corpus"
