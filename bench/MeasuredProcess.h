@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <vector>
 
 extern char **environ;
@@ -78,6 +79,35 @@ inline Measured best(const Measured &a, const Measured &b)
     Measured m = a.seconds <= b.seconds ? a : b;
     m.cpuSeconds = a.cpuSeconds < b.cpuSeconds ? a.cpuSeconds : b.cpuSeconds;
     m.peakMb = a.peakMb > b.peakMb ? a.peakMb : b.peakMb;
+    return m;
+}
+
+// The median of several runs: the middle wall time and the middle
+// processor time (each of its own), and the largest peak memory. A run that
+// failed is the answer, so that it is not hidden.
+inline Measured median(std::vector<Measured> runs)
+{
+    for (const Measured &m : runs) {
+        if (m.exitCode != 0)
+            return m;
+    }
+    if (runs.empty())
+        return {};
+    Measured m;
+    m.exitCode = 0;
+    const size_t middle = runs.size() / 2;
+    std::vector<double> values;
+    for (const Measured &r : runs)
+        values.push_back(r.seconds);
+    std::nth_element(values.begin(), values.begin() + long(middle), values.end());
+    m.seconds = values[middle];
+    values.clear();
+    for (const Measured &r : runs)
+        values.push_back(r.cpuSeconds);
+    std::nth_element(values.begin(), values.begin() + long(middle), values.end());
+    m.cpuSeconds = values[middle];
+    for (const Measured &r : runs)
+        m.peakMb = std::max(m.peakMb, r.peakMb);
     return m;
 }
 

@@ -58,9 +58,21 @@ bool refusedValue(const QSqlError &error, SqlEngine engine)
 
 } // namespace
 
+void RowWriter::PendingRow::toVariants(QVariant *values) const
+{
+    for (const QString &text : texts)
+        *values++ = text;
+    *values++ = ratio;
+    // A column without a value is NULL.
+    for (const QString &column : columns)
+        *values++ = column.isNull() ? QVariant() : QVariant(column);
+}
+
 RowWriter::RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_engine(engineOf(m_db)), m_lookup(m_db)
 {
     m_mostRows = PlayerSql::mostRowsAStatement(m_engine);
+    m_pending.reserve(size_t(m_mostRows));
+    m_cells.reserve(size_t(m_mostRows) * 14);
     m_inserts.resize(size_t(m_mostRows) + 1);
     m_sqliteInserts.resize(size_t(m_mostRows) + 1);
     if (!m_lookup.prepare(PlayerSql::idsWithPrefix()))
@@ -161,12 +173,14 @@ void RowWriter::add(const ScoreRow &row)
         ++m_alreadyStored;
         return;
     }
-    QVariant columns[4]; // Score, Zonetime, Flags, Targets in the order of ValueColumn
+    PendingRow pending{{id, row.player, row.kills, row.deaths, row.game, row.gametype, row.date, row.time, row.winner},
+                       figures.ratio,
+                       {}};
     if (row.column != ValueColumn::None)
-        columns[int(row.column) - 1] = figures.columnValue;
-    const QVariant values[14] = {id,       row.player, row.kills,     row.deaths, row.game,   row.gametype, row.date,
-                                 row.time, row.winner, figures.ratio, columns[0], columns[1], columns[2],   columns[3]};
+        pending.columns[int(row.column) - 1] = figures.columnValue;
     if (m_engine == SqlEngine::PostgreSQL && !alone) {
+        QVariant values[14];
+        pending.toVariants(values);
         stage(row, values);
         return;
     }
@@ -174,12 +188,12 @@ void RowWriter::add(const ScoreRow &row)
         moveStaged();
         store();
     }
-    for (const QVariant &value : values)
-        m_pending << value;
+    m_pending.push_back(std::move(pending));
     ++m_pendingRows;
+    // A second row of the same key in the file (a block written twice) is
+    // left out by the insert, as one stored before.
     if (alone || m_pendingRows == m_mostRows)
         store(alone);
-    m_stored.insert(id);
 }
 
 void RowWriter::stage(const ScoreRow &row, const QVariant *values)
@@ -275,13 +289,26 @@ bool RowWriter::runInsert(int rows, int *inserted, QSqlError *error)
             if (!native)
                 failed(error->isValid() ? *error : QSqlError(u"The insert could not be prepared"_s, {}));
         }
-        const bool ran = native->run(m_pending, error);
+        m_cells.clear();
+        for (const PendingRow &row : m_pending) {
+            for (const QString &text : row.texts)
+                m_cells.push_back(SqliteInsert::Value::textOf(text));
+            m_cells.push_back(SqliteInsert::Value::realOf(row.ratio));
+            for (const QString &column : row.columns)
+                m_cells.push_back(SqliteInsert::Value::textOf(column));
+        }
+        const bool ran = native->run(m_cells, error);
         *inserted = ran ? native->rowsInserted() : 0;
         return ran;
     }
     QSqlQuery &insert = insertStatement(rows);
-    for (int i = 0; i < m_pending.size(); ++i)
-        insert.bindValue(i, m_pending.at(i));
+    int at = 0;
+    for (const PendingRow &row : m_pending) {
+        QVariant values[14];
+        row.toVariants(values);
+        for (const QVariant &value : values)
+            insert.bindValue(at++, value);
+    }
     const bool ran = insert.exec();
     *error = insert.lastError();
     *inserted = ran ? insert.numRowsAffected() : 0;

@@ -92,8 +92,16 @@ private:
     bool m_known = false;
     QString m_knownDate, m_knownTime;
     QSet<QString> m_stored;
-    // The rows held back, their values in the column order.
-    QVariantList m_pending;
+    // A row held back, its values in the column order of PlayerSql::insertColumns().
+    struct PendingRow {
+        QString texts[9]; // Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner
+        double ratio = 0;
+        QString columns[4]; // Score, Zonetime, Flags, Targets; a null text is NULL
+        // The fourteen values as the driver binds them.
+        void toVariants(QVariant *values) const;
+    };
+    std::vector<PendingRow> m_pending;
+    std::vector<SqliteInsert::Value> m_cells; // of the rows held back, for SQLite
     int m_pendingRows = 0;
     // Straight into `player`, in a subtransaction, while no key of the file
     // is stored: the fastest way, but a single stored key fails the whole

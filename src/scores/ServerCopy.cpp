@@ -40,7 +40,10 @@ void appendText(QByteArray &out, const QString &text)
 
 void appendValue(QByteArray &out, const QVariant &value)
 {
-    if (value.isNull()) {
+    // A null text is NULL, as the driver binds it.
+    const bool nullText =
+        value.typeId() == QMetaType::QString && static_cast<const QString *>(value.constData())->isNull();
+    if (value.isNull() || nullText) {
         out += "\\N";
         return;
     }

@@ -1,7 +1,11 @@
 #include "scores/SqliteInsert.h"
 
 #include <QSqlDriver>
+#include <QStringEncoder>
 #include <sqlite3.h>
+
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -28,51 +32,50 @@ SqliteInsert::~SqliteInsert()
     sqlite3_finalize(m_statement);
 }
 
-bool SqliteInsert::run(const QVariantList &values, QSqlError *error)
+bool SqliteInsert::run(const std::vector<Value> &values, QSqlError *error)
 {
-    sqlite3_reset(m_statement);
+    // Every text into one buffer first, so that it stays where it is while bound.
+    QStringEncoder toUtf8(QStringEncoder::Utf8);
+    qsizetype room = 0;
+    for (const Value &value : values) {
+        if (value.kind == Value::Kind::Text)
+            room += toUtf8.requiredSpace(value.text->size());
+    }
+    m_texts.resize(room);
+    m_spans.clear();
+    char *end = m_texts.data();
+    for (const Value &value : values) {
+        char *start = end;
+        if (value.kind == Value::Kind::Text)
+            end = toUtf8.appendToBuffer(end, *value.text);
+        m_spans.emplace_back(start - m_texts.data(), end - start);
+    }
+
     int code = SQLITE_OK;
-    for (int i = 0; i < values.size() && code == SQLITE_OK; ++i) {
-        const QVariant &value = values.at(i);
-        if (value.isNull()) {
-            code = sqlite3_bind_null(m_statement, i + 1);
-            continue;
-        }
-        switch (value.typeId()) {
-        case QMetaType::Double:
-            code = sqlite3_bind_double(m_statement, i + 1, value.toDouble());
+    for (size_t i = 0; i < values.size() && code == SQLITE_OK; ++i) {
+        const int parameter = int(i) + 1;
+        switch (values[i].kind) {
+        case Value::Kind::Null:
+            code = sqlite3_bind_null(m_statement, parameter);
             break;
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-            code = sqlite3_bind_int64(m_statement, i + 1, value.toLongLong());
+        case Value::Kind::Real:
+            code = sqlite3_bind_double(m_statement, parameter, values[i].real);
             break;
-        case QMetaType::QString: {
-            // A null text is NULL, an empty one '', as Qt binds them.
-            const QString *text = static_cast<const QString *>(value.constData());
-            if (text->isNull()) {
-                code = sqlite3_bind_null(m_statement, i + 1);
-                break;
-            }
-            code = sqlite3_bind_text16(m_statement, i + 1, text->utf16(), int(text->size() * 2), SQLITE_STATIC);
+        case Value::Kind::Text:
+            code = sqlite3_bind_text(m_statement, parameter, m_texts.constData() + m_spans[i].first,
+                                     int(m_spans[i].second), SQLITE_STATIC);
             break;
-        }
-        default: {
-            const QString text = value.toString();
-            code = sqlite3_bind_text16(m_statement, i + 1, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
-            break;
-        }
         }
     }
     if (code == SQLITE_OK)
         code = sqlite3_step(m_statement);
+    // Every parameter is bound again by the next run: no need to clear them.
     if (code == SQLITE_DONE) {
         sqlite3_reset(m_statement);
-        sqlite3_clear_bindings(m_statement);
         return true;
     }
     *error = lastError(code);
     sqlite3_reset(m_statement);
-    sqlite3_clear_bindings(m_statement);
     return false;
 }
 

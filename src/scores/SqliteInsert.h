@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
 #include <QVariantList>
 #include <memory>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -12,12 +15,24 @@ struct sqlite3_stmt;
 // One insert statement run through SQLite's own interface on the connection
 // of a QSqlDatabase. An import binds fourteen values a row: Qt's binding
 // costs about a fifth of the whole import, this costs next to nothing. The
-// values are bound as Qt binds them (a text as UTF-16, a double as a double,
+// values are bound as Qt binds them (a text as text, a double as a double,
 // a null as NULL), so the rows stored are the same, and a failure reads as
-// Qt's would.
+// Qt's would. Texts are bound in UTF-8, the database's encoding, all of a
+// run from one buffer: bound as UTF-16 (as Qt does), SQLite translated and
+// copied every one.
 class SqliteInsert
 {
 public:
+    // A value to bind, pointing into the caller's rows: no copy, no variant.
+    struct Value {
+        enum class Kind { Null, Text, Real } kind = Kind::Null;
+        const QString *text = nullptr;
+        double real = 0;
+        // A null text is NULL, an empty one '', as Qt binds them.
+        static Value textOf(const QString &t) { return t.isNull() ? Value{} : Value{Kind::Text, &t, 0}; }
+        static Value realOf(double r) { return {Kind::Real, nullptr, r}; }
+    };
+
     // Null when `db` is not a SQLite connection, or the statement cannot be
     // prepared (`error` says why).
     static std::unique_ptr<SqliteInsert> prepare(const QSqlDatabase &db, const QString &sql, QSqlError *error);
@@ -26,8 +41,8 @@ public:
     SqliteInsert &operator=(const SqliteInsert &) = delete;
 
     // Binds `values` in order and runs the statement. False with `error` set
-    // when SQLite refuses it. `values` must live until it returns.
-    bool run(const QVariantList &values, QSqlError *error);
+    // when SQLite refuses it. What `values` point to must live until it returns.
+    bool run(const std::vector<Value> &values, QSqlError *error);
     // The rows the last run() inserted (not counting those of triggers).
     int rowsInserted() const;
 
@@ -37,4 +52,6 @@ private:
 
     sqlite3 *m_db;
     sqlite3_stmt *m_statement;
+    QByteArray m_texts;                                   // the texts of the run in hand, in UTF-8
+    std::vector<std::pair<qsizetype, qsizetype>> m_spans; // each value's text in m_texts: start, length
 };
