@@ -77,6 +77,10 @@ RowWriter::RowWriter(QSqlDatabase db) : m_db(std::move(db)), m_engine(engineOf(m
     m_sqliteInserts.resize(size_t(m_mostRows) + 1);
     if (!m_lookup.prepare(PlayerSql::idsWithPrefix()))
         throw RankholdError(engineMessage(m_lookup.lastError()));
+    if (m_engine == SqlEngine::SQLite) {
+        QSqlError error;
+        m_sqliteLookup = SqliteStatement::prepare(m_db, PlayerSql::idsWithPrefix(), &error);
+    }
     settle(PlayerSql::importSettings(m_engine));
     if (!m_db.transaction()) {
         settle(PlayerSql::afterImportSettings(m_engine));
@@ -283,19 +287,19 @@ QSqlQuery &RowWriter::insertStatement(int rows)
 bool RowWriter::runInsert(int rows, int *inserted, QSqlError *error)
 {
     if (m_engine == SqlEngine::SQLite) {
-        std::unique_ptr<SqliteInsert> &native = m_sqliteInserts[size_t(rows)];
+        std::unique_ptr<SqliteStatement> &native = m_sqliteInserts[size_t(rows)];
         if (!native) {
-            native = SqliteInsert::prepare(m_db, PlayerSql::insertRows(rows), error);
+            native = SqliteStatement::prepare(m_db, PlayerSql::insertRows(rows), error);
             if (!native)
                 failed(error->isValid() ? *error : QSqlError(u"The insert could not be prepared"_s, {}));
         }
         m_cells.clear();
         for (const PendingRow &row : m_pending) {
             for (const QString &text : row.texts)
-                m_cells.push_back(SqliteInsert::Value::textOf(text));
-            m_cells.push_back(SqliteInsert::Value::realOf(row.ratio));
+                m_cells.push_back(SqliteStatement::Value::textOf(text));
+            m_cells.push_back(SqliteStatement::Value::realOf(row.ratio));
             for (const QString &column : row.columns)
-                m_cells.push_back(SqliteInsert::Value::textOf(column));
+                m_cells.push_back(SqliteStatement::Value::textOf(column));
         }
         const bool ran = native->run(m_cells, error);
         *inserted = ran ? native->rowsInserted() : 0;
@@ -359,14 +363,22 @@ bool RowWriter::isStored(const ScoreRow &row, const QString &id)
         // date and time come again, the insert leaves its rows out.
         // Keys from "date time " up to, not including, "date time!".
         const QString stamp = row.date + u' ' + row.time;
-        m_lookup.bindValue(0, QString(stamp + u' '));
-        m_lookup.bindValue(1, QString(stamp + u'!'));
-        if (!m_lookup.exec())
-            failed(m_lookup.lastError());
+        const QString from = stamp + u' ', to = stamp + u'!';
         m_stored.clear();
-        while (m_lookup.next())
-            m_stored.insert(m_lookup.value(0).toString());
-        m_lookup.finish();
+        if (m_sqliteLookup) {
+            QSqlError error;
+            if (!m_sqliteLookup->selectTexts({SqliteStatement::Value::textOf(from), SqliteStatement::Value::textOf(to)},
+                                             m_stored, &error))
+                failed(error);
+        } else {
+            m_lookup.bindValue(0, from);
+            m_lookup.bindValue(1, to);
+            if (!m_lookup.exec())
+                failed(m_lookup.lastError());
+            while (m_lookup.next())
+                m_stored.insert(m_lookup.value(0).toString());
+            m_lookup.finish();
+        }
         m_knownDate = row.date;
         m_knownTime = row.time;
         m_known = true;

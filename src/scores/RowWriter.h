@@ -3,7 +3,7 @@
 #include "scores/DatabaseLocation.h"
 #include "scores/ScoreReader.h"
 #include "scores/ServerCopy.h"
-#include "scores/SqliteInsert.h"
+#include "scores/SqliteStatement.h"
 
 #include <QSet>
 #include <QSqlDatabase>
@@ -84,8 +84,9 @@ private:
     QSqlDatabase m_db;
     SqlEngine m_engine;
     QSqlQuery m_lookup;
-    std::vector<std::unique_ptr<QSqlQuery>> m_inserts;          // by the number of rows
-    std::vector<std::unique_ptr<SqliteInsert>> m_sqliteInserts; // the same on SQLite
+    std::unique_ptr<SqliteStatement> m_sqliteLookup;               // the same on SQLite
+    std::vector<std::unique_ptr<QSqlQuery>> m_inserts;             // by the number of rows
+    std::vector<std::unique_ptr<SqliteStatement>> m_sqliteInserts; // the same on SQLite
     int m_mostRows = 0;
     bool m_inTransaction = false;
     // The keys stored under one date and time.
@@ -101,7 +102,7 @@ private:
         void toVariants(QVariant *values) const;
     };
     std::vector<PendingRow> m_pending;
-    std::vector<SqliteInsert::Value> m_cells; // of the rows held back, for SQLite
+    std::vector<SqliteStatement::Value> m_cells; // of the rows held back, for SQLite
     int m_pendingRows = 0;
     // Straight into `player`, in a subtransaction, while no key of the file
     // is stored: the fastest way, but a single stored key fails the whole

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
@@ -12,15 +13,16 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// One insert statement run through SQLite's own interface on the connection
-// of a QSqlDatabase. An import binds fourteen values a row: Qt's binding
+// One statement of the import run through SQLite's own interface on the
+// connection of a QSqlDatabase: the insert, and the look-up of the keys a
+// block has stored already. An import binds fourteen values a row: Qt's binding
 // costs about a fifth of the whole import, this costs next to nothing. The
 // values are bound as Qt binds them (a text as text, a double as a double,
 // a null as NULL), so the rows stored are the same, and a failure reads as
 // Qt's would. Texts are bound in UTF-8, the database's encoding, all of a
 // run from one buffer: bound as UTF-16 (as Qt does), SQLite translated and
 // copied every one.
-class SqliteInsert
+class SqliteStatement
 {
 public:
     // A value to bind, pointing into the caller's rows: no copy, no variant.
@@ -35,20 +37,25 @@ public:
 
     // Null when `db` is not a SQLite connection, or the statement cannot be
     // prepared (`error` says why).
-    static std::unique_ptr<SqliteInsert> prepare(const QSqlDatabase &db, const QString &sql, QSqlError *error);
-    ~SqliteInsert();
-    SqliteInsert(const SqliteInsert &) = delete;
-    SqliteInsert &operator=(const SqliteInsert &) = delete;
+    static std::unique_ptr<SqliteStatement> prepare(const QSqlDatabase &db, const QString &sql, QSqlError *error);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement &) = delete;
+    SqliteStatement &operator=(const SqliteStatement &) = delete;
 
     // Binds `values` in order and runs the statement. False with `error` set
     // when SQLite refuses it. What `values` point to must live until it returns.
     bool run(const std::vector<Value> &values, QSqlError *error);
     // The rows the last run() inserted (not counting those of triggers).
     int rowsInserted() const;
+    // Binds `values` and puts the text of every row's first column into
+    // `texts`. False with `error` set when SQLite refuses it.
+    bool selectTexts(const std::vector<Value> &values, QSet<QString> &texts, QSqlError *error);
 
 private:
-    SqliteInsert(sqlite3 *db, sqlite3_stmt *statement) : m_db(db), m_statement(statement) {}
+    SqliteStatement(sqlite3 *db, sqlite3_stmt *statement) : m_db(db), m_statement(statement) {}
     QSqlError lastError(int code) const;
+    // Binds `values` (see run()); SQLite's result code.
+    int bind(const std::vector<Value> &values);
 
     sqlite3 *m_db;
     sqlite3_stmt *m_statement;

@@ -1,4 +1,4 @@
-#include "scores/SqliteInsert.h"
+#include "scores/SqliteStatement.h"
 
 #include <QSqlDriver>
 #include <QStringEncoder>
@@ -9,7 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-std::unique_ptr<SqliteInsert> SqliteInsert::prepare(const QSqlDatabase &db, const QString &sql, QSqlError *error)
+std::unique_ptr<SqliteStatement> SqliteStatement::prepare(const QSqlDatabase &db, const QString &sql, QSqlError *error)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
@@ -19,7 +19,7 @@ std::unique_ptr<SqliteInsert> SqliteInsert::prepare(const QSqlDatabase &db, cons
         return nullptr;
     sqlite3_stmt *statement = nullptr;
     const int code = sqlite3_prepare16_v2(connection, sql.utf16(), int(sql.size() * 2), &statement, nullptr);
-    std::unique_ptr<SqliteInsert> insert(new SqliteInsert(connection, statement));
+    std::unique_ptr<SqliteStatement> insert(new SqliteStatement(connection, statement));
     if (code != SQLITE_OK) {
         *error = insert->lastError(code);
         return nullptr;
@@ -27,12 +27,12 @@ std::unique_ptr<SqliteInsert> SqliteInsert::prepare(const QSqlDatabase &db, cons
     return insert;
 }
 
-SqliteInsert::~SqliteInsert()
+SqliteStatement::~SqliteStatement()
 {
     sqlite3_finalize(m_statement);
 }
 
-bool SqliteInsert::run(const std::vector<Value> &values, QSqlError *error)
+int SqliteStatement::bind(const std::vector<Value> &values)
 {
     // Every text into one buffer first, so that it stays where it is while bound.
     QStringEncoder toUtf8(QStringEncoder::Utf8);
@@ -67,6 +67,12 @@ bool SqliteInsert::run(const std::vector<Value> &values, QSqlError *error)
             break;
         }
     }
+    return code;
+}
+
+bool SqliteStatement::run(const std::vector<Value> &values, QSqlError *error)
+{
+    int code = bind(values);
     if (code == SQLITE_OK)
         code = sqlite3_step(m_statement);
     // Every parameter is bound again by the next run: no need to clear them.
@@ -79,12 +85,31 @@ bool SqliteInsert::run(const std::vector<Value> &values, QSqlError *error)
     return false;
 }
 
-int SqliteInsert::rowsInserted() const
+bool SqliteStatement::selectTexts(const std::vector<Value> &values, QSet<QString> &texts, QSqlError *error)
+{
+    int code = bind(values);
+    while (code == SQLITE_OK || code == SQLITE_ROW) {
+        code = sqlite3_step(m_statement);
+        if (code == SQLITE_ROW) {
+            const auto *text = static_cast<const char16_t *>(sqlite3_column_text16(m_statement, 0));
+            texts.insert(QString::fromUtf16(text, sqlite3_column_bytes16(m_statement, 0) / 2));
+        }
+    }
+    if (code == SQLITE_DONE) {
+        sqlite3_reset(m_statement);
+        return true;
+    }
+    *error = lastError(code);
+    sqlite3_reset(m_statement);
+    return false;
+}
+
+int SqliteStatement::rowsInserted() const
 {
     return sqlite3_changes(m_db);
 }
 
-QSqlError SqliteInsert::lastError(int code) const
+QSqlError SqliteStatement::lastError(int code) const
 {
     const auto *message = static_cast<const char16_t *>(sqlite3_errmsg16(m_db));
     return QSqlError(u"Unable to fetch row"_s, QString::fromUtf16(message), QSqlError::StatementError,
