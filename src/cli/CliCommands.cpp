@@ -83,8 +83,8 @@ int runFtpFingerprint(CliSession &session, TerminalHost &host)
     platform::tls::PeerCertificate certificate;
     try {
         certificate = client.FetchCertificate();
-    } catch (const RankholdError &) {
-        host.note(client.cause());
+    } catch (const RankholdError &e) {
+        host.note(causeOf(e));
         return 1;
     }
     host.print(u"SHA-256 fingerprint: "_s + certificate.fingerprint);

@@ -1,5 +1,7 @@
 #include "ftp/AsyncSocket.h"
 
+#include "platform/StopSignals.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFuture>
@@ -14,7 +16,6 @@ namespace net = platform::sockets;
 namespace {
 
 constexpr qint64 kPiece = 65536;
-constexpr int kPollMs = 2;
 
 struct LookupResult {
     bool found = false;
@@ -97,17 +98,46 @@ void TAsyncSocket::errorCheck(int code)
 {
     m_lastError = code;
     if (code == kTlsFailed) {
-        m_cause = u"TLS: "_s + (m_tls ? m_tls->failureText() : QString());
-        throw ETlsError(m_cause);
+        const QString why = u"TLS: "_s + (m_tls ? m_tls->failureText() : QString());
+        throw ETlsError(why, why);
     }
     if (code == net::kWouldBlock || code <= 10000)
         return;
     const QString message = socketErrorMessage(code);
-    m_cause = message;
     StatusReport(8, u"Looking Up Error Message"_s + message);
     if (OnError)
         OnError(*this, code, message);
-    throw ESocketError(message);
+    throw ESocketError(message, message);
+}
+
+bool TAsyncSocket::waitTurn(int want, int *ready, int milliseconds)
+{
+    int seen = 0;
+    if (want != WantNothing && m_socket != net::kNoSocket)
+        seen = net::waitReady(m_socket, (want & WantRead) != 0, (want & WantWrite) != 0, milliseconds);
+    else if (milliseconds > 0)
+        QThread::msleep(milliseconds);
+    if (ready)
+        *ready = seen;
+    processEvents();
+    // rankhold-cli watch asked to end (SIGTERM): no wait outlasts the request.
+    if (platform::StopSignals::requested()) {
+        m_stopRequested = true;
+        m_cancelled = true;
+    }
+    return !m_cancelled;
+}
+
+void TAsyncSocket::throwWaitEnded(const QString &what, const WaitTexts &texts)
+{
+    m_cancelled = false;
+    const QString step = what.isEmpty() ? QString() : what + u": "_s;
+    if (m_timedOut)
+        throw ESocketTimedOut(texts.timedOut, step + texts.silence + u' ' + timeOutText());
+    const QString why = step + (m_stopRequested ? u"stopped: the program is asked to end"_s : u"canceled"_s);
+    if (texts.abortedOnCancel)
+        throw ESocketAborted(texts.canceled, why);
+    throw ESocketCanceled(texts.canceled, why);
 }
 
 void TAsyncSocket::startTimeOut()
@@ -171,25 +201,16 @@ void TAsyncSocket::resolveHost()
         r.found = net::lookUpHost(name, &r.address, &r.error);
         return r;
     });
-    while (!lookup.isFinished() && !m_timedOut && !m_cancelled) {
-        QThread::msleep(kPollMs);
-        processEvents();
+    while (!lookup.isFinished() && waitTurn(WantNothing)) {
     }
     stopTimeOut();
-    const QString what = u"look up "_s + name.left(60) + u": "_s;
-    if (m_timedOut) {
-        m_cause = what + u"no answer "_s + timeOutText();
-        throw ESocketTimedOut(u"Host Lookup Timed Out"_s);
-    }
-    if (m_cancelled) {
-        m_cause = what + u"canceled"_s;
-        throw ESocketCanceled(u"Host Lookup Canceled"_s);
-    }
+    const QString what = u"look up "_s + name.left(60);
+    if (!lookup.isFinished())
+        throwWaitEnded(what, {u"Host Lookup Timed Out"_s, u"Host Lookup Canceled"_s, false});
     const LookupResult result = lookup.result();
     if (!result.found) {
         m_lastError = result.error;
-        m_cause = what + socketErrorMessage(result.error);
-        throw ESocketError(u"Host Lookup Failed"_s);
+        throw ESocketError(u"Host Lookup Failed"_s, what + u": "_s + socketErrorMessage(result.error));
     }
     m_remoteAddress = result.address;
     if (OnHostResolved)
@@ -233,8 +254,10 @@ void TAsyncSocket::Connect()
     }
 
     startTimeOut();
-    while (!m_connected && !m_timedOut && !m_cancelled && m_succeeded) {
-        const int ready = net::waitReady(m_socket, false, true, kPollMs);
+    bool going = true;
+    while (going && !m_connected && m_succeeded) {
+        int ready = 0;
+        going = waitTurn(WantWrite, &ready);
         if (ready != 0) {
             const int code = net::connectResult(m_socket);
             m_succeeded = code == 0;
@@ -245,29 +268,22 @@ void TAsyncSocket::Connect()
                 m_lastError = code;
             }
         }
-        processEvents();
     }
     stopTimeOut();
-    if (!m_timedOut && !m_cancelled && m_succeeded)
+    if (m_connected && m_succeeded) {
+        m_cancelled = false;
         return;
+    }
     // A socket whose connect failed or is still under way is not reused.
     m_connected = false;
     closeSocket();
     createSocket(true);
-    const QString what = u"connect to %1:%2: "_s.arg(net::dotted(m_remoteAddress)).arg(port);
-    if (m_timedOut)
-        m_cause = what + u"no answer "_s + timeOutText();
-    else if (m_cancelled)
-        m_cause = what + u"canceled"_s;
-    else
-        m_cause = what + socketErrorMessage(m_lastError);
+    const QString what = u"connect to %1:%2"_s.arg(net::dotted(m_remoteAddress)).arg(port);
     if (OnConnectionFailed)
         OnConnectionFailed(*this);
-    if (m_timedOut)
-        throw ESocketTimedOut(u"Connection Timed out"_s);
-    if (m_cancelled)
-        throw ESocketCanceled(u"Connection Canceled"_s);
-    throw ESocketError(u"Connection Failed"_s);
+    if (!m_succeeded)
+        throw ESocketError(u"Connection Failed"_s, what + u": "_s + socketErrorMessage(m_lastError));
+    throwWaitEnded(what, {u"Connection Timed out"_s, u"Connection Canceled"_s, false});
 }
 
 void TAsyncSocket::Disconnect()
@@ -338,13 +354,8 @@ void TAsyncSocket::sendBufferTimed(const char *data, qint64 size, bool countAndR
 
 void TAsyncSocket::throwIfStopped(const QString &abortedText, const QString &timedOutText)
 {
-    if (!m_cancelled)
-        return;
-    m_cancelled = false;
-    if (m_timedOut)
-        throw ESocketTimedOut(timedOutText);
-    m_cause = u"canceled"_s;
-    throw ESocketAborted(abortedText);
+    if (m_cancelled)
+        throwWaitEnded({}, {timedOutText, abortedText});
 }
 
 void TAsyncSocket::sendBuffer(const char *data, qint64 size, bool countAndReport)
@@ -359,17 +370,17 @@ void TAsyncSocket::sendBuffer(const char *data, qint64 size, bool countAndReport
                 m_bytesSent += quint32(n);
                 if (OnPacketSent)
                     OnPacketSent(*this);
+                // The progress shows and a Cancel is heard between pieces.
+                waitTurn(WantNothing, nullptr, 0);
             }
         } else if (n == 0) {
             break;
         } else {
             errorCheck(error);
-            // Would block: wait briefly for room; the event loop runs meanwhile
-            // so a time-out or a Cancel can end a stalled peer.
-            waitTransport(false);
+            // Would block: room is waited for, and a time-out or a Cancel
+            // ends a stalled peer.
+            waitTurn(transportWant(false));
         }
-        if (countAndReport || n < 0)
-            processEvents();
     }
 }
 
@@ -409,7 +420,7 @@ QByteArray TAsyncSocket::ReadLn()
 QByteArray TAsyncSocket::readLine(qint64 limit)
 {
     QByteArray line;
-    while (!m_cancelled) {
+    for (bool going = !m_cancelled; going;) {
         int error = 0;
         const qint64 n = receiveSome(m_buffer.data(), kPiece, true, &error);
         if (n == 0) {
@@ -421,18 +432,18 @@ QByteArray TAsyncSocket::readLine(qint64 limit)
             if (error == net::kNotConnected)
                 return line;
             errorCheck(error);
-            waitTransport(true);
-        } else {
-            const qsizetype lf = QByteArrayView(m_buffer.constData(), n).indexOf('\n');
-            // Take exactly what belongs to this line; the rest stays queued.
-            const qint64 take = lf >= 0 ? lf + 1 : n;
-            const qint64 got = receiveSome(m_buffer.data(), take, false, &error);
-            if (got > 0)
-                line.append(m_buffer.constData(), got);
-            if ((lf >= 0 && got == take) || line.size() > limit)
-                return line;
+            going = waitTurn(transportWant(true));
+            continue;
         }
-        processEvents();
+        const qsizetype lf = QByteArrayView(m_buffer.constData(), n).indexOf('\n');
+        // Take exactly what belongs to this line; the rest stays queued.
+        const qint64 take = lf >= 0 ? lf + 1 : n;
+        const qint64 got = receiveSome(m_buffer.data(), take, false, &error);
+        if (got > 0)
+            line.append(m_buffer.constData(), got);
+        if ((lf >= 0 && got == take) || line.size() > limit)
+            return line;
+        going = waitTurn(WantNothing, nullptr, 0);
     }
     throwIfStopped(u"Socket readln aborted"_s, u"Socket readln timed out"_s);
     return line;
@@ -456,8 +467,8 @@ QByteArray TAsyncSocket::Read(int count)
         }
         if (wanted == 0 || waiting >= wanted || m_cancelled)
             break;
-        waitTransport(true);
-        processEvents();
+        if (!waitTurn(transportWant(true)))
+            break;
     }
     throwIfStopped(u"Socket send aborted"_s, u"Socket send timed out"_s);
     const qint64 got = waiting > 0 ? receiveSome(m_buffer.data(), waiting, false, &error) : 0;
@@ -483,6 +494,39 @@ void TAsyncSocket::SendFile(const QString &path)
     throwIfStopped(u"Socket send aborted"_s, u"Socket send timed out"_s);
 }
 
+qint64 TAsyncSocket::ReceiveAll(const std::function<bool(QByteArrayView)> &sink, bool *stopped)
+{
+    StatusReport(8, u"ReceiveAll"_s);
+    *stopped = false;
+    qint64 total = 0;
+    const WaitTexts texts{u"Socket readln timed out"_s, u"Socket readln aborted"_s, true, u"no data"_s};
+    for (;;) {
+        startTimeOut();
+        int error = 0;
+        qint64 n = 0;
+        // One piece within the time-out: a peer that stalls ends the read.
+        while ((n = receiveSome(m_buffer.data(), kPiece, false, &error)) < 0) {
+            errorCheck(error);
+            if (!waitTurn(transportWant(true))) {
+                stopTimeOut();
+                throwWaitEnded({}, texts);
+            }
+        }
+        stopTimeOut();
+        if (n == 0) {
+            peerClosed();
+            return total;
+        }
+        total += n;
+        if (!sink(QByteArrayView(m_buffer.constData(), n))) {
+            *stopped = true;
+            return total;
+        }
+        if (!waitTurn(WantNothing, nullptr, 0))
+            throwWaitEnded({}, texts);
+    }
+}
+
 void TAsyncSocket::Listen(bool acceptOnly)
 {
     Q_UNUSED(acceptOnly); // readiness is polled; both kinds of wait look the same
@@ -501,43 +545,39 @@ TAsyncSocket::Handle TAsyncSocket::Accept()
     // A peer that never connects would otherwise hold the wait for ever.
     startTimeOut();
     const auto stop = qScopeGuard([this] { stopTimeOut(); });
-    while (!m_cancelled) {
-        const int ready = net::waitReady(m_socket, true, false, kPollMs);
-        if (ready & net::Failed) {
-            m_cause = u"no data connection: the listening socket failed"_s;
-            throw ESocketError(u"Error creating Data Connection"_s);
+    for (bool going = !m_cancelled; going;) {
+        int ready = 0;
+        going = waitTurn(WantRead, &ready);
+        if (ready & net::Failed)
+            throw ESocketError(u"Error creating Data Connection"_s,
+                               u"no data connection: the listening socket failed"_s);
+        if (ready == 0)
+            continue;
+        quint16 peerPort = 0;
+        quint32 peer = 0;
+        const Handle accepted = net::acceptFrom(m_socket, &peer, &peerPort);
+        if (accepted == net::kNoSocket) {
+            const int code = net::lastError();
+            if (code != net::kWouldBlock && code != 10053 && code != 10054)
+                throw ESocketError(u"Error creating Data Connection"_s,
+                                   u"no data connection: "_s + socketErrorMessage(code));
+        } else if (AcceptFrom != 0 && peer != AcceptFrom) {
+            // Only the server may deliver the data; anybody else who
+            // reached the port first is turned away.
+            StatusReport(4, u"Refused connection from "_s + net::dotted(peer));
+            net::closeSocket(accepted);
+        } else {
+            m_remoteAddress = peer;
+            m_eventArrived = true;
+            m_connected = true;
+            return accepted;
         }
-        if (ready != 0) {
-            quint16 peerPort = 0;
-            quint32 peer = 0;
-            const Handle accepted = net::acceptFrom(m_socket, &peer, &peerPort);
-            if (accepted == net::kNoSocket) {
-                const int code = net::lastError();
-                if (code != net::kWouldBlock && code != 10053 && code != 10054) {
-                    m_cause = u"no data connection: "_s + socketErrorMessage(code);
-                    throw ESocketError(u"Error creating Data Connection"_s);
-                }
-            } else if (AcceptFrom != 0 && peer != AcceptFrom) {
-                // Only the server may deliver the data; anybody else who
-                // reached the port first is turned away.
-                StatusReport(4, u"Refused connection from "_s + net::dotted(peer));
-                net::closeSocket(accepted);
-            } else {
-                m_remoteAddress = peer;
-                m_eventArrived = true;
-                m_connected = true;
-                return accepted;
-            }
-        }
-        processEvents();
     }
-    m_cancelled = false;
     if (m_timedOut) {
-        m_cause = u"no data connection from the server "_s + timeOutText();
-        throw ESocketTimedOut(u"Accepting Timed Out"_s);
+        m_cancelled = false;
+        throw ESocketTimedOut(u"Accepting Timed Out"_s, u"no data connection from the server "_s + timeOutText());
     }
-    m_cause = u"waiting for the data connection: canceled"_s;
-    throw ESocketCanceled(u"Accepting Canceled"_s);
+    throwWaitEnded(u"waiting for the data connection"_s, {u"Accepting Timed Out"_s, u"Accepting Canceled"_s, false});
 }
 
 void TAsyncSocket::AdoptSocket(Handle socket)

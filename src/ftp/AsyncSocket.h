@@ -11,14 +11,41 @@
 #include <memory>
 
 // One TCP socket with blocking-style operations for code on the GUI thread.
-// The socket stays non-blocking; every wait polls it for readiness, sleeps at
-// most 2 ms and lets the event loop run, so the window keeps painting and
-// timers keep ticking while the network is slow. Any handler that runs in
-// such a turn may Cancel or Abort the wait.
+// The socket stays non-blocking; every wait, of this socket and of what runs
+// over it (TLS here, SSH in the game host's SFTP), is made of waitTurn():
+// it polls for readiness, sleeps at most 2 ms and lets the event loop run,
+// so the window keeps painting and timers keep ticking while the network is
+// slow. Any handler that runs in such a turn may Cancel or Abort the wait;
+// the time-out and a request to stop the program (SIGTERM) end it too.
 class TAsyncSocket
 {
 public:
     using Handle = platform::sockets::Handle;
+
+    // Which readiness a wait waits for; none: it only sleeps its turn.
+    enum Want { WantNothing = 0, WantRead = 1, WantWrite = 2 };
+    // The texts of a wait that ended early: the exception's message when it
+    // timed out, when it was cancelled, and what the cause calls the silence.
+    struct WaitTexts {
+        QString timedOut;
+        QString canceled;
+        // The kind of a cancel: ESocketAborted (sends, reads) or
+        // ESocketCanceled (look-up, connect, accept).
+        bool abortedOnCancel = true;
+        QString silence = QStringLiteral("no answer");
+    };
+    // Runs the time-out for as long as it lives.
+    class TimedWait
+    {
+    public:
+        explicit TimedWait(TAsyncSocket &socket) : m_socket(socket) { m_socket.startTimeOut(); }
+        ~TimedWait() { m_socket.stopTimeOut(); }
+        TimedWait(const TimedWait &) = delete;
+        TimedWait &operator=(const TimedWait &) = delete;
+
+    private:
+        TAsyncSocket &m_socket;
+    };
 
     TAsyncSocket();
     virtual ~TAsyncSocket();
@@ -68,6 +95,10 @@ public:
     QByteArray ReadLn();
     QByteArray Read(int count);
     void SendFile(const QString &path);
+    // Reads until the peer closes, each piece into `sink`; a sink that
+    // answers false stops the reading (`stopped` set), the rest unread.
+    // Every wait has the time-out. Returns the bytes taken.
+    qint64 ReceiveAll(const std::function<bool(QByteArrayView)> &sink, bool *stopped);
     void Listen(bool acceptOnly);
     // The accepted socket `socket` replaces this component's (listening) one.
     void AdoptSocket(Handle socket);
@@ -92,10 +123,20 @@ public:
     // True when the socket has input or the peer closed, without taking any.
     bool inputPending() const;
 
-    // One line saying why the last operation failed, for the operator
-    // ("connect to 127.0.0.1:21: 10061:Connection refused").
-    QString cause() const { return m_cause; }
-    void setCause(const QString &cause) { m_cause = cause; }
+    // One turn of a wait: at most `milliseconds` for the socket to become
+    // ready as `want` says (a plain sleep for WantNothing), then the event
+    // loop and OnWaitTurn. `ready` gets the readiness bits seen. False once
+    // the wait must end: cancelled, timed out, or the program asked to stop.
+    bool waitTurn(int want, int *ready = nullptr, int milliseconds = kPollMs);
+    // After waitTurn said false: ESocketTimedOut or the cancel's exception,
+    // its cause `what` + ": " + the silence and the time-out, "canceled" or
+    // "stopped". The cancel is cleared.
+    [[noreturn]] void throwWaitEnded(const QString &what, const WaitTexts &texts);
+    // A failed step of the socket or of TLS (or of what runs over it) as an
+    // exception, unless `code` is "would block" or no socket error at all.
+    void errorCheck(int code);
+    // "within 60 s": the time-out in words, for causes.
+    QString timeOutText() const;
 
     bool connected() const { return m_connected; }
     bool cancelled() const { return m_cancelled; }
@@ -114,9 +155,6 @@ protected:
     virtual void socketConnected();
     void startTimeOut();
     void stopTimeOut();
-    // Raises the error message for `code` unless it is "would block" or not a
-    // socket error at all.
-    void errorCheck(int code);
     void clearCancelled() { m_cancelled = false; }
     // Lets other handlers run: timers, input, a Cancel.
     void processEvents();
@@ -127,10 +165,10 @@ protected:
     // One attempt to send `bytes`, no waiting, errors ignored: a last word to
     // a peer that may be gone.
     void sendNow(const QByteArray &bytes);
-    // "within 60 s": the time-out in words, for causes.
-    QString timeOutText() const;
 
 private:
+    static constexpr int kPollMs = 2;
+
     // A failure of the TLS layer itself, beside the socket error numbers.
     static constexpr int kTlsFailed = 30000;
 
@@ -139,9 +177,7 @@ private:
     void sendBuffer(const char *data, qint64 size, bool countAndReport);
     // sendBuffer with the time-out running around it.
     void sendBufferTimed(const char *data, qint64 size, bool countAndReport);
-    // A cancel during a send or read ends it with "Socket send aborted".
-    // A cancel or time-out that ended a send or read: ESocketTimedOut with
-    // `timedOutText` or ESocketAborted with `abortedText`.
+    // Throws when a send or read loop ended by a cancel or time-out.
     void throwIfStopped(const QString &abortedText, const QString &timedOutText);
     void peerClosed();
     void timerFired();
@@ -151,8 +187,9 @@ private:
     // included).
     qint64 receiveSome(char *buffer, qint64 size, bool peek, int *error);
     qint64 sendSome(const char *data, qint64 size, int *error);
-    // Waits at most one poll for what the last would-block was waiting for.
-    void waitTransport(bool forRead);
+    // What the last would-block was waiting for: TLS may need to write
+    // while reading, or the other way round.
+    int transportWant(bool forRead) const;
     int tlsError(platform::tls::Step step);
     std::shared_ptr<platform::tls::Context> makeContext(QString *error);
 
@@ -160,13 +197,13 @@ private:
     std::shared_ptr<platform::tls::Context> m_tlsContext;
     std::unique_ptr<platform::tls::Session> m_tls;
     platform::tls::Step m_tlsWant = platform::tls::Step::Done;
-    QString m_cause;
     TWaitTimer m_timer;
     QByteArray m_buffer;
     quint32 m_remoteAddress = 0;
     bool m_connected = false;
     bool m_cancelled = false;
     bool m_timedOut = false;
+    bool m_stopRequested = false;
     bool m_eventArrived = false;
     bool m_succeeded = true;
     bool m_destroying = false;

@@ -5,7 +5,6 @@
 
 #include <QFuture>
 #include <QScopeGuard>
-#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
@@ -61,14 +60,13 @@ qint64 TAsyncSocket::sendSome(const char *data, qint64 size, int *error)
     return -1;
 }
 
-void TAsyncSocket::waitTransport(bool forRead)
+int TAsyncSocket::transportWant(bool forRead) const
 {
-    // TLS may need to write while reading (or the other way round).
     if (m_tls && m_tlsWant == tls::Step::WantRead)
         forRead = true;
     else if (m_tls && m_tlsWant == tls::Step::WantWrite)
         forRead = false;
-    net::waitReady(m_socket, forRead, !forRead, 2);
+    return forRead ? WantRead : WantWrite;
 }
 
 std::shared_ptr<tls::Context> TAsyncSocket::makeContext(QString *error)
@@ -79,16 +77,13 @@ std::shared_ptr<tls::Context> TAsyncSocket::makeContext(QString *error)
         std::shared_ptr<tls::Context> context;
         QString error;
     };
-    startTimeOut();
-    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    const TimedWait timed(*this);
     QFuture<Made> making = QtConcurrent::run([] {
         Made made;
         made.context = tls::Context::createOnWorker(&made.error);
         return made;
     });
-    while (!making.isFinished() && !m_cancelled) {
-        QThread::msleep(2);
-        processEvents();
+    while (!making.isFinished() && waitTurn(WantNothing)) {
     }
     if (!making.isFinished()) {
         // The worker finishes on its own; its result is dropped.
@@ -113,36 +108,23 @@ void TAsyncSocket::StartTls(const QString &hostName, const TAsyncSocket *resumeF
     if (m_tlsContext)
         m_tls = tls::Session::start(m_tlsContext, m_socket, hostName, resumeFrom ? resumeFrom->m_tls.get() : nullptr,
                                     &error);
-    if (!m_tls) {
-        m_cause = u"TLS: "_s + error;
-        throw ETlsError(m_cause);
-    }
-    startTimeOut();
-    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    if (!m_tls)
+        throw ETlsError(u"TLS: "_s + error, u"TLS: "_s + error);
+    const TimedWait timed(*this);
     for (;;) {
         const tls::Step step = m_tls->handshake();
         if (step == tls::Step::Done)
             return;
-        if (step == tls::Step::Closed) {
-            m_cause = u"TLS handshake: the server closed the connection"_s;
-            throw ETlsError(m_cause);
-        }
+        if (step == tls::Step::Closed)
+            throw ETlsError(u"TLS handshake failed"_s, u"TLS handshake: the server closed the connection"_s);
         const int code = tlsError(step);
         if (code != net::kWouldBlock) {
-            m_cause = u"TLS handshake: "_s + (code == kTlsFailed ? m_tls->failureText() : socketErrorMessage(code));
-            throw ETlsError(m_cause);
+            const QString why =
+                u"TLS handshake: "_s + (code == kTlsFailed ? m_tls->failureText() : socketErrorMessage(code));
+            throw ETlsError(why, why);
         }
-        waitTransport(true);
-        processEvents();
-        if (m_cancelled) {
-            m_cancelled = false;
-            if (m_timedOut) {
-                m_cause = u"TLS handshake: no answer "_s + timeOutText();
-                throw ESocketTimedOut(u"TLS handshake timed out"_s);
-            }
-            m_cause = u"TLS handshake: canceled"_s;
-            throw ESocketAborted(u"TLS handshake aborted"_s);
-        }
+        if (!waitTurn(transportWant(true)))
+            throwWaitEnded(u"TLS handshake"_s, {u"TLS handshake timed out"_s, u"TLS handshake aborted"_s});
     }
 }
 
@@ -150,27 +132,15 @@ void TAsyncSocket::FinishTls()
 {
     if (!m_tls)
         return;
-    startTimeOut();
-    const auto stop = qScopeGuard([this] { stopTimeOut(); });
-    auto checkStopped = [this] {
-        if (!m_cancelled)
-            return;
-        m_cancelled = false;
-        if (m_timedOut) {
-            m_cause = u"TLS close: the peer took no data "_s + timeOutText();
-            throw ESocketTimedOut(u"Socket send timed out"_s);
-        }
-        m_cause = u"TLS close: canceled"_s;
-        throw ESocketAborted(u"Socket send aborted"_s);
-    };
+    const TimedWait timed(*this);
+    const WaitTexts texts{u"Socket send timed out"_s, u"Socket send aborted"_s, true, u"the peer took no data"_s};
     for (;;) {
         const tls::Step step = m_tls->shutdown();
         if (step != tls::Step::WantRead && step != tls::Step::WantWrite)
             break;
         tlsError(step);
-        waitTransport(false);
-        processEvents();
-        checkStopped();
+        if (!waitTurn(transportWant(false)))
+            throwWaitEnded(u"TLS close"_s, texts);
     }
     m_tls.reset();
     // The server may still have sent something (TLS 1.3 session tickets);
@@ -182,10 +152,8 @@ void TAsyncSocket::FinishTls()
         const qint64 n = net::receive(m_socket, m_buffer.data(), m_buffer.size(), false);
         if (n == 0 || (n < 0 && net::lastError() != net::kWouldBlock))
             return;
-        if (n < 0)
-            net::waitReady(m_socket, true, false, 2);
-        processEvents();
-        checkStopped();
+        if (!waitTurn(n < 0 ? WantRead : WantNothing, nullptr, n < 0 ? 2 : 0))
+            throwWaitEnded(u"TLS close"_s, texts);
     }
 }
 

@@ -46,37 +46,35 @@ TFtpClient::~TFtpClient()
     m_data.reset();
 }
 
-QByteArray TFtpClient::readReply(const QString &step)
+ftpreply::Reply TFtpClient::readReply(const QString &step)
 {
     m_replyNumber = 0;
     // The whole reply within one time-out: a server that trickles lines
     // cannot hold the client for longer.
-    startTimeOut();
-    const auto stop = qScopeGuard([this] { stopTimeOut(); });
+    const TimedWait timed(*this);
     try {
         return readReplyLines(step);
-    } catch (const EFtpProtocolError &) {
+    } catch (ESocketTimedOut &e) {
+        m_controlLost = true;
+        e.setCause(step + u": no complete reply "_s + timeOutText());
+        throw;
+    } catch (EFtpProtocolError &) {
         m_controlLost = true;
         throw;
-    } catch (const ESocketClosed &) {
+    } catch (ESocketClosed &) {
         m_controlLost = true;
         throw;
-    } catch (const ESocketTimedOut &) {
+    } catch (ENetworkError &e) {
         m_controlLost = true;
-        setCause(step + u": no complete reply "_s + timeOutText());
-        throw;
-    } catch (const ESocketAborted &) {
-        m_controlLost = true;
-        setCause(step + u": canceled"_s);
+        e.prefixCause(step);
         throw;
     } catch (const RankholdError &) {
         m_controlLost = true;
-        setCause(step + u": "_s + cause());
         throw;
     }
 }
 
-QByteArray TFtpClient::readReplyLines(const QString &step)
+ftpreply::Reply TFtpClient::readReplyLines(const QString &step)
 {
     qint64 budget = ftpreply::kMaxReplyBytes;
     const QList<QByteArray> secrets{Password.toUtf8(), FWPassword.toUtf8()};
@@ -86,32 +84,28 @@ QByteArray TFtpClient::readReplyLines(const QString &step)
         // Nothing a server says back goes on with a password in it; the
         // code in front is the server's own, whatever the password.
         const QByteArray line = read.left(4) + ftpreply::withoutSecrets(read.mid(4), secrets);
-        if (budget < 0) {
-            setCause(step + u": longer than 1 MiB"_s);
-            throw EFtpProtocolError(u"Reply too long"_s);
-        }
-        if (line.isEmpty()) {
-            setCause(step + u": the server closed the connection"_s);
-            throw ESocketClosed(u"Connection closed"_s);
-        }
+        if (budget < 0)
+            throw EFtpProtocolError(u"Reply too long"_s, step + u": longer than 1 MiB"_s);
+        if (line.isEmpty())
+            throw ESocketClosed(u"Connection closed"_s, step + u": the server closed the connection"_s);
         StatusReport(1, ftpreply::text(line));
         return line;
     };
 
-    const QByteArray first = nextLine();
-    m_lastReply = first;
-    const int code = ftpreply::code(first);
-    if (code == 0) {
-        setCause(step + u": not an FTP reply: "_s + ftpreply::quoted(first));
-        throw EFtpProtocolError(u"Not an FTP reply: "_s + ftpreply::quoted(first));
-    }
-    if (ftpreply::opensMultiLine(first)) {
+    ftpreply::Reply reply;
+    reply.firstLine = nextLine();
+    m_lastReply = reply.firstLine;
+    reply.code = ftpreply::code(reply.firstLine);
+    if (reply.code == 0)
+        throw EFtpProtocolError(u"Not an FTP reply: "_s + ftpreply::quoted(reply.firstLine),
+                                step + u": not an FTP reply: "_s + ftpreply::quoted(reply.firstLine));
+    if (ftpreply::opensMultiLine(reply.firstLine)) {
         // Every line up to the closing one is text, whatever it starts with.
-        while (!ftpreply::endsMultiLine(nextLine(), code)) {
+        while (!ftpreply::endsMultiLine(nextLine(), reply.code)) {
         }
     }
-    m_replyNumber = code;
-    return first;
+    m_replyNumber = reply.code;
+    return reply;
 }
 
 QByteArray TFtpClient::Transaction(const QByteArray &command)
@@ -119,25 +113,38 @@ QByteArray TFtpClient::Transaction(const QByteArray &command)
     m_replyNumber = 0;
     try {
         WriteLn(command);
-    } catch (const RankholdError &) {
+    } catch (ENetworkError &e) {
         m_controlLost = true;
-        setCause(u"sending "_s + commandWord(command) + u": "_s + cause());
+        e.prefixCause(u"sending "_s + commandWord(command));
         throw;
     }
-    return readReply(u"reply to "_s + commandWord(command));
+    return readReply(u"reply to "_s + commandWord(command)).firstLine;
 }
 
-void TFtpClient::refuse(const QByteArray &reply)
+ftpreply::Reply TFtpClient::expect(ftpreply::Step step, const QByteArray &line)
 {
-    setCause(ftpreply::text(reply));
+    Transaction(line);
+    ftpreply::Reply reply{m_replyNumber, m_lastReply};
+    if (!ftpreply::accepted(step, reply.code))
+        failStep(reply);
+    return reply;
+}
+
+void TFtpClient::failStep(const ftpreply::Reply &reply, const QString &cause)
+{
+    throw EFtpError(reply.text(), cause.isEmpty() ? reply.text() : cause, reply.code);
+}
+
+void TFtpClient::refuse(const ftpreply::Reply &reply)
+{
     if (OnConnectionFailed)
         OnConnectionFailed(*this);
-    throw EFtpError(ftpreply::text(reply));
+    failStep(reply);
 }
 
-void TFtpClient::checkLogIn(const QByteArray &reply)
+void TFtpClient::checkLogIn(ftpreply::Step step, const ftpreply::Reply &reply)
 {
-    if (m_replyNumber > 400 && m_replyNumber < 600)
+    if (!ftpreply::accepted(step, reply.code))
         refuse(reply);
 }
 
@@ -149,7 +156,6 @@ void TFtpClient::Connect()
         ClearInput();
     m_controlLost = false;
     m_certificate = {};
-    setCause({});
     TAsyncSocket::Connect();
     try {
         logIn();
@@ -158,7 +164,6 @@ void TFtpClient::Connect()
         // failed the connection as surely as one that refuses it.
         if (!dynamic_cast<const EFtpError *>(&e) && OnConnectionFailed)
             OnConnectionFailed(*this);
-        const QString why = cause();
         try {
             Disconnect();
         } catch (const RankholdError &) {
@@ -166,7 +171,6 @@ void TFtpClient::Connect()
         }
         if (connected())
             Close();
-        setCause(why);
         StatusReport(1, u"Disconnected"_s);
         throw;
     }
@@ -176,23 +180,27 @@ void TFtpClient::Connect()
 
 void TFtpClient::logIn()
 {
+    using ftpreply::Step;
+    auto ask = [this](const QByteArray &line) {
+        Transaction(line);
+        return ftpreply::Reply{m_replyNumber, m_lastReply};
+    };
     // 120: "ready in a few minutes", the real greeting follows.
-    QByteArray greeting = readReply(u"greeting"_s);
-    while (m_replyNumber >= 100 && m_replyNumber < 200)
+    ftpreply::Reply greeting = readReply(u"greeting"_s);
+    while (greeting.code >= 100 && greeting.code < 200)
         greeting = readReply(u"greeting"_s);
-    if (m_replyNumber > 400)
-        refuse(greeting);
+    checkLogIn(Step::Greeting, greeting);
     if (UseTls)
         secureControl();
 
-    QByteArray reply;
+    ftpreply::Reply reply;
     if (FWAuthenticate) {
-        reply = Transaction("USER " + FWUserID.toUtf8());
-        checkLogIn(reply);
-        if (m_replyNumber == 331) {
+        reply = ask("USER " + FWUserID.toUtf8());
+        checkLogIn(Step::User, reply);
+        if (reply.code == 331) {
             StatusReport(1, u"PASS "_s);
-            reply = Transaction("PASS " + FWPassword.toUtf8());
-            checkLogIn(reply);
+            reply = ask("PASS " + FWPassword.toUtf8());
+            checkLogIn(Step::Pass, reply);
         }
     }
     if ((UserID.isEmpty() || Password.isEmpty()) && OnAuthenticationNeeded) {
@@ -202,25 +210,25 @@ void TFtpClient::logIn()
     if (!Proxy.isEmpty()) {
         switch (FirewallType) {
         case fwUser:
-            reply = Transaction("USER " + UserID.toUtf8() + '@' + Host.toUtf8());
+            reply = ask("USER " + UserID.toUtf8() + '@' + Host.toUtf8());
             break;
         case fwOpen:
-            Transaction("OPEN " + Host.toUtf8());
+            ask("OPEN " + Host.toUtf8());
             break;
         case fwSite:
-            Transaction("SITE " + Host.toUtf8());
+            ask("SITE " + Host.toUtf8());
             break;
         }
     }
     if (Proxy.isEmpty() || FirewallType != fwUser) {
         StatusReport(1, u"USER "_s + UserID);
-        reply = Transaction("USER " + UserID.toUtf8());
-        checkLogIn(reply);
+        reply = ask("USER " + UserID.toUtf8());
+        checkLogIn(Step::User, reply);
     }
-    if (m_replyNumber == 331) {
+    if (reply.code == 331) {
         StatusReport(1, u"PASS "_s);
-        reply = Transaction("PASS " + Password.toUtf8());
-        checkLogIn(reply);
+        reply = ask("PASS " + Password.toUtf8());
+        checkLogIn(Step::Pass, reply);
     }
     if (UseTls)
         protectData();
@@ -245,13 +253,12 @@ void TFtpClient::Disconnect()
         dropControl();
         return;
     }
-    QByteArray reply;
     try {
         if (DataAvailable())
             ClearInput();
         if (!connected())
             return; // the server had already closed
-        reply = Transaction("QUIT");
+        Transaction("QUIT");
     } catch (const ESocketClosed &) {
         // Closed after QUIT is what QUIT asks for.
         TAsyncSocket::Disconnect();
@@ -261,8 +268,9 @@ void TFtpClient::Disconnect()
         throw;
     }
     TAsyncSocket::Disconnect();
-    if (m_replyNumber > 300 && m_replyNumber < 600)
-        throw EFtpError(ftpreply::text(reply));
+    const ftpreply::Reply reply{m_replyNumber, m_lastReply};
+    if (!ftpreply::accepted(ftpreply::Step::Quit, reply.code))
+        failStep(reply);
 }
 
 void TFtpClient::Abort()
@@ -271,7 +279,7 @@ void TFtpClient::Abort()
         m_data->Cancel();
 }
 
-void TFtpClient::commandWithEvents(const QString &command)
+void TFtpClient::commandWithEvents(ftpreply::Step step, const QString &command)
 {
     const int kind = kindOf(command);
     clearCancelled();
@@ -279,16 +287,16 @@ void TFtpClient::commandWithEvents(const QString &command)
     StatusReport(1, command);
     if (DataAvailable())
         ClearInput();
-    const QByteArray reply = Transaction(command.toUtf8());
-    if (m_replyNumber >= 400 && m_replyNumber <= 599) {
-        setCause(ftpreply::text(reply));
-        if (m_replyNumber <= 502 && m_replyNumber >= 500 && OnUnSupportedFunction)
+    Transaction(command.toUtf8());
+    const ftpreply::Reply reply{m_replyNumber, m_lastReply};
+    if (!ftpreply::accepted(step, reply.code)) {
+        if (reply.code <= 502 && reply.code >= 500 && OnUnSupportedFunction)
             OnUnSupportedFunction(kind);
         bool handled = false;
         if (OnFailure)
             OnFailure(handled, kind);
         if (!handled)
-            throw EFtpError(ftpreply::text(reply));
+            failStep(reply);
         return;
     }
     if (OnSuccess)
@@ -297,7 +305,7 @@ void TFtpClient::commandWithEvents(const QString &command)
 
 void TFtpClient::ChangeDir(const QString &directory)
 {
-    commandWithEvents(u"CWD "_s + directory);
+    commandWithEvents(ftpreply::Step::ChangeDir, u"CWD "_s + directory);
 }
 
 void TFtpClient::Upload(const QString &localFile, const QString &remoteName)
@@ -318,23 +326,26 @@ void TFtpClient::Upload(const QString &localFile, const QString &remoteName)
 
 void TFtpClient::openDataConnection()
 {
+    m_data = std::make_unique<TAsyncSocket>();
+    m_data->TimeOut = TimeOut;
+    m_data->OnPacketSent = OnPacketSent;
+    m_data->OnWaitTurn = OnWaitTurn;
     // TLS data connections are always passive: the client opens them.
     if (Passive || UseTls) {
-        const QByteArray reply = Transaction("PASV");
-        const quint16 port = ftpreply::passivePort(reply);
-        // A 4xx or an unreadable port leaves nothing to connect to.
-        if (m_replyNumber >= 400 || port == 0) {
-            setCause(ftpreply::text(reply));
-            throw EFtpError(ftpreply::text(reply));
-        }
+        Transaction("PASV");
+        const ftpreply::Reply reply{m_replyNumber, m_lastReply};
+        const quint16 port = ftpreply::passivePort(reply.firstLine);
+        // A refusal or an unreadable port leaves nothing to connect to.
+        if (!ftpreply::accepted(ftpreply::Step::Passive, reply.code) || port == 0)
+            failStep(reply);
         // The configured host, never the address in the reply: a server
         // behind NAT names one the client cannot (or must not) reach.
         m_data->Host = Host;
         m_data->Port = port;
         try {
             m_data->Connect();
-        } catch (const RankholdError &) {
-            setCause(u"data connection: "_s + m_data->cause());
+        } catch (ENetworkError &e) {
+            e.prefixCause(u"data connection"_s);
             throw;
         }
         return;
@@ -347,14 +358,10 @@ void TFtpClient::openDataConnection()
     m_data->ListenAddress = address;
     m_data->Port = 0;
     m_data->Listen(true);
-    const QByteArray reply = Transaction("PORT " + (LocalAddressText() + m_data->LocalPortText()).toLatin1());
-    if (m_replyNumber > 300 && m_replyNumber < 600) {
-        setCause(ftpreply::text(reply));
-        throw EFtpError(ftpreply::text(reply));
-    }
+    expect(ftpreply::Step::Port, "PORT " + (LocalAddressText() + m_data->LocalPortText()).toLatin1());
 }
 
-void TFtpClient::acceptDataConnection(const QString &name)
+void TFtpClient::acceptDataConnection(const QString &command)
 {
     // Only the server may deliver the data connection; and while it is
     // awaited, an answer or a close on the control connection ends the wait.
@@ -376,35 +383,34 @@ void TFtpClient::acceptDataConnection(const QString &name)
         if (!controlSpoke)
             throw;
         // The server's word is the cause: an error reply, or its close.
-        const QByteArray reply = readReply(u"reply to STOR "_s + name);
-        setCause(u"instead of the data connection: "_s + ftpreply::text(reply));
-        throw EFtpError(ftpreply::text(reply));
-    } catch (const RankholdError &) {
-        setCause(m_data->cause());
-        throw;
+        const ftpreply::Reply reply = readReply(u"reply to "_s + command);
+        failStep(reply, u"instead of the data connection: "_s + reply.text());
     }
+}
+
+void TFtpClient::secureData()
+{
+    m_data->StartTls(Host, this);
+    // The same server on both connections: a resumed session says so, a
+    // fresh one must show the control connection's certificate.
+    if (!m_data->tlsResumed() && m_data->peerCertificate().fingerprint != m_certificate.fingerprint)
+        throw ETlsError(u"TLS: the data connection shows another certificate"_s,
+                        u"TLS: the data connection shows another certificate"_s);
 }
 
 void TFtpClient::sendFile(const QString &localFile, const QString &name)
 {
     try {
-        if (UseTls) {
-            m_data->StartTls(Host, this);
-            // The same server on both connections: a resumed session says so,
-            // a fresh one must show the control connection's certificate.
-            if (!m_data->tlsResumed() && m_data->peerCertificate().fingerprint != m_certificate.fingerprint) {
-                m_data->setCause(u"TLS: the data connection shows another certificate"_s);
-                throw ETlsError(m_data->cause());
-            }
-        }
+        if (UseTls)
+            secureData();
         if (!cancelled() && !timedOut())
             m_data->SendFile(localFile);
         m_data->FinishTls();
-    } catch (const ESocketTimedOut &) {
-        setCause(u"sending "_s + name + u": the server took no data "_s + timeOutText());
+    } catch (ESocketTimedOut &e) {
+        e.setCause(u"sending "_s + name + u": the server took no data "_s + timeOutText());
         throw;
-    } catch (const RankholdError &) {
-        setCause(u"sending "_s + name + u": "_s + m_data->cause());
+    } catch (ENetworkError &e) {
+        e.prefixCause(u"sending "_s + name);
         throw;
     }
 }
@@ -417,34 +423,27 @@ bool TFtpClient::store(const QString &localFile, const QString &remoteName)
         ClearInput();
 
     QFile file(localFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setCause(u"open "_s + localFile + u": "_s + file.errorString());
+    if (!file.open(QIODevice::ReadOnly))
         throw RankholdError(u"Cannot open file \"%1\". %2"_s.arg(localFile, file.errorString()));
-    }
     setBytesTotal(quint32(file.size()));
     file.close();
 
-    m_data = std::make_unique<TAsyncSocket>();
-    m_data->TimeOut = TimeOut;
-    m_data->OnPacketSent = OnPacketSent;
-    m_data->OnWaitTurn = OnWaitTurn;
     // Whatever happens, the data connection ends with the store.
     const auto dropData = qScopeGuard([this] { m_data.reset(); });
-
     openDataConnection();
 
     const QString name = remoteName.isEmpty() ? QFileInfo(localFile).fileName() : remoteName;
     StatusReport(1, u"STOR "_s + name);
-    const QByteArray reply = Transaction("STOR " + name.toUtf8());
-    if (m_replyNumber > 300 && m_replyNumber < 600) {
-        setCause(ftpreply::text(reply));
-        if (m_replyNumber >= 500 && m_replyNumber <= 502 && OnUnSupportedFunction)
+    Transaction("STOR " + name.toUtf8());
+    const ftpreply::Reply reply{m_replyNumber, m_lastReply};
+    if (!ftpreply::accepted(ftpreply::Step::Store, reply.code)) {
+        if (reply.code >= 500 && reply.code <= 502 && OnUnSupportedFunction)
             OnUnSupportedFunction(FtpKind::Store);
-        throw EFtpError(ftpreply::text(reply));
+        failStep(reply);
     }
 
     if (!Passive && !UseTls)
-        acceptDataConnection(name);
+        acceptDataConnection(u"STOR "_s + name);
     if (OnTransactionStart)
         OnTransactionStart(*this);
     sendFile(localFile, name);
@@ -455,15 +454,11 @@ bool TFtpClient::store(const QString &localFile, const QString &remoteName)
     m_data->Close();
 
     // A store stopped before its confirmation did not succeed.
-    if (cancelled() || timedOut()) {
-        setCause(u"sending "_s + name + u": canceled"_s);
-        throw ESocketAborted(u"Socket send aborted"_s);
-    }
+    if (cancelled() || timedOut())
+        throw ESocketAborted(u"Socket send aborted"_s, u"sending "_s + name + u": canceled"_s);
     // The server has the last word on whether the file arrived.
-    const QByteArray final = readReply(u"reply to STOR "_s + name);
-    if (m_replyNumber >= 400 && m_replyNumber <= 599) {
-        setCause(ftpreply::text(final));
-        throw EFtpError(ftpreply::text(final));
-    }
+    const ftpreply::Reply final = readReply(u"reply to STOR "_s + name);
+    if (!ftpreply::accepted(ftpreply::Step::StoreEnd, final.code))
+        failStep(final);
     return true;
 }

@@ -1,21 +1,32 @@
 #pragma once
 
 #include "ftp/AsyncSocket.h"
+#include "ftp/FtpReplyRules.h"
 
+#include <QStringList>
 #include <memory>
 
-// A refusal by the FTP server; the message is its reply line.
-class EFtpError : public RankholdError
+// A refusal by the FTP server; the message is its reply line, and so is the
+// cause unless a step says more (reply() is the whole reply).
+class EFtpError : public ENetworkError
 {
 public:
-    using RankholdError::RankholdError;
+    EFtpError(QString message, QString cause, int code = 0)
+        : ENetworkError(std::move(message), std::move(cause)), m_code(code)
+    {
+    }
+    // The reply's code; 0 when no reply came.
+    int code() const noexcept { return m_code; }
+
+private:
+    int m_code = 0;
 };
 
 // A server whose answers are not FTP replies (no code, no end, too long).
-class EFtpProtocolError : public RankholdError
+class EFtpProtocolError : public ENetworkError
 {
 public:
-    using RankholdError::RankholdError;
+    using ENetworkError::ENetworkError;
 };
 
 // TLS could not be set up or its certificate is not trusted; the log-in
@@ -23,7 +34,7 @@ public:
 class EFtpSecureError : public EFtpError
 {
 public:
-    using EFtpError::EFtpError;
+    explicit EFtpSecureError(const QString &cause) : EFtpError(cause, cause) {}
 };
 
 enum TFirewallType { fwUser, fwOpen, fwSite };
@@ -91,12 +102,35 @@ public:
 
     // Connects, sets up TLS and returns the server's certificate, without
     // judging it and without logging in; the connection is closed again.
-    // Throws (with cause()) when the server cannot be reached or refuses TLS.
+    // Throws (with its cause) when the server cannot be reached or refuses TLS.
     platform::tls::PeerCertificate FetchCertificate();
 
     void ChangeDir(const QString &directory);
     // Stores `localFile` as `remoteName` (its own name when that is empty).
     void Upload(const QString &localFile, const QString &remoteName);
+
+    // The download side, for a game on another machine. Each throws
+    // EFtpError with the reply when the server refuses.
+    // TYPE I: every later transfer byte for byte (a server's default ASCII
+    // type may change line ends).
+    void SetBinary();
+    // SIZE: the file's size in bytes, or -1 when the server says it has no
+    // such file (550).
+    qint64 Size(const QString &path);
+    // MDTM: "YYYYMMDDhhmmss" (UTC); empty when the server has no such file
+    // or no such command.
+    QString ModTime(const QString &path);
+    // RETR, from `offset` on (REST first when it is above 0): each piece goes
+    // to `sink`; a sink that answers false abandons the rest of the file.
+    // Returns the bytes received; each piece has the time-out.
+    qint64 Download(const QString &path, qint64 offset, const std::function<bool(QByteArrayView)> &sink);
+    // RNFR, RNTO.
+    void Rename(const QString &from, const QString &to);
+    // DELE.
+    void Delete(const QString &path);
+    // NLST: the names the server lists for `directory` (its current one
+    // when empty), as it sends them.
+    QStringList List(const QString &directory);
 
     bool hasDataConnection() const { return m_data != nullptr; }
     // Bytes sent on the current data connection (0 when there is none).
@@ -112,24 +146,35 @@ protected:
 
 private:
     void logIn();
-    // Reads one whole reply within one time-out and returns its first line;
-    // sets the reply number. A reply that never came, is no reply or is too
-    // long throws, and the control connection counts as lost.
-    QByteArray readReply(const QString &step);
-    QByteArray readReplyLines(const QString &step);
-    void checkLogIn(const QByteArray &reply);
-    [[noreturn]] void refuse(const QByteArray &reply);
-    void commandWithEvents(const QString &command);
+    // Reads one whole reply within one time-out, as the answer in `step`
+    // ("reply to CWD"), and keeps it as the last one. A reply that never
+    // came, is no reply or is too long throws (ENetworkError, its cause
+    // naming the step), and the control connection counts as lost.
+    ftpreply::Reply readReply(const QString &step);
+    ftpreply::Reply readReplyLines(const QString &step);
+    // Sends `line` and reads the answer; throws EFtpError when the table
+    // does not accept it for `step`.
+    ftpreply::Reply expect(ftpreply::Step step, const QByteArray &line);
+    // The answer as judged for the log-in: a refusal raises OnConnectionFailed.
+    void checkLogIn(ftpreply::Step step, const ftpreply::Reply &reply);
+    [[noreturn]] void refuse(const ftpreply::Reply &reply);
+    [[noreturn]] void failStep(const ftpreply::Reply &reply, const QString &cause = {});
+    void commandWithEvents(ftpreply::Step step, const QString &command);
     bool store(const QString &localFile, const QString &remoteName);
+    // A fresh data connection, passive or active, for `command`.
     void openDataConnection();
-    void acceptDataConnection(const QString &name);
+    void acceptDataConnection(const QString &command);
+    // The data connection's TLS, checked against the control connection's.
+    void secureData();
     void sendFile(const QString &localFile, const QString &name);
+    // The data of a RETR or NLST that `line` asks for.
+    qint64 receive(const QByteArray &line, const QString &what, const std::function<bool(QByteArrayView)> &sink);
     // TLS on the control connection, before USER.
     void secureControl();
     void checkCertificate();
     // PBSZ 0 and PROT P, after the log-in.
     void protectData();
-    [[noreturn]] void secureFailed(TlsFailure failure);
+    [[noreturn]] void secureFailed(TlsFailure failure, const QString &cause);
     // QUIT without waiting for its answer, then close: the server is gone,
     // silent or not speaking FTP.
     void dropControl();

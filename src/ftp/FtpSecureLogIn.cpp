@@ -9,30 +9,28 @@
 
 using namespace Qt::StringLiterals;
 
-void TFtpClient::secureFailed(TlsFailure failure)
+void TFtpClient::secureFailed(TlsFailure failure, const QString &cause)
 {
     m_controlLost = true;
     if (OnSecureConnectionFailed)
         OnSecureConnectionFailed(*this, failure);
-    throw EFtpSecureError(cause());
+    throw EFtpSecureError(cause);
 }
 
 void TFtpClient::secureControl()
 {
     try {
-        const QByteArray reply = Transaction("AUTH TLS");
-        if (m_replyNumber != 234) {
+        Transaction("AUTH TLS");
+        if (!ftpreply::accepted(ftpreply::Step::AuthTls, m_replyNumber)) {
             // Plain text goes on from here, so nothing more is said.
-            setCause(u"AUTH TLS refused: "_s + ftpreply::quoted(reply));
-            secureFailed(TlsFailure::Refused);
+            secureFailed(TlsFailure::Refused, u"AUTH TLS refused: "_s + ftpreply::quoted(m_lastReply));
         }
         StartTls(Host);
     } catch (const EFtpSecureError &) {
         throw;
-    } catch (const RankholdError &) {
-        if (cause().isEmpty())
-            setCause(u"TLS handshake failed"_s);
-        secureFailed(TlsFailure::Handshake);
+    } catch (const RankholdError &e) {
+        const QString why = causeOf(e);
+        secureFailed(TlsFailure::Handshake, why.isEmpty() ? u"TLS handshake failed"_s : why);
     }
     checkCertificate();
 }
@@ -50,24 +48,23 @@ void TFtpClient::checkCertificate()
         TrustedFingerprint = m_certificate.fingerprint;
         return;
     }
-    setCause(u"certificate of %1 not trusted (%2); SHA-256 fingerprint %3"_s.arg(
-        Host.left(60), m_certificate.verifyError, m_certificate.fingerprint));
-    secureFailed(TlsFailure::Certificate);
+    secureFailed(TlsFailure::Certificate, u"certificate of %1 not trusted (%2); SHA-256 fingerprint %3"_s.arg(
+                                              Host.left(60), m_certificate.verifyError, m_certificate.fingerprint));
 }
 
 void TFtpClient::protectData()
 {
-    for (const char *command : {"PBSZ 0", "PROT P"}) {
-        QByteArray reply;
+    using ftpreply::Step;
+    for (const auto &[step, command] : {std::pair{Step::Pbsz, "PBSZ 0"}, std::pair{Step::Prot, "PROT P"}}) {
         try {
-            reply = Transaction(command);
-        } catch (const RankholdError &) {
-            secureFailed(TlsFailure::Refused);
+            Transaction(command);
+        } catch (const RankholdError &e) {
+            secureFailed(TlsFailure::Refused, causeOf(e));
         }
-        if (m_replyNumber < 200 || m_replyNumber > 299) {
+        if (!ftpreply::accepted(step, m_replyNumber)) {
             // Without PROT P the pages would travel in clear text.
-            setCause(QString::fromLatin1(command) + u" refused: "_s + ftpreply::quoted(reply));
-            secureFailed(TlsFailure::Refused);
+            secureFailed(TlsFailure::Refused,
+                         QString::fromLatin1(command) + u" refused: "_s + ftpreply::quoted(m_lastReply));
         }
     }
 }
@@ -77,21 +74,16 @@ platform::tls::PeerCertificate TFtpClient::FetchCertificate()
     if (connected())
         Disconnect();
     m_controlLost = false;
-    setCause({});
     TAsyncSocket::Connect();
     const auto close = qScopeGuard([this] { dropControl(); });
-    QByteArray greeting = readReply(u"greeting"_s);
-    while (m_replyNumber >= 100 && m_replyNumber < 200)
+    ftpreply::Reply greeting = readReply(u"greeting"_s);
+    while (greeting.code >= 100 && greeting.code < 200)
         greeting = readReply(u"greeting"_s);
-    if (m_replyNumber > 400) {
-        setCause(ftpreply::text(greeting));
-        throw EFtpError(ftpreply::text(greeting));
-    }
-    const QByteArray reply = Transaction("AUTH TLS");
-    if (m_replyNumber != 234) {
-        setCause(u"AUTH TLS refused: "_s + ftpreply::quoted(reply));
-        throw EFtpSecureError(cause());
-    }
+    if (!ftpreply::accepted(ftpreply::Step::Greeting, greeting.code))
+        failStep(greeting);
+    Transaction("AUTH TLS");
+    if (!ftpreply::accepted(ftpreply::Step::AuthTls, m_replyNumber))
+        throw EFtpSecureError(u"AUTH TLS refused: "_s + ftpreply::quoted(m_lastReply));
     StartTls(Host);
     return peerCertificate();
 }

@@ -6,7 +6,7 @@
 #include "ftp/PortalUpload.h"
 #include "ftp/ServerAddress.h"
 #include "platform/Paths.h"
-#include "platform/ProfileFile.h"
+#include "settings/StoredKeys.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -62,9 +62,13 @@ PageUploader::PageUploader(QTimer &progressTimer, CommandHost &host) : d(std::ma
     // fingerprint goes into [FTPSettings] of the program folder.
     d->client.OnUntrustedCertificate = [this](const platform::tls::PeerCertificate &certificate, bool &trust) {
         trust = d->host.askTrustCertificate(d->client.Host, certificate);
-        if (trust && d->folder)
-            platform::ProfileFile(d->folder->settingsFile())
-                .writeString(u"FTPSettings"_s, u"fingerprint"_s, certificate.fingerprint);
+        if (!trust || !d->folder)
+            return;
+        try {
+            storeTrustedFtpFingerprint(*d->folder, certificate.fingerprint);
+        } catch (const RankholdError &) {
+            // Trusted for this upload; the next one asks again.
+        }
     };
     d->client.OnConnect = [this](TAsyncSocket &) {
         d->host.setActivityText(u"FTP: Connected"_s);
@@ -136,18 +140,19 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
     client.UseTls = address.tls;
     // A certificate the operator trusts whatever its issuer (not a control
     // of the window, so it lives in the settings file alone).
-    client.TrustedFingerprint =
-        platform::ProfileFile(folder.settingsFile()).readString(u"FTPSettings"_s, u"fingerprint"_s, {});
+    client.TrustedFingerprint = trustedFtpFingerprint(folder);
     client.UserID = settings.ftpUser;
     client.Password = settings.ftpPassword;
 
     try {
         client.Connect();
-    } catch (const RankholdError &) {
+    } catch (const RankholdError &e) {
         // The client's events have already said what went wrong.
+        d->cause = causeOf(e);
     }
     if (!d->connected) {
-        d->cause = d->stopped ? kStoppedCause : client.cause();
+        if (d->stopped)
+            d->cause = kStoppedCause;
         if (!settings.ftpPassword.isEmpty())
             d->cause.replace(settings.ftpPassword, u"***"_s);
         return {false, d->cause};
@@ -157,9 +162,9 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
     if (!settings.ftpDirectory.isEmpty()) {
         try {
             client.ChangeDir(settings.ftpDirectory);
-        } catch (const RankholdError &) {
+        } catch (const RankholdError &e) {
             host.setActivityText(u"FTP: Directory not found"_s);
-            d->cause = client.cause();
+            d->cause = causeOf(e);
             d->resultOk = false;
         }
     }
@@ -177,9 +182,9 @@ UploadOutcome PageUploader::upload(const Settings &settings, const ProgramFolder
         if (withPortal && d->resultOk)
             PortalUpload(folder, settings.ftpServer + u'\n' + settings.ftpUser + u'\n' + settings.ftpDirectory)
                 .send(client);
-    } catch (const RankholdError &) {
+    } catch (const RankholdError &e) {
         host.setActivityText(u"FTP: Filetransfer Failed"_s);
-        d->cause = client.cause();
+        d->cause = causeOf(e);
         d->resultOk = false;
     }
     d->progressTimer.stop();

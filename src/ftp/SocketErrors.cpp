@@ -72,3 +72,10 @@ QString socketErrorMessage(int code)
         return u"Unknown Error No. "_s + QString::number(code);
     return QString::number(code) + u':' + *it;
 }
+
+QString causeOf(const RankholdError &error)
+{
+    if (const auto *network = dynamic_cast<const ENetworkError *>(&error); network && !network->cause().isEmpty())
+        return network->cause();
+    return error.message();
+}

@@ -2,7 +2,7 @@
 
 #include "common/ProgramFolder.h"
 #include "common/RankholdError.h"
-#include "platform/ProfileFile.h"
+#include "settings/StoredKeys.h"
 
 #include <QSqlDatabase>
 #include <QUrl>
@@ -110,12 +110,11 @@ DatabaseLocation parseDatabaseUrl(const QString &text)
 
 DatabaseLocation databaseLocationOf(const ProgramFolder &folder, const QString &url)
 {
-    const platform::ProfileFile ini(folder.settingsFile());
-    const QString given = url.isEmpty() ? ini.readString(u"Database"_s, u"url"_s, {}) : url;
+    const QString given = url.isEmpty() ? databaseUrlSetting(folder) : url;
     if (given.isEmpty())
         return fileDatabase(folder.databaseFile());
     DatabaseLocation location = parseDatabaseUrl(given);
-    const QString timeout = ini.readString(u"Database"_s, u"timeout"_s, {});
+    const QString timeout = databaseTimeoutSetting(folder);
     if (!timeout.isEmpty()) {
         bool ok = false;
         const int seconds = timeout.toInt(&ok);
