@@ -6,6 +6,7 @@
 #include "ftp/FtpClient.h"
 #include "ftp/PageUpload.h"
 #include "ftp/ServerAddress.h"
+#include "gamehost/SftpHostFolder.h"
 #include "platform/Terminal.h"
 #include "scores/DatabaseCopy.h"
 #include "scores/DatabaseFile.h"
@@ -51,6 +52,9 @@ int runImport(CliSession &session, const CliOptions &options)
     session.requireGameFolder();
     session.openDatabase();
     const ImportOutcome outcome = session.commands().importScores();
+    // A game host that cannot be reached has been named on stderr.
+    if (outcome.gameHost && !outcome.gameHost->reached)
+        return 1;
     // No score file is not a failure: there was nothing to do, as in the window.
     if (!outcome.import.found)
         return 0;
@@ -93,6 +97,28 @@ int runFtpFingerprint(CliSession &session, TerminalHost &host)
     host.print(u"Expires: "_s + certificate.expires);
     host.print(certificate.verified ? u"Trusted by the system's authorities for %1"_s.arg(address.host)
                                     : u"Not trusted: "_s + certificate.verifyError);
+    return 0;
+}
+
+int runGameHostKey(CliSession &session, TerminalHost &host)
+{
+    const std::optional<GameHost> &gameHost = session.state().gameHost;
+    if (!gameHost || gameHost->address.kind != GameHostAddress::Kind::Sftp) {
+        host.note(u"game-host-key needs an sftp:// game host (--game-folder or url= of [GameHost])"_s);
+        return 1;
+    }
+    SftpHostFolder folder(gameHost->address, gameHost->logIn, host);
+    QString untrusted;
+    platform::ssh::HostKey key;
+    try {
+        key = folder.fetchHostKey(&untrusted);
+    } catch (const RankholdError &e) {
+        host.note(causeOf(e));
+        return 1;
+    }
+    // As ssh-keygen -lf prints it.
+    host.print(u"%1 %2 %3 (%4)"_s.arg(QString::number(key.bits), key.fingerprint, gameHost->address.host, key.type));
+    host.print(untrusted.isEmpty() ? u"Trusted"_s : u"Not trusted: "_s + untrusted);
     return 0;
 }
 

@@ -15,6 +15,9 @@ int runUpload(CliSession &session);
 // Connects to the server of [FTPSettings] with TLS and prints its
 // certificate, trusted or not, so the operator can pin it.
 int runFtpFingerprint(CliSession &session, TerminalHost &host);
+// The SSH host key of the sftp:// game host: its fingerprint as ssh-keygen
+// -lf prints it, and whether known_hosts or [GameHost] hostkey trust it.
+int runGameHostKey(CliSession &session, TerminalHost &host);
 int runCompact(CliSession &session);
 int runDelete(CliSession &session, TerminalHost &host, const CliOptions &options);
 // Rankhold.mdb of the program folder into the empty database of --to.

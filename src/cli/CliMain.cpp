@@ -31,6 +31,8 @@ int runCommand(const CliOptions &options, TerminalHost &host)
         return runUpload(session);
     case C::FtpFingerprint:
         return runFtpFingerprint(session, host);
+    case C::GameHostKey:
+        return runGameHostKey(session, host);
     case C::Compact:
         return runCompact(session);
     case C::Delete:

@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "gamehost/GameHostAddress.h"
 #include "scores/DatabaseLocation.h"
 
 #include <algorithm>
@@ -49,13 +50,29 @@ QString databaseUrl(const QString &value, const QString &option)
 }
 
 // Options that every command takes: where its files are and how to log in.
-const std::array<OptionSpec, 5> kCommonOptions = {{
+// A game host URL checked now, like a database URL (a password in it is refused).
+QString gameFolder(const QString &value)
+{
+    nonEmpty(value, u"--game-folder needs a folder"_s);
+    if (!isGameHostUrl(value))
+        return value;
+    try {
+        parseGameHostUrl(value);
+    } catch (const RankholdError &e) {
+        throw CliUsageError(u"--game-folder: "_s + e.message());
+    }
+    return value;
+}
+
+const std::array<OptionSpec, 7> kCommonOptions = {{
     {u"--program-folder", u"DIR",
      u"folder of Rankhold.mdb, Rankhold.ini, header.txt,\nfooter.txt and the pages (default: current folder)",
      [](CliOptions &o, const QString &v) { o.programFolder = nonEmpty(v, u"--program-folder needs a folder"_s); }},
     {u"--game-folder", u"DIR",
-     u"folder of the game's scores.txt (default: the folder\nregistered with Extra > Set DFLW folder)",
-     [](CliOptions &o, const QString &v) { o.gameFolder = nonEmpty(v, u"--game-folder needs a folder"_s); }},
+     u"folder of the game's scores.txt (default: url= of\n[GameHost] in Rankhold.ini, otherwise the folder\n"
+     "registered with Extra > Set DFLW folder); or a game\nhost: ftp://user@host[:port]/path, ftps://...,\n"
+     "sftp://user@host[:port]/path",
+     [](CliOptions &o, const QString &v) { o.gameFolder = gameFolder(v); }},
     {u"--database", u"URL",
      u"the PostgreSQL database postgresql://user@host[:port]/dbname\n(default: url= of [Database] in Rankhold.ini,\n"
      "otherwise Rankhold.mdb); the password comes from\nPGPASSWORD or ~/.pgpass",
@@ -64,6 +81,14 @@ const std::array<OptionSpec, 5> kCommonOptions = {{
     {u"--password-file", u"FILE",
      u"FTP password from the first line of FILE\n(otherwise from the environment variable\nRANKHOLD_FTP_PASSWORD)",
      [](CliOptions &o, const QString &v) { o.passwordFile = nonEmpty(v, u"--password-file needs a file name"_s); }},
+    {u"--game-password-file", u"FILE",
+     u"game host password from the first line of FILE\n(otherwise from RANKHOLD_GAME_PASSWORD)",
+     [](CliOptions &o, const QString &v) {
+         o.gamePasswordFile = nonEmpty(v, u"--game-password-file needs a file name"_s);
+     }},
+    {u"--game-identity", u"FILE",
+     u"SSH private key for an sftp:// game host (default:\nidentity= of [GameHost], then the ssh agent)",
+     [](CliOptions &o, const QString &v) { o.gameIdentity = nonEmpty(v, u"--game-identity needs a file name"_s); }},
 }};
 
 // Options that belong to one command or another.
@@ -101,7 +126,7 @@ struct CommandSpec {
     std::array<const char16_t *, 5> options; // its own options, as listed in its help
 };
 
-const std::array<CommandSpec, 11> kCommands = {{
+const std::array<CommandSpec, 12> kCommands = {{
     {Command::CreateDatabase,
      u"create-database",
      u"",
@@ -123,6 +148,11 @@ const std::array<CommandSpec, 11> kCommands = {{
      u"ftp-fingerprint",
      u"",
      u"show the SHA-256 fingerprint, subject and expiry of the\nFTP server's TLS certificate; stores nothing",
+     {}},
+    {Command::GameHostKey,
+     u"game-host-key",
+     u"",
+     u"show the SSH host key fingerprint of the sftp:// game\nhost and whether it is trusted; stores nothing",
      {}},
     {Command::Compact, u"compact", u"", u"Compact database", {}},
     {Command::Delete,

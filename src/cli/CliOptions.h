@@ -17,6 +17,7 @@ struct CliOptions {
         Export,
         Upload,
         FtpFingerprint,
+        GameHostKey,
         Compact,
         Delete,
         Watch,
@@ -29,13 +30,15 @@ struct CliOptions {
     // "import --help"); nothing for the help of the whole program.
     std::optional<Command> helpTopic;
     QString programFolder; // --program-folder; empty: the current folder
-    QString gameFolder;    // --game-folder; empty: from the registry store
+    QString gameFolder;    // --game-folder (a folder or a game host URL); empty: [GameHost] url, or the registry store
     bool chain = false;    // import --chain, export --upload, watch --chain
     std::optional<DeleteMode> deleteMode;
     bool yes = false;               // delete --yes
     int intervalSeconds = 30;       // watch --interval
     std::optional<QString> ftpUser; // --user
     QString passwordFile;           // --password-file
+    QString gamePasswordFile;       // --game-password-file
+    QString gameIdentity;           // --game-identity
     QString databaseUrl;            // --database; empty: [Database] url of Rankhold.ini, or Rankhold.mdb
     QString copyTarget;             // copy-database --to
 

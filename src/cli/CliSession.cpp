@@ -2,6 +2,7 @@
 
 #include "cli/TerminalHost.h"
 #include "commands/GameFolderRecord.h"
+#include "commands/GameHostSetup.h"
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -46,11 +47,18 @@ QString readPasswordFile(const QString &fileName)
 CliSession::CliSession(const CliOptions &options, TerminalHost &host) : m_options(options)
 {
     m_state.programFolder = resolveProgramFolder(options.programFolder);
-    m_state.gameFolder =
-        options.gameFolder.isEmpty() ? GameFolderRecord::read(platform::Registry()) : options.gameFolder;
-    // A crash must not write the password to disk.
-    if (!options.passwordFile.isEmpty() || qEnvironmentVariableIsSet(kPasswordVariable))
+    // A crash must not write a password to disk.
+    if (!options.passwordFile.isEmpty() || qEnvironmentVariableIsSet(kPasswordVariable) ||
+        !options.gamePasswordFile.isEmpty() || qEnvironmentVariableIsSet(kGamePasswordVariable))
         platform::forbidCoreDumps();
+    HostLogIn logIn;
+    logIn.password = options.gamePasswordFile.isEmpty() ? qEnvironmentVariable(kGamePasswordVariable)
+                                                        : readPasswordFile(options.gamePasswordFile);
+    logIn.identityFile = options.gameIdentity;
+    m_state.gameHost = gameHostOf(m_state.programFolder, options.gameFolder, logIn);
+    if (!m_state.gameHost)
+        m_state.gameFolder =
+            options.gameFolder.isEmpty() ? GameFolderRecord::read(platform::Registry()) : options.gameFolder;
     if (!options.passwordFile.isEmpty()) {
         m_password = readPasswordFile(options.passwordFile);
         m_passwordGiven = true;
@@ -97,6 +105,8 @@ void CliSession::openDatabase()
 
 void CliSession::requireGameFolder() const
 {
+    if (m_state.gameHost)
+        return; // a host that cannot be reached is the round's to say
     if (m_state.gameFolder.isEmpty())
         throw RankholdError(
             u"No game folder is known: give --game-folder or set it in Rankhold with Extra > Set DFLW folder"_s);

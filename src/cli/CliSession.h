@@ -41,3 +41,5 @@ private:
 
 // The FTP password's environment variable.
 inline constexpr char kPasswordVariable[] = "RANKHOLD_FTP_PASSWORD";
+// The game host's.
+inline constexpr char kGamePasswordVariable[] = "RANKHOLD_GAME_PASSWORD";

@@ -142,6 +142,18 @@ void TerminalHost::reportReadPast(const QString &note)
     writeLine(m_err, note);
 }
 
+void TerminalHost::reportGameHost(const QString &problem)
+{
+    if (problem == m_gameHostProblem)
+        return;
+    const bool wasDown = !m_gameHostProblem.isEmpty();
+    m_gameHostProblem = problem;
+    if (!problem.isEmpty())
+        writeLine(m_err, u"The game host cannot be reached: "_s + problem);
+    else if (wasDown)
+        writeLine(m_err, u"The game host answers again."_s);
+}
+
 void TerminalHost::note(const QString &text)
 {
     writeLine(m_err, text);

@@ -40,6 +40,9 @@ public:
     void reportReadPast(const QString &note) override;
     // SIGINT, SIGTERM or SIGPIPE while `watch` runs.
     bool stopRequested() const override;
+    // "Game host: <why>" on stderr when the cause is new, and a line when
+    // the host answers again.
+    void reportGameHost(const QString &problem) override;
 
     // The standard error box: the message, with its full stop, on stderr.
     void showError(const QString &message);
@@ -72,5 +75,6 @@ private:
     QString m_lastPrinted;
     QString m_archiveProblem;
     QSet<QString> m_readPastNotes; // said once each, however many rounds read the file
+    QString m_gameHostProblem;
     DatabaseFigures m_figures;
 };

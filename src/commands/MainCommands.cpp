@@ -3,6 +3,7 @@
 #include "commands/AppState.h"
 #include "commands/GameFolderRecord.h"
 #include "commands/PortalExport.h"
+#include "gamehost/HostFolder.h"
 #include "html/RankingExport.h"
 #include "scores/DatabaseInfo.h"
 #include "scores/Maintenance.h"
@@ -62,6 +63,21 @@ struct MainCommands::Private {
         return outcome;
     }
 
+    void reportGameHost(const GameHostRoundOutcome &round)
+    {
+        if (!round.note.isEmpty())
+            host.reportArchiveProblem(round.note);
+        host.reportGameHost(round.problem);
+    }
+
+    void finishRound(GameHostRound &round, ImportOutcome &outcome)
+    {
+        const bool reached = outcome.gameHost->reached;
+        round.finish(*outcome.gameHost);
+        if (reached && !outcome.gameHost->reached)
+            host.reportGameHost(outcome.gameHost->problem);
+    }
+
     // One score file from the game folder to the web server: every step is
     // a plain call whose result decides the next, and an error ends the
     // chain before the archive, so the next run reads the file again. A
@@ -73,10 +89,30 @@ struct MainCommands::Private {
         const auto scope = runningScope();
         ImportOutcome outcome;
 
-        const QString scoreFile = GameFolderRecord::scoreFile(state.gameFolder);
+        // A game host's score file comes into a local one first; from there
+        // on the chain is that of a local game folder.
+        std::unique_ptr<HostFolder> hostFolder;
+        std::optional<GameHostRound> round;
+        const auto closeHost = qScopeGuard([&round] {
+            if (round)
+                round->close();
+        });
+        QString scoreFile = GameFolderRecord::scoreFile(state.gameFolder);
+        if (state.gameHost) {
+            hostFolder = makeHostFolder(*state.gameHost, host);
+            round.emplace(*hostFolder, state.programFolder, state.gameHost->address, state.gameHost->keep);
+            round->setSettleMilliseconds(state.gameHost->settleMs);
+            outcome.gameHost = round->fetch();
+            scoreFile = round->localScoreFile();
+            reportGameHost(*outcome.gameHost);
+        }
+
         outcome.import = importScoreFile(state.database, scoreFile, host);
-        if (!outcome.import.found)
+        if (!outcome.import.found) {
+            if (round)
+                finishRound(*round, outcome);
             return outcome;
+        }
         updateDBInfo();
         host.setProgress(0);
         host.reportImported(outcome.import.stored, outcome.import.alreadyStored);
@@ -89,6 +125,8 @@ struct MainCommands::Private {
         const ArchiveOutcome archived = archiveScoreFile(scoreFile, outcome.import, state.programFolder);
         outcome.archiveProblem = archived.problem;
         host.reportArchiveProblem(archived.problem);
+        if (round)
+            finishRound(*round, outcome);
         // Damaged blocks, set aside now, are reported as errors like any other.
         throwForFailedBlocks(outcome.import, archived.setAside);
         return outcome;

@@ -2,6 +2,7 @@
 
 #include "common/CommandHost.h"
 #include "ftp/PageUpload.h"
+#include "gamehost/GameHostRound.h"
 #include "scores/ScoreImport.h"
 #include "settings/Settings.h"
 
@@ -20,6 +21,9 @@ struct ImportOutcome {
     std::optional<UploadOutcome> upload;
     // Why the imported score file cannot be archived; empty when it was.
     QString archiveProblem;
+    // With a game on another machine: what the round did there, and why
+    // the host could not be reached when it could not (its `problem`).
+    std::optional<GameHostRoundOutcome> gameHost;
 };
 
 // The commands of the main window's File and Database Maintenance menus, as

@@ -65,6 +65,10 @@ public:
     // What an import read past to find a block's header (a byte-order mark,
     // NUL bytes a crash left), in one sentence. Said once, not every round.
     virtual void reportReadPast(const QString &note) { Q_UNUSED(note); }
+    // After each round on a game host: why it could not be reached or read,
+    // in one line; empty when it was. Said once, and again when the cause
+    // changes, not every round.
+    virtual void reportGameHost(const QString &problem) { Q_UNUSED(problem); }
 };
 
 inline const QString kConnectionOpen = QStringLiteral("Database connection: Open");

@@ -34,6 +34,11 @@ QString ProgramFolder::headerFile() const
     return file(u"header.txt"_s);
 }
 
+QString ProgramFolder::gameHostFolder() const
+{
+    return file(u"gamehost"_s);
+}
+
 QString ProgramFolder::footerFile() const
 {
     return file(u"footer.txt"_s);

@@ -31,6 +31,7 @@ public:
     QString archiveFolder() const;  // oldscores
     QString settingsFile() const;   // Rankhold.ini
     QString headerFile() const;     // header.txt
+    QString gameHostFolder() const; // gamehost: the score file fetched from a game host, and what was read
     QString footerFile() const;     // footer.txt
 
     // The player portal: "portal", its pages; "portal.state", what its last

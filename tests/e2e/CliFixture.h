@@ -40,6 +40,7 @@ protected:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("RANKHOLD_FTP_PASSWORD"));
+        env.remove(QStringLiteral("RANKHOLD_GAME_PASSWORD"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
         for (const QString &pair : environment)
             env.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));

@@ -181,8 +181,16 @@ void FtpServer::stop()
 
 PyFtpServer::PyFtpServer(qint64 throttleBytesPerSecond, bool tls)
 {
-    QStringList arguments{
-        supportScript(u"ftp_server.py"_s), u"--root"_s, m_root, u"--user"_s, m_user, u"--password"_s, m_password};
+    QStringList arguments{supportScript(u"ftp_server.py"_s),
+                          u"--root"_s,
+                          m_root,
+                          u"--user"_s,
+                          m_user,
+                          u"--password"_s,
+                          m_password,
+                          u"--reader"_s,
+                          readOnlyUser(),
+                          m_password};
     if (throttleBytesPerSecond > 0)
         arguments << u"--throttle"_s << QString::number(throttleBytesPerSecond);
     if (tls) {

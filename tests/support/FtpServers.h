@@ -77,6 +77,9 @@ public:
     ~PyFtpServer() override;
     // Every command received so far ("USER ranker", "PASS ******", ...).
     QStringList commands() const;
+    // A second account on the same folder that may only list and read
+    // (its password is password()).
+    static QString readOnlyUser() { return QStringLiteral("reader"); }
 };
 
 // vsftpd with a throw-away local user (needs root: it creates the user and

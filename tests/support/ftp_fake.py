@@ -33,6 +33,9 @@ Scenarios:
   slow_replies           every reply, the greeting too, comes SECONDS late: each
                          within any time-out, the whole upload for minutes
   pass_echoed            PASS is refused with a reply that quotes the command
+  drop_mid_retr          a RETR sends half of the file, then both connections reset
+Every scenario also serves FOLDER for downloads: TYPE, SIZE, MDTM, REST,
+RETR, RNFR/RNTO and DELE (passive mode).
 """
 import os
 import socket
@@ -90,6 +93,8 @@ def session(conn, scenario, seconds, folder):
     port_address = None
     passive = None
     stores = 0
+    restart = 0
+    rename_from = None
     silent = scenario == "silent_after_greeting"
     for raw in reader:
         line = raw.decode("utf-8", "replace").rstrip("\r\n")
@@ -184,6 +189,46 @@ def session(conn, scenario, seconds, folder):
                 reply("552 Quota exceeded" if scenario == "final552" else "451 Local error in processing")
             else:
                 reply("226 Transfer complete")
+        elif command == "TYPE":
+            reply("200 Type set")
+        elif command in ("SIZE", "MDTM", "RETR", "RNFR", "DELE", "RNTO"):
+            path = os.path.join(folder, os.path.basename(argument))
+            if command == "RNTO":
+                os.rename(rename_from, path)
+                reply("250 Renamed")
+            elif not os.path.isfile(path):
+                reply("550 No such file")
+            elif command == "SIZE":
+                reply("213 %d" % os.path.getsize(path))
+            elif command == "MDTM":
+                reply(time.strftime("213 %Y%m%d%H%M%S", time.gmtime(os.path.getmtime(path))))
+            elif command == "RNFR":
+                rename_from = path
+                reply("350 Ready for RNTO")
+            elif command == "DELE":
+                os.remove(path)
+                reply("250 Deleted")
+            else:
+                reply("150 Opening data connection")
+                data, _ = passive.accept()
+                passive.close()
+                passive = None
+                with open(path, "rb") as source:
+                    source.seek(restart)
+                    content = source.read()
+                restart = 0
+                if scenario == "drop_mid_retr":
+                    data.sendall(content[: len(content) // 2])
+                    time.sleep(0.2)
+                    reset_close(data)
+                    reset_close(conn)
+                    return
+                data.sendall(content)
+                data.close()
+                reply("226 Transfer complete")
+        elif command == "REST":
+            restart = int(argument)
+            reply("350 Restarting")
         elif command == "QUIT":
             reply("500 Not leaving" if scenario == "quit_refused" else "221 Goodbye")
             return

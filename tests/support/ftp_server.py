@@ -17,6 +17,8 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
+    parser.add_argument("--reader", nargs=2, metavar=("USER", "PASSWORD"),
+                        help="a second user who may only list and read the same folder")
     parser.add_argument("--throttle", type=int, default=0, help="bytes per second a store may take")
     parser.add_argument("--log", help="file that gets every command received (passwords masked)")
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="require TLS on both connections")
@@ -28,6 +30,8 @@ def main():
         logging.basicConfig(level=logging.ERROR)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    if args.reader:
+        authorizer.add_user(args.reader[0], args.reader[1], args.root, perm="elr")
     handler = FTPHandler
     if args.tls:
         from pyftpdlib.handlers import TLS_FTPHandler  # needs python3-openssl
