@@ -15,7 +15,7 @@ int main(int argc, char **argv)
     // append it to every window caption and box title.
     QApplication::setApplicationName(QStringLiteral("Rankhold"));
     TForm1 form1;                                                // runs the start-up sequence
-    TForm3 form3([&form1] { return form1.state().gameFolder; }); // hidden; reads dflw.cfg
+    TForm3 form3([&form1] { return form1.gameConfigFolder(); }); // hidden; reads dflw.cfg
     form3.setBackground(form1.backgroundPicture());
     // Closing the main window ends the program, the game settings window open or not.
     form3.setAttribute(Qt::WA_QuitOnClose, false);

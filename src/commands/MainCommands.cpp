@@ -3,8 +3,11 @@
 #include "commands/AppState.h"
 #include "commands/GameFolderRecord.h"
 #include "commands/PortalExport.h"
+#include "ftp/SocketErrors.h"
 #include "gamehost/HostFolder.h"
+#include "gamehost/HostGameConfig.h"
 #include "html/RankingExport.h"
+#include "platform/Paths.h"
 #include "scores/DatabaseInfo.h"
 #include "scores/Maintenance.h"
 #include "scores/ScoreArchive.h"
@@ -214,6 +217,46 @@ bool MainCommands::takeDeferredTick()
 bool MainCommands::isRunning() const
 {
     return d->running > 0 || d->uploader.isBusy();
+}
+
+QString MainCommands::gameConfigFolder() const
+{
+    return d->state.gameHost ? d->state.programFolder.gameHostFolder() : d->state.gameFolder;
+}
+
+namespace {
+
+// One log-in to the game host for `work`; its failure as the error box shows it.
+void withGameHost(const AppState &state, CommandHost &host, const std::function<void(HostFolder &)> &work)
+{
+    if (!state.gameHost)
+        return;
+    const QString folder = state.programFolder.gameHostFolder();
+    if (!platform::directoryExists(folder) && !platform::makePath(folder))
+        throw RankholdError(u"Cannot create the folder %1"_s.arg(folder));
+    const std::unique_ptr<HostFolder> hostFolder = makeHostFolder(*state.gameHost, host);
+    try {
+        hostFolder->open();
+        work(*hostFolder);
+    } catch (const RankholdError &e) {
+        hostFolder->close();
+        throw RankholdError(u"The game host cannot be reached: "_s + causeOf(e));
+    }
+    hostFolder->close();
+}
+
+} // namespace
+
+void MainCommands::fetchGameConfig()
+{
+    const QString copy = platform::joinPath(gameConfigFolder(), u"dflw.cfg"_s);
+    withGameHost(d->state, d->host, [&copy](HostFolder &h) { hostgameconfig::fetch(h, copy); });
+}
+
+void MainCommands::storeGameConfig()
+{
+    const QString copy = platform::joinPath(gameConfigFolder(), u"dflw.cfg"_s);
+    withGameHost(d->state, d->host, [&copy](HostFolder &h) { hostgameconfig::store(h, copy); });
 }
 
 void MainCommands::updateDBInfo()

@@ -61,6 +61,14 @@ public:
     // command is running.
     bool runAlone(const std::function<void()> &command);
 
+    // Edit Game Settings with a game on a host: the settings window edits a
+    // copy of its dflw.cfg in gameConfigFolder(), fetched before the window
+    // shows it and stored back after each save. Throw RankholdError naming
+    // the cause when the host cannot be reached. Nothing without a host.
+    QString gameConfigFolder() const;
+    void fetchGameConfig();
+    void storeGameConfig();
+
     void updateDBInfo();
     void toggleConnection();
     void deleteAllRecords();

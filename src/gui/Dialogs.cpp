@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
@@ -61,6 +62,7 @@ void TestHooks::clear()
 {
     answers.clear();
     folders.clear();
+    texts.clear();
     shown.clear();
 }
 
@@ -68,6 +70,24 @@ TestHooks &testHooks()
 {
     static TestHooks hooks;
     return hooks;
+}
+
+std::optional<QString> askText(QWidget *parent, const QString &label, const QString &text, bool secret)
+{
+    if (intercept(Kind::Text, kApplicationTitle, label)) {
+        TestHooks &hooks = testHooks();
+        if (hooks.texts.empty())
+            return std::nullopt;
+        const std::optional<QString> answer = hooks.texts.front();
+        hooks.texts.pop_front();
+        return answer;
+    }
+    bool ok = false;
+    const QString typed = QInputDialog::getText(parent, kApplicationTitle, label,
+                                                secret ? QLineEdit::Password : QLineEdit::Normal, text, &ok);
+    if (!ok)
+        return std::nullopt;
+    return typed;
 }
 
 QString displayText(const QString &text)

@@ -25,13 +25,16 @@ bool question(QWidget *parent, const QString &text);
 void error(QWidget *parent, const QString &message);
 // The modal folder chooser (see FolderChooser); nothing on cancel.
 std::optional<QString> chooseFolder(QWidget *parent, const QString &startFolder);
+// A line of text, typed into a box titled with the application title
+// (`secret`: shown as dots, for a password); nothing on cancel.
+std::optional<QString> askText(QWidget *parent, const QString &label, const QString &text, bool secret = false);
 // Opens a file or web address with the desktop's viewer; reports nothing.
 void openUrl(const QUrl &url);
 
 // Text with CR LF or bare CR line breaks as a Qt widget shows it (one LF each).
 QString displayText(const QString &text);
 
-enum class Kind { Message, Warning, Question, Error, FolderChooser, OpenUrl };
+enum class Kind { Message, Warning, Question, Error, FolderChooser, OpenUrl, Text };
 struct Shown {
     Kind kind;
     QString title;
@@ -42,6 +45,7 @@ struct TestHooks {
     bool enabled = false;
     std::deque<bool> answers;
     std::deque<std::optional<QString>> folders;
+    std::deque<std::optional<QString>> texts; // askText's answers (cancel when empty)
     std::vector<Shown> shown;
 
     qsizetype count(Kind kind) const;

@@ -60,6 +60,15 @@ bool GuiHost::askTrustCertificate(const QString &host, const platform::tls::Peer
     return Dialogs::question(m_w.window, certificateQuestion(host, certificate));
 }
 
+void GuiHost::reportGameHost(const QString &problem)
+{
+    if (problem == m_gameHostProblem)
+        return;
+    m_gameHostProblem = problem;
+    if (!problem.isEmpty())
+        Dialogs::error(m_w.window, QStringLiteral("The game host cannot be reached: ") + problem);
+}
+
 void GuiHost::reportArchiveProblem(const QString &problem)
 {
     if (problem.isEmpty() || m_archiveProblemShown)

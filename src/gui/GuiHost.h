@@ -38,9 +38,12 @@ public:
     void reportArchiveProblem(const QString &problem) override;
     // In a message box, the first time in each run of the program only.
     void reportReadPast(const QString &note) override;
+    // In the error box, once for each new cause.
+    void reportGameHost(const QString &problem) override;
 
 private:
     Widgets m_w;
     bool m_archiveProblemShown = false;
     bool m_readPastShown = false;
+    QString m_gameHostProblem;
 };

@@ -1,6 +1,7 @@
 #include "gui/TForm1.h"
 
 #include "commands/GameFolderRecord.h"
+#include "commands/GameHostSetup.h"
 #include "commands/GameLaunch.h"
 #include "commands/MainCommands.h"
 #include "commands/SystemPanel.h"
@@ -14,6 +15,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
+#include "settings/GameHostSettings.h"
 #include "settings/SettingsFile.h"
 #include "ui_TForm1.h"
 
@@ -104,6 +106,50 @@ TForm1::TForm1(QWidget *parent)
     StartUpViewAdapter view(*this);
     m_startUpEnd = runStartUp(
         m_state, view, [this] { m_commands->updateDBInfo(); }, platform::Registry());
+    loadGameHost();
+}
+
+void TForm1::loadGameHost()
+{
+    try {
+        m_state.gameHost = gameHostOf(m_state.programFolder, {}, {});
+    } catch (const RankholdError &e) {
+        m_state.gameHost.reset();
+        Dialogs::error(this, e.message());
+        return;
+    }
+    askGameHostPassword();
+}
+
+void TForm1::askGameHostPassword()
+{
+    if (!m_state.gameHost)
+        return;
+    const GameHost &h = *m_state.gameHost;
+    // An SFTP key or agent needs none.
+    if (h.address.kind == GameHostAddress::Kind::Sftp &&
+        (!h.logIn.identityFile.isEmpty() || qEnvironmentVariableIsSet("SSH_AUTH_SOCK")))
+        return;
+    // Kept for this run only.
+    const std::optional<QString> password =
+        Dialogs::askText(this, u"Password of %1 on the game host %2:"_s.arg(h.address.user, h.address.host), {}, true);
+    if (password)
+        m_state.gameHost->logIn.password = *password;
+}
+
+void TForm1::setGameSettingsWindow(TForm3 *form)
+{
+    m_form3 = form;
+    if (m_form3)
+        m_form3->setOnSaved([this] {
+            if (m_state.gameHost)
+                m_commands->storeGameConfig();
+        });
+}
+
+QString TForm1::gameConfigFolder() const
+{
+    return m_commands->gameConfigFolder();
 }
 
 TForm1::~TForm1() = default;
@@ -153,6 +199,7 @@ void TForm1::connectHandlers()
         {ui->EditGameSettings1, &TForm1::Button2Click},
         {ui->RunDFLWstatenabled1, &TForm1::Button1Click},
         {ui->SetDFLWfolder1, &TForm1::SetDFLWfolder1Click},
+        {ui->SetDFLWgamehost1, &TForm1::SetDFLWgamehost1Click},
         {ui->ReadRankholdtxt1, &TForm1::ReadRankholdtxt1Click},
         {ui->VisitWebsite1, &TForm1::VisitWebsite1Click},
         {ui->PlayerPortal1, &TForm1::PlayerPortal1Click},
@@ -342,6 +389,11 @@ void TForm1::Button1Click()
 {
     runOwnCommand([this] {
         switchOnForGame();
+        if (m_state.gameHost) {
+            Dialogs::message(this, u"The game runs on its game host %1: start it there (dflw.exe /s)."_s.arg(
+                                       m_state.gameHost->address.host));
+            return;
+        }
         runGameStatEnabled(m_state.gameFolder, ui->CheckBox8->isChecked());
     });
 }
@@ -349,8 +401,13 @@ void TForm1::Button1Click()
 void TForm1::Button2Click()
 {
     runOwnCommand([this] {
-        if (m_form3)
-            m_form3->show();
+        if (!m_form3)
+            return;
+        if (m_state.gameHost) {
+            m_commands->fetchGameConfig();
+            m_form3->loadSettings();
+        }
+        m_form3->show();
     });
 }
 
@@ -369,6 +426,26 @@ void TForm1::SetDFLWfolder1Click()
         platform::setCurrentDirectory(*chosen);
         platform::Registry registry;
         GameFolderRecord::store(registry, *chosen);
+    });
+}
+
+void TForm1::SetDFLWgamehost1Click()
+{
+    runOwnCommand([this] {
+        GameHostSettings settings = readGameHostSettings(m_state.programFolder);
+        const std::optional<QString> url = Dialogs::askText(
+            this,
+            u"Game host of DFLW: ftp://user@host[:port]/path, ftps://... or sftp://user@host[:port]/path "
+            "(empty: the local DFLW folder)"_s,
+            settings.url);
+        if (!url)
+            return;
+        const QString typed = url->trimmed();
+        if (!typed.isEmpty())
+            parseGameHostUrl(typed); // a URL that is none, or holds a password, goes no further
+        settings.url = typed;
+        writeGameHostSettings(m_state.programFolder, settings);
+        loadGameHost();
     });
 }
 

@@ -36,7 +36,10 @@ public:
     std::optional<StartUpStep> startUpEnd() const { return m_startUpEnd; }
     QPixmap backgroundPicture() const;
     // The game settings window that Button2 shows (created after this window).
-    void setGameSettingsWindow(TForm3 *form) { m_form3 = form; }
+    void setGameSettingsWindow(TForm3 *form);
+    // The folder whose dflw.cfg the settings window edits: the game folder,
+    // or the copy of a game host's.
+    QString gameConfigFolder() const;
 
     // Every control of the options, read at the moment a command runs
     // (memo texts with CR LF line breaks), and written back.
@@ -57,6 +60,9 @@ public slots:
     void Button1Click();
     void Button2Click();
     void SetDFLWfolder1Click();
+    // Extra > Set DFLW game host...: the URL of a game on another machine
+    // ([GameHost] url), or nothing for the local folder.
+    void SetDFLWgamehost1Click();
     void ReadRankholdtxt1Click();
     void VisitWebsite1Click();
     // Extra > Player Portal...
@@ -81,6 +87,9 @@ private:
     void runOwnCommand(const std::function<void()> &command);
     // The options that "Turn all HTML Creation and Scheduled Tasks on when running game" switches on.
     void switchOnForGame();
+    // The game host of Rankhold.ini, and its password asked for once.
+    void loadGameHost();
+    void askGameHostPassword();
 
     std::unique_ptr<Ui::TForm1> ui;
     QTimer *m_timer1 = nullptr;

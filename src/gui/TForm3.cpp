@@ -164,6 +164,8 @@ void TForm3::saveSettings()
     const GameSettingsValues shown = values();
     try {
         m_config.save(configPath(), shown);
+        if (m_onSaved)
+            m_onSaved();
     } catch (const RankholdError &e) {
         reportError(e.message());
         return;

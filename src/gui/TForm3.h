@@ -36,6 +36,8 @@ public:
     void loadSettings();
     // Writes the controls into dflw.cfg; errors go to the standard error box.
     void saveSettings();
+    // Called after each save that wrote the file (a game host's copy goes back).
+    void setOnSaved(std::function<void()> onSaved) { m_onSaved = std::move(onSaved); }
 
     // The controls as a plain value, and back.
     GameSettingsValues values() const;
@@ -58,6 +60,7 @@ private:
 
     std::unique_ptr<Ui::TForm3> ui;
     std::function<QString()> m_gameFolder;
+    std::function<void()> m_onSaved;
     GameConfigFile m_config;
     // Which control shows which value.
     struct CheckBinding {

@@ -250,6 +250,7 @@ TEST_F(MainWindowTest, MenuBarItemsAndHandlers)
         u"Extra > Edit Game Settings = EditGameSettings1"_s,
         u"Extra > Run DFLW stat-enabled = RunDFLWstatenabled1"_s,
         u"Extra > Set DFLW folder = SetDFLWfolder1"_s,
+        u"Extra > Set DFLW game host... = SetDFLWgamehost1"_s,
         u"Extra > Player Portal... = PlayerPortal1"_s,
         u"About > Read Rankhold.txt = ReadRankholdtxt1"_s,
         u"About > Visit rankhold.sourceforge.io = VisitWebsite1"_s,
