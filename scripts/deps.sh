@@ -11,15 +11,19 @@ rankhold_install_deps() {
     # start on their own (initdb in a temporary folder), libqt6sql6-psql the
     # driver that reaches it; python3-websocket drives chromium over its
     # DevTools protocol; libpq-dev is the client library beneath Qt's
-    # PostgreSQL driver, whose connections the program watches.
+    # PostgreSQL driver, whose connections the program watches;
+    # libssh2-1-dev is SFTP to a game host; openssh-server and
+    # openssh-client are the sshd the SFTP tests start on their own (keys
+    # made with ssh-keygen in a temporary folder).
     local wanted=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
         qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev qt6-qpa-plugins libgl1-mesa-dev
         libgtest-dev googletest sqlite3 ccache libssl-dev openssl python3-openssl
         python3 python3-pyftpdlib vsftpd passwd locales curl chromium xvfb xauth
-        desktop-file-utils systemd postgresql postgresql-client libqt6sql6-psql libpq-dev python3-websocket)
+        desktop-file-utils systemd postgresql postgresql-client libqt6sql6-psql libpq-dev python3-websocket
+        libssh2-1-dev openssh-server openssh-client)
     if [ "${1:-}" = "run" ]; then
         wanted=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev qt6-qpa-plugins
-            libgl1-mesa-dev libgtest-dev googletest python3 libssl-dev libqt6sql6-psql libpq-dev)
+            libgl1-mesa-dev libgtest-dev googletest python3 libssl-dev libqt6sql6-psql libpq-dev libssh2-1-dev)
     fi
     local missing=()
     for p in "${wanted[@]}"; do

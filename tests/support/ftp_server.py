@@ -19,6 +19,9 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--reader", nargs=2, metavar=("USER", "PASSWORD"),
                         help="a second user who may only list and read the same folder")
+    parser.add_argument("--plain-banner", action="store_true",
+                        help="a one-line greeting (curl, the benchmarks' baseline, reads a banner line that "
+                             "starts with 230 as the end of the log-in)")
     parser.add_argument("--throttle", type=int, default=0, help="bytes per second a store may take")
     parser.add_argument("--log", help="file that gets every command received (passwords masked)")
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="require TLS on both connections")
@@ -44,6 +47,8 @@ def main():
     handler.banner = ("Welcome to the Rankhold test server.\n"
                       "Uploads are logged; please keep to your own folder.\n"
                       "230 users online is not a reply, just text.")
+    if args.plain_banner:
+        handler.banner = "Rankhold benchmark server"
     if args.throttle > 0:
         dtp = ThrottledDTPHandler
         dtp.read_limit = args.throttle
