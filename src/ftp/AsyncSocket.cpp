@@ -319,7 +319,7 @@ void TAsyncSocket::CheckConnection()
         return;
     if (OnConnectionRequired)
         OnConnectionRequired(*this);
-    throw RankholdError(u"Not Connected"_s);
+    throw ESocketError(u"Not Connected"_s, u"the connection is closed"_s);
 }
 
 bool TAsyncSocket::DataAvailable()

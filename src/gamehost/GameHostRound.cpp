@@ -264,6 +264,10 @@ void GameHostRound::finish(GameHostRoundOutcome &outcome)
     if (!m_settled || !allArchived())
         return;
     try {
+        // The import, export and upload took their time: a host that has
+        // dropped the idle log-in meanwhile is logged in to again.
+        m_host.close();
+        m_host.open();
         const HostFolder::Entry entry = m_host.stat(stagedName());
         // Grown after it was read: the rest comes with the next round.
         if (!entry.exists || entry.size != m_state.offset)
