@@ -381,7 +381,7 @@ QString cliCommandHelp(Command command)
     if (!rows.isEmpty())
         text += u"\nOptions:\n"_s + rows;
     text += u"\nThe options of every command (--program-folder, --game-folder, --database,\n"
-            "--user, --password-file): rankhold-cli help\n"_s;
+            "--user, --password-file, --game-password-file, --game-identity): rankhold-cli help\n"_s;
     return text;
 }
 
