@@ -86,3 +86,25 @@ TEST_F(GameHostFixture, ReadOnlyAccountFetchesOnlyWhatWasAppended)
     EXPECT_EQ(count(), 4);
     EXPECT_EQ(archivedBytes(), history + second + fresh);
 }
+
+// A file staged on the host by a round that was cut off goes first, then
+// the game's new scores.txt; each is deleted there once archived.
+TEST_F(GameHostFixture, StagedFileLeftOnTheHostIsFetchedFirst)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    const QByteArray later = scoreBlock("Oasis", "03/16/02", "10:00:00", "Deathmatch", {playerRow("x", "1", "1", "1")});
+    writeFile(server.filePath(u"scores.txt.rankhold"_s), kBlock);
+    writeFile(server.filePath(u"scores.txt"_s), later);
+    HostLogIn logIn;
+    logIn.password = server.password();
+    useHost(u"ftp://%1@127.0.0.1:%2/"_s.arg(server.user()).arg(server.port()), logIn);
+    EXPECT_TRUE(round().reached);
+    EXPECT_EQ(readFile(archived(1)), kBlock);
+    EXPECT_FALSE(QFile::exists(server.filePath(u"scores.txt.rankhold"_s)));
+    EXPECT_TRUE(QFile::exists(server.filePath(u"scores.txt"_s)));
+    EXPECT_TRUE(round().reached);
+    EXPECT_EQ(readFile(archived(2)), later);
+    EXPECT_EQ(count(), 3);
+    EXPECT_TRUE(QDir(server.root()).entryList({u"scores*"_s}, QDir::Files).isEmpty());
+}
