@@ -16,16 +16,16 @@ struct Edge {
 };
 
 // The log-in's limits are the window's own (a greeting fails above 400, USER
-// and PASS from 401, CWD from 400; PORT and STOR from 301, QUIT raises from
-// 301), the download's the FTP standard's single answers.
+// and PASS from 401, CWD from 400, PASV from 500; PORT and STOR from 301,
+// QUIT raises from 301), the download's the FTP standard's single answers.
 const Edge kEdges[] = {
     {Step::Greeting, 220, true},   {Step::Greeting, 400, true},    {Step::Greeting, 401, false},
     {Step::Greeting, 421, false},  {Step::User, 331, true},        {Step::User, 400, true},
     {Step::User, 401, false},      {Step::User, 599, false},       {Step::Pass, 230, true},
     {Step::Pass, 400, true},       {Step::Pass, 530, false},       {Step::ChangeDir, 250, true},
     {Step::ChangeDir, 399, true},  {Step::ChangeDir, 400, false},  {Step::ChangeDir, 550, false},
-    {Step::Passive, 227, true},    {Step::Passive, 399, true},     {Step::Passive, 400, false},
-    {Step::Passive, 425, false},   {Step::Port, 200, true},        {Step::Port, 300, true},
+    {Step::Passive, 227, true},    {Step::Passive, 499, true},     {Step::Passive, 500, false},
+    {Step::Passive, 502, false},   {Step::Port, 200, true},        {Step::Port, 300, true},
     {Step::Port, 301, false},      {Step::Store, 150, true},       {Step::Store, 300, true},
     {Step::Store, 301, false},     {Step::Store, 553, false},      {Step::StoreEnd, 226, true},
     {Step::StoreEnd, 399, true},   {Step::StoreEnd, 400, false},   {Step::StoreEnd, 552, false},
