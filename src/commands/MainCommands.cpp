@@ -4,6 +4,7 @@
 #include "commands/GameFolderRecord.h"
 #include "commands/PortalExport.h"
 #include "ftp/SocketErrors.h"
+#include "gamehost/FtpHostFolder.h"
 #include "gamehost/HostFolder.h"
 #include "gamehost/HostGameConfig.h"
 #include "html/RankingExport.h"
@@ -11,11 +12,29 @@
 #include "scores/DatabaseInfo.h"
 #include "scores/Maintenance.h"
 #include "scores/ScoreArchive.h"
+#include "settings/GameHostSettings.h"
 #include "settings/PortalSwitch.h"
 
 #include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A certificate of an ftps:// game host that the operator trusted in the
+// window's box is trusted from then on: its fingerprint goes into [GameHost].
+void keepTrustedCertificate(AppState &state, HostFolder &hostFolder)
+{
+    const auto *ftp = dynamic_cast<const FtpHostFolder *>(&hostFolder);
+    if (!ftp || !state.gameHost || ftp->trustedFingerprint() == state.gameHost->logIn.fingerprint)
+        return;
+    state.gameHost->logIn.fingerprint = ftp->trustedFingerprint();
+    GameHostSettings settings = readGameHostSettings(state.programFolder);
+    settings.fingerprint = ftp->trustedFingerprint();
+    writeGameHostSettings(state.programFolder, settings);
+}
+
+} // namespace
 
 struct MainCommands::Private {
     Private(AppState &s, CommandHost &h, QTimer &timer3, SettingsSource source)
@@ -106,6 +125,7 @@ struct MainCommands::Private {
             round.emplace(*hostFolder, state.programFolder, state.gameHost->address, state.gameHost->keep);
             round->setSettleMilliseconds(state.gameHost->settleMs);
             outcome.gameHost = round->fetch();
+            keepTrustedCertificate(state, *hostFolder);
             scoreFile = round->localScoreFile();
             reportGameHost(*outcome.gameHost);
         }
@@ -227,7 +247,7 @@ QString MainCommands::gameConfigFolder() const
 namespace {
 
 // One log-in to the game host for `work`; its failure as the error box shows it.
-void withGameHost(const AppState &state, CommandHost &host, const std::function<void(HostFolder &)> &work)
+void withGameHost(AppState &state, CommandHost &host, const std::function<void(HostFolder &)> &work)
 {
     if (!state.gameHost)
         return;
@@ -237,6 +257,7 @@ void withGameHost(const AppState &state, CommandHost &host, const std::function<
     const std::unique_ptr<HostFolder> hostFolder = makeHostFolder(*state.gameHost, host);
     try {
         hostFolder->open();
+        keepTrustedCertificate(state, *hostFolder);
         work(*hostFolder);
     } catch (const RankholdError &e) {
         hostFolder->close();

@@ -1,4 +1,5 @@
 #include "gamehost/GameHostFixture.h"
+#include "settings/GameHostSettings.h"
 
 #include <QElapsedTimer>
 
@@ -107,4 +108,23 @@ TEST_F(GameHostFixture, StagedFileLeftOnTheHostIsFetchedFirst)
     EXPECT_EQ(readFile(archived(2)), later);
     EXPECT_EQ(count(), 3);
     EXPECT_TRUE(QDir(server.root()).entryList({u"scores*"_s}, QDir::Files).isEmpty());
+}
+
+// A certificate of an ftps:// game host that the operator trusts when asked
+// is kept in [GameHost], and not asked about again.
+TEST_F(GameHostFixture, TrustedCertificateOfAGameHostIsKept)
+{
+    PyFtpServer server(0, true);
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    writeFile(server.filePath(u"scores.txt"_s), kBlock);
+    HostLogIn logIn;
+    logIn.password = server.password();
+    useHost(u"ftps://%1@127.0.0.1:%2/"_s.arg(server.user()).arg(server.port()), logIn, true);
+    host.trustCertificates = true;
+    EXPECT_TRUE(round().reached);
+    EXPECT_EQ(host.certificateQuestions, QStringList{server.certificate().fingerprint});
+    EXPECT_EQ(readGameHostSettings(state.programFolder).fingerprint, server.certificate().fingerprint);
+    EXPECT_TRUE(round().reached);
+    EXPECT_EQ(host.certificateQuestions.size(), 1);
+    EXPECT_EQ(count(), 2);
 }
