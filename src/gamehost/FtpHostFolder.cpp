@@ -19,7 +19,12 @@ FtpHostFolder::FtpHostFolder(const GameHostAddress &address, const HostLogIn &lo
     m_client.TimeOut = logIn.timeOutMs;
     // A game host is often behind a router: the client opens every connection.
     m_client.Passive = true;
-    m_client.OnWaitTurn = [&host] { host.processEvents(); };
+    // A stop request ends every wait at its next turn, as for the upload.
+    m_client.OnWaitTurn = [this, &host] {
+        host.processEvents();
+        if (host.stopRequested())
+            m_client.Cancel();
+    };
     m_client.OnUntrustedCertificate = [this, &host](const platform::tls::PeerCertificate &certificate, bool &trust) {
         trust = host.askTrustCertificate(m_client.Host, certificate);
     };

@@ -31,7 +31,11 @@ SftpHostFolder::SftpHostFolder(const GameHostAddress &address, const HostLogIn &
     m_socket.Host = address.host;
     m_socket.Port = address.port;
     m_socket.TimeOut = logIn.timeOutMs;
-    m_socket.OnWaitTurn = [&host] { host.processEvents(); };
+    m_socket.OnWaitTurn = [this, &host] {
+        host.processEvents();
+        if (host.stopRequested())
+            m_socket.Cancel();
+    };
 }
 
 SftpHostFolder::~SftpHostFolder()
