@@ -8,6 +8,7 @@
 #include "gamehost/HostFolder.h"
 #include "gamehost/HostGameConfig.h"
 #include "html/RankingExport.h"
+#include "platform/FileStamp.h"
 #include "platform/Paths.h"
 #include "scores/DatabaseInfo.h"
 #include "scores/Maintenance.h"
@@ -49,6 +50,7 @@ struct MainCommands::Private {
     PageUploader uploader;
     int running = 0;
     bool deferredTick = false;
+    platform::FileStamp fetchedConfig; // the game host's dflw.cfg copy as fetched
 
     // Marks a command as running until the returned guard goes. The import
     // and export let the event loop run, the upload waits in it, and the
@@ -272,12 +274,22 @@ void MainCommands::fetchGameConfig()
 {
     const QString copy = platform::joinPath(gameConfigFolder(), u"dflw.cfg"_s);
     withGameHost(d->state, d->host, [&copy](HostFolder &h) { hostgameconfig::fetch(h, copy); });
+    d->fetchedConfig = platform::fileStamp(copy);
 }
 
 void MainCommands::storeGameConfig()
 {
     const QString copy = platform::joinPath(gameConfigFolder(), u"dflw.cfg"_s);
     withGameHost(d->state, d->host, [&copy](HostFolder &h) { hostgameconfig::store(h, copy); });
+    d->fetchedConfig = platform::fileStamp(copy);
+}
+
+void MainCommands::storeGameConfigWhenMended()
+{
+    const QString copy = platform::joinPath(gameConfigFolder(), u"dflw.cfg"_s);
+    const platform::FileStamp now = platform::fileStamp(copy);
+    if (d->state.gameHost && now.exists && !now.isUnwrittenSince(d->fetchedConfig))
+        storeGameConfig();
 }
 
 void MainCommands::updateDBInfo()

@@ -68,6 +68,9 @@ public:
     QString gameConfigFolder() const;
     void fetchGameConfig();
     void storeGameConfig();
+    // The load mends a line at once (Weaponrecoil): a copy written since it
+    // was fetched goes back to the host.
+    void storeGameConfigWhenMended();
 
     void updateDBInfo();
     void toggleConnection();

@@ -406,6 +406,7 @@ void TForm1::Button2Click()
         if (m_state.gameHost) {
             m_commands->fetchGameConfig();
             m_form3->loadSettings();
+            m_commands->storeGameConfigWhenMended();
         }
         m_form3->show();
     });
