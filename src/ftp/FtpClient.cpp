@@ -76,36 +76,29 @@ ftpreply::Reply TFtpClient::readReply(const QString &step)
 
 ftpreply::Reply TFtpClient::readReplyLines(const QString &step)
 {
-    qint64 budget = ftpreply::kMaxReplyBytes;
-    const QList<QByteArray> secrets{Password.toUtf8(), FWPassword.toUtf8()};
-    auto nextLine = [&] {
-        const QByteArray read = readLine(budget);
-        budget -= read.size();
-        // Nothing a server says back goes on with a password in it; the
-        // code in front is the server's own, whatever the password.
-        const QByteArray line = read.left(4) + ftpreply::withoutSecrets(read.mid(4), secrets);
-        if (budget < 0)
+    // Nothing a server says back goes on with a password in it.
+    ftpreply::ReplyLines lines({Password.toUtf8(), FWPassword.toUtf8()});
+    for (;;) {
+        const ftpreply::ReplyLines::Outcome outcome = lines.add(readLine(lines.room()));
+        switch (outcome) {
+        case ftpreply::ReplyLines::Outcome::TooLong:
             throw EFtpProtocolError(u"Reply too long"_s, step + u": longer than 1 MiB"_s);
-        if (line.isEmpty())
+        case ftpreply::ReplyLines::Outcome::Closed:
             throw ESocketClosed(u"Connection closed"_s, step + u": the server closed the connection"_s);
-        StatusReport(1, ftpreply::text(line));
-        return line;
-    };
-
-    ftpreply::Reply reply;
-    reply.firstLine = nextLine();
-    m_lastReply = reply.firstLine;
-    reply.code = ftpreply::code(reply.firstLine);
-    if (reply.code == 0)
-        throw EFtpProtocolError(u"Not an FTP reply: "_s + ftpreply::quoted(reply.firstLine),
-                                step + u": not an FTP reply: "_s + ftpreply::quoted(reply.firstLine));
-    if (ftpreply::opensMultiLine(reply.firstLine)) {
-        // Every line up to the closing one is text, whatever it starts with.
-        while (!ftpreply::endsMultiLine(nextLine(), reply.code)) {
+        default:
+            break;
         }
+        StatusReport(1, ftpreply::text(lines.lastLine()));
+        m_lastReply = lines.firstLine();
+        if (outcome == ftpreply::ReplyLines::Outcome::NotAReply) {
+            throw EFtpProtocolError(u"Not an FTP reply: "_s + ftpreply::quoted(lines.firstLine()),
+                                    step + u": not an FTP reply: "_s + ftpreply::quoted(lines.firstLine()));
+        }
+        if (outcome == ftpreply::ReplyLines::Outcome::Whole)
+            break;
     }
-    m_replyNumber = reply.code;
-    return reply;
+    m_replyNumber = lines.code();
+    return {lines.code(), lines.firstLine()};
 }
 
 QByteArray TFtpClient::Transaction(const QByteArray &command)

@@ -78,4 +78,23 @@ quint16 passivePort(const QByteArray &reply)
     return quint16(high * 256 + lowValue);
 }
 
+ReplyLines::Outcome ReplyLines::add(const QByteArray &read)
+{
+    m_room -= read.size();
+    if (m_room < 0)
+        return Outcome::TooLong;
+    if (read.isEmpty())
+        return Outcome::Closed;
+    // The code in front is the server's own, whatever the password.
+    m_last = read.left(4) + withoutSecrets(read.mid(4), m_secrets);
+    if (m_lines++ == 0) {
+        m_first = m_last;
+        m_code = ftpreply::code(m_first);
+        if (m_code == 0)
+            return Outcome::NotAReply;
+        return opensMultiLine(m_first) ? Outcome::More : Outcome::Whole;
+    }
+    return endsMultiLine(m_last, m_code) ? Outcome::Whole : Outcome::More;
+}
+
 } // namespace ftpreply

@@ -31,4 +31,39 @@ QByteArray withoutSecrets(QByteArray line, const QList<QByteArray> &secrets);
 // "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": the port, 0 when unreadable.
 quint16 passivePort(const QByteArray &reply);
 
+// One reply put together from the lines of the control connection as they
+// come: its first line gives the code, and a multi-line reply runs to its
+// closing line, every line between being text. What it holds is counted
+// against kMaxReplyBytes. Every line is kept with the secrets made ***
+// after its code (withoutSecrets).
+class ReplyLines
+{
+public:
+    enum class Outcome {
+        More,      // the reply goes on
+        Whole,     // the reply is complete
+        NotAReply, // the first line has no code
+        TooLong,   // more than kMaxReplyBytes
+        Closed,    // the connection ended before the reply did
+    };
+
+    explicit ReplyLines(QList<QByteArray> secrets) : m_secrets(std::move(secrets)) {}
+
+    // `line` as read, its line end included; empty when the peer closed.
+    // Nothing more may be added once the outcome is not More.
+    Outcome add(const QByteArray &read);
+    // The most the next line may hold.
+    qint64 room() const { return m_room; }
+    int code() const { return m_code; }
+    const QByteArray &firstLine() const { return m_first; }
+    const QByteArray &lastLine() const { return m_last; }
+
+private:
+    QList<QByteArray> m_secrets;
+    qint64 m_room = kMaxReplyBytes;
+    int m_code = 0;
+    int m_lines = 0;
+    QByteArray m_first, m_last;
+};
+
 } // namespace ftpreply
