@@ -64,6 +64,11 @@ QString ProgramFolder::portalRemovedFile() const
     return file(u"portal.removed"_s);
 }
 
+QString ProgramFolder::statusFile() const
+{
+    return file(u"status.json"_s);
+}
+
 QString ProgramFolder::pageName(Page page)
 {
     switch (page) {

@@ -42,6 +42,8 @@ public:
     // The portal's pages that builds removed and the server may still hold:
     // the only files an upload deletes there.
     QString portalRemovedFile() const;
+    // "status.json": what the last rounds of the chain did.
+    QString statusFile() const;
 
     // "rankhold_kills.html", ...: the page's file name, which is also its name on the web server.
     static QString pageName(Page page);

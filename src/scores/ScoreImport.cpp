@@ -59,7 +59,11 @@ void importFile(PlayerDatabase &database, ImportedFile &file, CommandHost &host,
             shown = position;
         }
         try {
+            const qint64 skipped = writer.alreadyStored();
             writer.add(row);
+            const ImportedGame game{row.date, row.time, row.game};
+            if (writer.alreadyStored() == skipped && (result.newGames.empty() || !(result.newGames.back() == game)))
+                result.newGames.push_back(game);
         } catch (const ScoreValueError &e) {
             fail(reader.position() - 1, e);
         }

@@ -34,6 +34,12 @@ struct ImportedFile {
     bool complete() const { return !lastBlockFailed; }
 };
 
+// A game of the score file: the rows of one map played at one date and time.
+struct ImportedGame {
+    QString date, time, map;
+    bool operator==(const ImportedGame &) const = default;
+};
+
 // What one import of the score file did.
 struct ImportResult {
     bool found = false; // false: there was no score file, nothing happened
@@ -42,6 +48,9 @@ struct ImportResult {
     std::vector<ImportedFile> files;
     qint64 stored = 0;        // rows added
     qint64 alreadyStored = 0; // rows skipped because their key was stored already
+    // The games that got rows in this import, in file order: what is new to
+    // tell about (a file read again adds none).
+    std::vector<ImportedGame> newGames;
 };
 
 // The most a score file may hold: far more than years of a busy server's
