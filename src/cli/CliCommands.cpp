@@ -7,6 +7,7 @@
 #include "ftp/PageUpload.h"
 #include "ftp/ServerAddress.h"
 #include "gamehost/SftpHostFolder.h"
+#include "notify/StatusRecord.h"
 #include "platform/Terminal.h"
 #include "scores/DatabaseCopy.h"
 #include "scores/DatabaseFile.h"
@@ -119,6 +120,13 @@ int runGameHostKey(CliSession &session, TerminalHost &host)
     // As ssh-keygen -lf prints it.
     host.print(u"%1 %2 %3 (%4)"_s.arg(QString::number(key.bits), key.fingerprint, gameHost->address.host, key.type));
     host.print(untrusted.isEmpty() ? u"Trusted"_s : u"Not trusted: "_s + untrusted);
+    return 0;
+}
+
+int runStatus(CliSession &session, TerminalHost &host)
+{
+    const StatusRecord record = StatusRecord::read(session.state().programFolder.statusFile());
+    host.print(statusText(record, QDateTime::currentDateTimeUtc()).chopped(1));
     return 0;
 }
 

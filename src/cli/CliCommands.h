@@ -20,5 +20,7 @@ int runFtpFingerprint(CliSession &session, TerminalHost &host);
 int runGameHostKey(CliSession &session, TerminalHost &host);
 int runCompact(CliSession &session);
 int runDelete(CliSession &session, TerminalHost &host, const CliOptions &options);
+// status.json of the program folder, for a person.
+int runStatus(CliSession &session, TerminalHost &host);
 // Rankhold.mdb of the program folder into the empty database of --to.
 int runCopyDatabase(CliSession &session, TerminalHost &host, const CliOptions &options);

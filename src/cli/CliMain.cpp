@@ -41,6 +41,8 @@ int runCommand(const CliOptions &options, TerminalHost &host)
         return runWatch(session, host, options.intervalSeconds);
     case C::CopyDatabase:
         return runCopyDatabase(session, host, options);
+    case C::Status:
+        return runStatus(session, host);
     case C::Help:
     case C::Version:
         break;

@@ -170,6 +170,11 @@ const std::array<CommandSpec, 12> kCommands = {{
      u" --to URL",
      u"copy every row of Rankhold.mdb into an empty\nPostgreSQL database, in one transaction",
      {u"--to"}},
+    {Command::Status,
+     u"status",
+     u"",
+     u"what the last rounds did: the last import, export and\nupload, the last error (status.json)",
+     {}},
     {Command::Help, u"help", u" [COMMAND]", u"the help of every command, or of one", {}},
 }};
 

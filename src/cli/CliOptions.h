@@ -21,7 +21,8 @@ struct CliOptions {
         Compact,
         Delete,
         Watch,
-        CopyDatabase
+        CopyDatabase,
+        Status
     };
     enum class DeleteMode { All, Matching, NotMatching };
 

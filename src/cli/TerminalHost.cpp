@@ -154,6 +154,11 @@ void TerminalHost::reportGameHost(const QString &problem)
         writeLine(m_err, u"The game host answers again."_s);
 }
 
+void TerminalHost::reportWebhookProblem(const QString &problem)
+{
+    writeLine(m_err, problem);
+}
+
 void TerminalHost::note(const QString &text)
 {
     writeLine(m_err, text);

@@ -43,6 +43,8 @@ public:
     // "Game host: <why>" on stderr when the cause is new, and a line when
     // the host answers again.
     void reportGameHost(const QString &problem) override;
+    // On stderr (the address without its token).
+    void reportWebhookProblem(const QString &problem) override;
 
     // The standard error box: the message, with its full stop, on stderr.
     void showError(const QString &message);

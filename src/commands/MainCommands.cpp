@@ -3,11 +3,13 @@
 #include "commands/AppState.h"
 #include "commands/GameFolderRecord.h"
 #include "commands/PortalExport.h"
+#include "common/RankholdError.h"
 #include "ftp/SocketErrors.h"
 #include "gamehost/FtpHostFolder.h"
 #include "gamehost/HostFolder.h"
 #include "gamehost/HostGameConfig.h"
 #include "html/RankingExport.h"
+#include "notify/Notifier.h"
 #include "platform/FileStamp.h"
 #include "platform/Paths.h"
 #include "scores/DatabaseInfo.h"
@@ -39,7 +41,8 @@ void keepTrustedCertificate(AppState &state, HostFolder &hostFolder)
 
 struct MainCommands::Private {
     Private(AppState &s, CommandHost &h, QTimer &timer3, SettingsSource source)
-        : state(s), host(h), readSettings(std::move(source)), exporter(s.database), uploader(timer3, h)
+        : state(s), host(h), readSettings(std::move(source)), exporter(s.database), uploader(timer3, h),
+          notifier(s.programFolder, s.database, h)
     {
     }
 
@@ -48,6 +51,7 @@ struct MainCommands::Private {
     SettingsSource readSettings;
     RankingExporter exporter;
     PageUploader uploader;
+    Notifier notifier;
     int running = 0;
     bool deferredTick = false;
     platform::FileStamp fetchedConfig; // the game host's dflw.cfg copy as fetched
@@ -72,18 +76,35 @@ struct MainCommands::Private {
 
     void updateDBInfo() { UpdateDBInfo(state.database, state.playerFilter, host); }
 
-    void exportPages(const Settings &settings)
+    // Runs `steps` as one round of the chain: what it did goes into
+    // status.json and to the webhook, an error with the step it ended.
+    template <typename Steps> auto inRound(Steps &&steps)
     {
+        ChainRound round(notifier);
+        try {
+            return steps(round);
+        } catch (const RankholdError &e) {
+            round.failed(e);
+            throw;
+        }
+    }
+
+    void exportPages(const Settings &settings, ChainRound &round)
+    {
+        round.begin(ChainStep::Export);
         const ExportResult exported = exporter.exportStats(settings, state.programFolder, host);
         state.playerFilter = exported.playerFilter;
         exportPortal(state, host);
+        round.exported();
     }
 
-    UploadOutcome upload(const Settings &settings)
+    UploadOutcome upload(const Settings &settings, ChainRound &round)
     {
+        round.begin(ChainStep::Upload);
         host.showUploadCause({});
         UploadOutcome outcome = uploader.upload(settings, state.programFolder, portalEnabled(state.programFolder));
         host.showUploadCause(outcome.cause);
+        round.uploaded(outcome);
         return outcome;
     }
 
@@ -94,12 +115,16 @@ struct MainCommands::Private {
         host.reportGameHost(round.problem);
     }
 
-    void finishRound(GameHostRound &round, ImportOutcome &outcome)
+    // The game host's part after the archive (the file deleted there); a
+    // host lost meanwhile is said, and posted, as one lost before.
+    void finishHostRound(GameHostRound &hostRound, ImportOutcome &outcome, ChainRound &round)
     {
         const bool reached = outcome.gameHost->reached;
-        round.finish(*outcome.gameHost);
-        if (reached && !outcome.gameHost->reached)
+        hostRound.finish(*outcome.gameHost);
+        if (reached && !outcome.gameHost->reached) {
             host.reportGameHost(outcome.gameHost->problem);
+            round.report(ChainStep::GameHost, outcome.gameHost->problem);
+        }
     }
 
     // One score file from the game folder to the web server: every step is
@@ -111,48 +136,59 @@ struct MainCommands::Private {
     {
         const Settings settings = readSettings();
         const auto scope = runningScope();
-        ImportOutcome outcome;
+        return inRound([&](ChainRound &round) { return importSteps(settings, round); });
+    }
 
+    ImportOutcome importSteps(const Settings &settings, ChainRound &round)
+    {
+        ImportOutcome outcome;
         // A game host's score file comes into a local one first; from there
         // on the chain is that of a local game folder.
         std::unique_ptr<HostFolder> hostFolder;
-        std::optional<GameHostRound> round;
-        const auto closeHost = qScopeGuard([&round] {
-            if (round)
-                round->close();
+        std::optional<GameHostRound> hostRound;
+        const auto closeHost = qScopeGuard([&hostRound] {
+            if (hostRound)
+                hostRound->close();
         });
         QString scoreFile = GameFolderRecord::scoreFile(state.gameFolder);
         if (state.gameHost) {
+            round.begin(ChainStep::GameHost);
             hostFolder = makeHostFolder(*state.gameHost, host);
-            round.emplace(*hostFolder, state.programFolder, state.gameHost->address, state.gameHost->keep);
-            round->setSettleMilliseconds(state.gameHost->settleMs);
-            outcome.gameHost = round->fetch();
+            hostRound.emplace(*hostFolder, state.programFolder, state.gameHost->address, state.gameHost->keep);
+            hostRound->setSettleMilliseconds(state.gameHost->settleMs);
+            outcome.gameHost = hostRound->fetch();
             keepTrustedCertificate(state, *hostFolder);
-            scoreFile = round->localScoreFile();
+            scoreFile = hostRound->localScoreFile();
             reportGameHost(*outcome.gameHost);
+            round.report(ChainStep::GameHost, outcome.gameHost->reached ? QString() : outcome.gameHost->problem);
         }
 
+        round.begin(ChainStep::Import);
         outcome.import = importScoreFile(state.database, scoreFile, host);
         if (!outcome.import.found) {
-            if (round)
-                finishRound(*round, outcome);
+            if (hostRound)
+                finishHostRound(*hostRound, outcome, round);
             return outcome;
         }
+        round.imported(outcome.import);
         updateDBInfo();
         host.setProgress(0);
         host.reportImported(outcome.import.stored, outcome.import.alreadyStored);
 
         if (settings.chainAfterImport) {
-            exportPages(settings);
-            outcome.upload = upload(settings);
+            exportPages(settings, round);
+            outcome.upload = upload(settings, round);
         }
 
+        round.begin(ChainStep::Archive);
         const ArchiveOutcome archived = archiveScoreFile(scoreFile, outcome.import, state.programFolder);
         outcome.archiveProblem = archived.problem;
         host.reportArchiveProblem(archived.problem);
-        if (round)
-            finishRound(*round, outcome);
+        round.archived(archived);
+        if (hostRound)
+            finishHostRound(*hostRound, outcome, round);
         // Damaged blocks, set aside now, are reported as errors like any other.
+        round.begin(ChainStep::Import);
         throwForFailedBlocks(outcome.import, archived.setAside);
         return outcome;
     }
@@ -199,10 +235,12 @@ std::optional<UploadOutcome> MainCommands::exportStats()
         return std::nullopt;
     const Settings settings = d->readSettings();
     const auto scope = d->runningScope();
-    d->exportPages(settings);
-    if (!settings.chainAfterImport)
-        return std::nullopt;
-    return d->upload(settings);
+    return d->inRound([&](ChainRound &round) -> std::optional<UploadOutcome> {
+        d->exportPages(settings, round);
+        if (!settings.chainAfterImport)
+            return std::nullopt;
+        return d->upload(settings, round);
+    });
 }
 
 UploadOutcome MainCommands::uploadPages()
@@ -216,7 +254,7 @@ UploadOutcome MainCommands::uploadPages()
         return {false, busyText()};
     const Settings settings = d->readSettings();
     const auto scope = d->runningScope();
-    return d->upload(settings);
+    return d->inRound([&](ChainRound &round) { return d->upload(settings, round); });
 }
 
 ImportOutcome MainCommands::scheduledImport()

@@ -69,6 +69,10 @@ public:
     // in one line; empty when it was. Said once, and again when the cause
     // changes, not every round.
     virtual void reportGameHost(const QString &problem) { Q_UNUSED(problem); }
+    // Why a post to the chat webhook was not delivered, or why none can be
+    // made ([Notify] url= is wrong), the address without its token. Never a
+    // failure of the command: the chain goes on as if nothing was posted.
+    virtual void reportWebhookProblem(const QString &problem) { Q_UNUSED(problem); }
 };
 
 inline const QString kConnectionOpen = QStringLiteral("Database connection: Open");

@@ -104,4 +104,27 @@
 
   Array.prototype.forEach.call(document.querySelectorAll('table.sortable'), makeSortable);
   Array.prototype.forEach.call(document.querySelectorAll('input[data-filter]'), makeFilter);
+
+  // "updated N minutes ago" in the footer, from status.js beside this script,
+  // which every export writes; the pages themselves never change for it.
+  window.rankholdStatus = function (status) {
+    var footer = document.querySelector('footer');
+    var minutes = Math.floor((Date.now() - Date.parse(status && status.updated)) / 60000);
+    if (!footer || isNaN(minutes)) {
+      return;
+    }
+    minutes = Math.max(0, minutes);
+    var ago = minutes < 120 ? minutes + (minutes === 1 ? ' minute' : ' minutes') :
+      minutes < 2880 ? Math.floor(minutes / 60) + ' hours' : Math.floor(minutes / 1440) + ' days';
+    var note = document.createElement('span');
+    note.className = 'updated';
+    note.textContent = ' \u00b7 updated ' + ago + ' ago';
+    footer.appendChild(note);
+  };
+  var self = document.currentScript;
+  if (self && self.src) {
+    var data = document.createElement('script');
+    data.src = self.src.replace(/portal\.js([?#].*)?$/, 'status.js');
+    document.head.appendChild(data);
+  }
 })();
