@@ -14,16 +14,21 @@ rankhold_install_deps() {
     # PostgreSQL driver, whose connections the program watches;
     # libssh2-1-dev is SFTP to a game host; openssh-server and
     # openssh-client are the sshd the SFTP tests start on their own (keys
-    # made with ssh-keygen in a temporary folder).
+    # made with ssh-keygen in a temporary folder);
+    # qtkeychain-qt6-dev keeps the window's passwords in the desktop's
+    # keyring, through libsecret-1-0 (which QtKeychain loads when it runs),
+    # and gnome-keyring is the keyring its tests start in a D-Bus session of
+    # their own.
     local wanted=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
         qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev qt6-qpa-plugins libgl1-mesa-dev
         libgtest-dev googletest sqlite3 ccache libssl-dev openssl python3-openssl
         python3 python3-pyftpdlib vsftpd passwd locales curl chromium xvfb xauth
         desktop-file-utils systemd postgresql postgresql-client libqt6sql6-psql libpq-dev python3-websocket
-        libssh2-1-dev openssh-server openssh-client)
+        libssh2-1-dev openssh-server openssh-client qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus)
     if [ "${1:-}" = "run" ]; then
         wanted=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev qt6-qpa-plugins
-            libgl1-mesa-dev libgtest-dev googletest python3 libssl-dev libqt6sql6-psql libpq-dev libssh2-1-dev)
+            libgl1-mesa-dev libgtest-dev googletest python3 libssl-dev libqt6sql6-psql libpq-dev libssh2-1-dev
+            qtkeychain-qt6-dev libsecret-1-0)
     fi
     local missing=()
     for p in "${wanted[@]}"; do
