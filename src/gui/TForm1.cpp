@@ -9,6 +9,8 @@
 #include "common/RankholdError.h"
 #include "gui/Dialogs.h"
 #include "gui/GuiHost.h"
+#include "gui/KeyringItem.h"
+#include "gui/NotifyWindow.h"
 #include "gui/PanelStatusBar.h"
 #include "gui/PortalWindow.h"
 #include "gui/TForm3.h"
@@ -106,6 +108,8 @@ TForm1::TForm1(QWidget *parent)
     StartUpViewAdapter view(*this);
     m_startUpEnd = runStartUp(
         m_state, view, [this] { m_commands->updateDBInfo(); }, platform::Registry());
+    // After the settings: a log-in is filled only for the server they name.
+    m_keyring->recall();
     loadGameHost();
 }
 
@@ -173,6 +177,13 @@ void TForm1::setUpControls()
 
     ui->Edit14->setText(kDefaultFtpServer);
     ui->VisitWebsite1->setText(u"Visit "_s + QUrl(kCommunityWebSite).host());
+
+    // Beyond the menu of old, at the end of Extra.
+    QAction *webhook = ui->Extra1->addAction(u"Webhook..."_s);
+    webhook->setObjectName(u"Webhook1"_s);
+    webhook->setMenuRole(QAction::NoRole);
+    connect(webhook, &QAction::triggered, this, &TForm1::Webhook1Click);
+    m_keyring = new KeyringItem(ui->Extra1, {ui->Edit14, ui->Edit15, ui->Edit16}, this);
 
     // The client area is 737 x 526 below the menu bar; the picture covers
     // what the status bar leaves of it.
@@ -470,6 +481,15 @@ void TForm1::PlayerPortal1Click()
     m_portalWindow->show();
     m_portalWindow->raise();
     m_portalWindow->activateWindow();
+}
+
+void TForm1::Webhook1Click()
+{
+    if (!m_notifyWindow)
+        m_notifyWindow = new NotifyWindow([this] { return m_state.programFolder; }, this);
+    m_notifyWindow->show();
+    m_notifyWindow->raise();
+    m_notifyWindow->activateWindow();
 }
 
 void TForm1::SystemInfo()

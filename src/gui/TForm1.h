@@ -13,7 +13,9 @@ namespace Ui {
 class TForm1;
 }
 class GuiHost;
+class KeyringItem;
 class MainCommands;
+class NotifyWindow;
 class PortalWindow;
 class QTimer;
 class TForm3;
@@ -67,6 +69,8 @@ public slots:
     void VisitWebsite1Click();
     // Extra > Player Portal...
     void PlayerPortal1Click();
+    // Extra > Webhook...
+    void Webhook1Click();
     void CheckTimer();
     void SystemInfo();
     void Timer1Timer();
@@ -100,5 +104,7 @@ private:
     std::unique_ptr<MainCommands> m_commands;
     TForm3 *m_form3 = nullptr;
     PortalWindow *m_portalWindow = nullptr;
+    NotifyWindow *m_notifyWindow = nullptr;
+    KeyringItem *m_keyring = nullptr; // Extra > Remember passwords in the keyring
     std::optional<StartUpStep> m_startUpEnd;
 };

@@ -226,7 +226,8 @@ TEST_F(MainWindowTest, MenuBarItemsAndHandlers)
             if (action->isSeparator())
                 continue;
             EXPECT_TRUE(action->isEnabled());
-            EXPECT_FALSE(action->isCheckable());
+            // The keyring item is a switch of its own, beside the items of old.
+            EXPECT_EQ(action->isCheckable(), action->objectName() == u"RememberPasswords1"_s);
             if (action->menu())
                 walk(action->menu(), path + action->text() + u" > "_s);
             else
@@ -252,6 +253,8 @@ TEST_F(MainWindowTest, MenuBarItemsAndHandlers)
         u"Extra > Set DFLW folder = SetDFLWfolder1"_s,
         u"Extra > Set DFLW game host... = SetDFLWgamehost1"_s,
         u"Extra > Player Portal... = PlayerPortal1"_s,
+        u"Extra > Webhook... = Webhook1"_s,
+        u"Extra > Remember passwords in the keyring = RememberPasswords1"_s,
         u"About > Read Rankhold.txt = ReadRankholdtxt1"_s,
         u"About > Visit rankhold.sourceforge.io = VisitWebsite1"_s,
     };
