@@ -15,6 +15,9 @@ void MainWindowTest::SetUp()
     m_hadXdg = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
     m_oldXdg = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    m_hadBus = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
+    m_oldBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_config.path()) + "/no-bus");
     hooks().clear();
     hooks().enabled = true;
 }
@@ -28,6 +31,10 @@ void MainWindowTest::TearDown()
         qputenv("XDG_CONFIG_HOME", m_oldXdg);
     else
         qunsetenv("XDG_CONFIG_HOME");
+    if (m_hadBus)
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_oldBus);
+    else
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 void MainWindowTest::makeDatabase()

@@ -9,8 +9,9 @@
 #include <memory>
 
 // Every main-window test runs in a working folder of its own (not the
-// executable's), with a registry store of its own, and with every box
-// answered by the dialog hooks instead of a modal loop.
+// executable's), with a registry store of its own, with a D-Bus session bus
+// that is not there (so no keyring of the developer's desktop is touched),
+// and with every box answered by the dialog hooks instead of a modal loop.
 class MainWindowTest : public ::testing::Test
 {
 protected:
@@ -42,4 +43,6 @@ private:
     QString m_oldCurrent;
     QByteArray m_oldXdg;
     bool m_hadXdg = false;
+    QByteArray m_oldBus;
+    bool m_hadBus = false;
 };

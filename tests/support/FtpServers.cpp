@@ -7,6 +7,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -118,44 +119,41 @@ void FtpServer::makeFolder(const QString &name)
     QDir(m_root).mkpath(name);
 }
 
-bool FtpServer::startReportingPort(const QString &program, const QStringList &arguments)
+int startReportingPort(QProcess &process, const QString &program, const QStringList &arguments, QString *error)
 {
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(program, arguments);
-    if (!m_process.waitForStarted(5000)) {
-        m_error = program + u" did not start: "_s + m_process.errorString();
-        return false;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000)) {
+        *error = program + u" did not start: "_s + process.errorString();
+        return 0;
     }
     QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
-        if (m_process.canReadLine()) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("PORT ")) {
-                m_port = line.mid(5).toInt();
-                return m_port > 0;
-            }
+        if (process.canReadLine()) {
+            const QByteArray line = process.readLine().trimmed();
+            if (line.startsWith("PORT "))
+                return std::max(0, line.mid(5).toInt());
             continue;
         }
-        if (m_process.state() != QProcess::Running)
+        if (process.state() != QProcess::Running)
             break;
-        m_process.waitForReadyRead(100);
+        process.waitForReadyRead(100);
     }
-    m_error = program + u" did not report its port: "_s + QString::fromUtf8(m_process.readAllStandardError());
-    return false;
+    *error = program + u" did not report its port: "_s + QString::fromUtf8(process.readAllStandardError());
+    return 0;
 }
 
-bool FtpServer::makeCertificate()
+bool makeTestCertificate(const QString &folder, TestCertificate &c, QString *error)
 {
-    TestCertificate &c = m_certificate;
-    c.certificatePath = m_folder.path() + u"/cert.pem"_s;
-    c.keyPath = m_folder.path() + u"/key.pem"_s;
+    c.certificatePath = folder + u"/cert.pem"_s;
+    c.keyPath = folder + u"/key.pem"_s;
     QProcess openssl;
     openssl.start(u"openssl"_s,
                   {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s,
                    u"-nodes"_s, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=localhost/O=Rankhold tests"_s, u"-addext"_s,
                    u"subjectAltName=DNS:localhost"_s, u"-keyout"_s, c.keyPath, u"-out"_s, c.certificatePath});
     if (!openssl.waitForFinished(10000) || openssl.exitCode() != 0) {
-        m_error = u"openssl req failed: "_s + QString::fromUtf8(openssl.readAllStandardError());
+        *error = u"openssl req failed: "_s + QString::fromUtf8(openssl.readAllStandardError());
         return false;
     }
     openssl.start(u"openssl"_s, {u"x509"_s, u"-noout"_s, u"-fingerprint"_s, u"-sha256"_s, u"-in"_s, c.certificatePath});
@@ -166,6 +164,17 @@ bool FtpServer::makeCertificate()
     // vsftpd reads the key as its own user; root owns it.
     QFile::setPermissions(c.keyPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return !c.fingerprint.isEmpty();
+}
+
+bool FtpServer::startReportingPort(const QString &program, const QStringList &arguments)
+{
+    m_port = ::startReportingPort(m_process, program, arguments, &m_error);
+    return m_port > 0;
+}
+
+bool FtpServer::makeCertificate()
+{
+    return makeTestCertificate(m_folder.path(), m_certificate, &m_error);
 }
 
 void FtpServer::stop()

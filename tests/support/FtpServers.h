@@ -24,6 +24,11 @@ struct TestCertificate {
     QString fingerprint; // SHA-256, "AB:CD:..."
 };
 
+// Makes a TestCertificate in `folder`; false with `error` set.
+bool makeTestCertificate(const QString &folder, TestCertificate &certificate, QString *error);
+// Starts `program` and waits for its "PORT <n>" line: the port, or 0 with `error` set.
+int startReportingPort(QProcess &process, const QString &program, const QStringList &arguments, QString *error);
+
 class FtpServer
 {
 public:
