@@ -2,6 +2,7 @@
 // protocol by browser_check.py (see there for what it clicks and types).
 #include "PortalFixture.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QProcess>
 
@@ -29,6 +30,10 @@ TEST_F(PortalBrowserTest, SortsSearchesAndShowsHostileNamesAsText)
     addGame("Oasis", "03/02/02", "21:00:00", "Deathmatch", {{svg, 3, 5, "30"}, {"Charlie", 5, 2, "50"}});
     addGame("Canyon", "03/05/02", "19:00:00", "", {{svg, 8, 0}, {"Alpha", 1, 1}});
     build();
+    // What every export writes beside the script: the portal's age.
+    writeFile(site() + u"/status.js"_s,
+              "rankholdStatus({\"updated\":\"" +
+                  QDateTime::currentDateTimeUtc().addSecs(-330).toString(Qt::ISODate).toUtf8() + "\"});\r\n");
 
     QProcess check;
     check.setProcessChannelMode(QProcess::MergedChannels);

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Drives headless Chromium over the DevTools protocol through a built portal.
 
-Opens the index from disk, clicks column headings and checks that the rows
+Opens the index from disk, checks that its footer says how old the portal is
+(from status.js), clicks column headings and checks that the rows
 are reordered, types into the search box and checks the filter, follows the
 link of a player with a hostile name to that player's page and sorts a table
 there, checks that both pages fit 360 and 1920 px and follow the light or dark
@@ -190,6 +191,8 @@ def main():
     try:
         browser.open((site / 'index.html').as_uri())
         check_layout(browser, 'the index')
+        check(browser.value('document.querySelector("footer").textContent').endswith('updated 5 minutes ago'),
+              'the footer says how old the portal is')
         players = column(browser, 'ranking', 1)
         kills = numbers(column(browser, 'ranking', 3))
         check(kills == sorted(kills, reverse=True), 'the index comes sorted by kills: %s' % kills)
@@ -230,6 +233,8 @@ def main():
               'the link leads to the player page of %r' % hostile[0])
         check(browser.value('document.title').startswith(hostile[0]), 'its title names the player')
         check_layout(browser, 'the player page')
+        check(browser.value('document.querySelector("footer .updated") !== null'),
+              'a page one folder down finds the age beside the script')
         kills = numbers(sort_by(browser, 'last', 'Kills'))
         check(kills == sorted(kills, reverse=True) and len(kills) > 1, 'the player page sorts its games: %s' % kills)
         check(browser.value('typeof window.t') == 'undefined', 'no name ran as script on the player page')
