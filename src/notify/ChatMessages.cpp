@@ -90,8 +90,10 @@ QByteArray failureMessage(ChainStep step, const QString &cause)
 {
     // The cause in the text too: not every service that takes these shows embeds.
     const QString title = failureTitle(step);
-    return body(u"Rankhold: %1: %2"_s.arg(title, cause),
-                {{u"title"_s, title}, {u"description"_s, cut(cause)}, {u"color"_s, kRed}});
+    // A cause may quote a score file, whose names anyone chooses.
+    const QString why = escapeMarkdown(cause);
+    return body(u"Rankhold: %1: %2"_s.arg(title, why),
+                {{u"title"_s, title}, {u"description"_s, cut(why)}, {u"color"_s, kRed}});
 }
 
 QByteArray mendMessage(ChainStep step)

@@ -88,7 +88,8 @@ ChainRound::~ChainRound()
 
 void ChainRound::failed(const RankholdError &error)
 {
-    report(m_step, error.message());
+    // Where it happened too: the file and line of a score file's error.
+    report(m_step, error.context().isEmpty() ? error.message() : error.message() + u'\n' + error.context());
 }
 
 void ChainRound::report(ChainStep step, const QString &cause)
