@@ -15,6 +15,7 @@
 #include "settings/NotifySettings.h"
 #include "settings/PortalSwitch.h"
 
+#include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -36,7 +37,12 @@ Notifier::~Notifier()
 {
     if (!m_sender)
         return;
-    m_sender->waitUntilSent(kDrainMs);
+    // A program told to stop ends within seconds, posts or not.
+    QDeadlineTimer drain(kDrainMs);
+    while (!m_sender->waitUntilSent(100) && !drain.hasExpired()) {
+        if (m_host.stopRequested() && drain.remainingTime() > kDrainOnStopMs)
+            drain.setRemainingTime(kDrainOnStopMs);
+    }
     m_sender->stop(); // gives up what is left, with a report each
     StatusRecord record = StatusRecord::read(m_folder.statusFile());
     takeReports(record);

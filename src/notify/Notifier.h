@@ -36,8 +36,10 @@ public:
     // The most games of one score file posted one by one; the rest are
     // counted in one post after them.
     static constexpr qsizetype kMostGamePosts = 10;
-    // How long the end of the program waits for posts on their way.
+    // How long the end of the program waits for posts on their way; once it
+    // has been told to stop (SIGTERM), at most kDrainOnStopMs more.
     static constexpr int kDrainMs = 12000;
+    static constexpr int kDrainOnStopMs = 2000;
 
 private:
     friend class ChainRound;
