@@ -131,3 +131,23 @@ TEST_F(CliNotifyTest, BusyServerGetsThePostAfterRetryAfterAndASilentOneHoldsNoth
         }
     }
 }
+
+TEST_F(CliNotifyTest, WatchToldToStopWaitsForASilentWebhookOnlyBriefly)
+{
+    WebhookServer hook(WebhookServer::Mode::Silent);
+    ASSERT_TRUE(hook.isRunning()) << hook.errorText().toStdString();
+    configure(hook, u"127.0.0.1:1"_s);
+    ASSERT_EQ(run({u"create-database"_s}).exitCode, 0);
+    writeFile(scoreFile(), block("Canyon", 1, {{"Raptor", 1, 1}}));
+    QProcess watch;
+    start(watch, {u"--game-folder"_s, gameFolder, u"watch"_s, u"--chain"_s, u"--interval"_s, u"1"_s}, environment);
+    QString seen;
+    ASSERT_TRUE(waitForLine(watch, seen, u"FTP: Wrong user or password"_s, 30000)) << seen.toStdString();
+    ASSERT_TRUE(hook.waitForPosts(1, 10000)); // the game's post, never answered
+    QElapsedTimer clock;
+    clock.start();
+    watch.terminate();
+    ASSERT_TRUE(watch.waitForFinished(30000));
+    EXPECT_LT(clock.elapsed(), 8000);
+    EXPECT_EQ(watch.exitCode(), 0);
+}
