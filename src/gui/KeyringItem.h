@@ -17,7 +17,7 @@ class QWidget;
 // Each log-in is kept under a name: kFtpLogin for the FTP boxes, which this
 // item fills itself. Another log-in of the window (the game host's) calls
 // recallLogin(name) when it needs its password and rememberLogin(name, ...)
-// once the user has typed it; forgetting removes every name of kLoginNames.
+// once the user has typed it (kGameHostLogin); forgetting removes both.
 class KeyringItem : public QObject
 {
     Q_OBJECT
