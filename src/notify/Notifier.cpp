@@ -18,6 +18,7 @@
 #include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -108,7 +109,10 @@ void ChainRound::imported(const ImportResult &result)
     if (!result.found)
         return;
     report(ChainStep::Import, {});
-    m_newGames = result.newGames;
+    // Without a row stored, nothing is new (on a server the import hands
+    // every row of a file read again to the insert, which leaves them out).
+    if (result.stored > 0)
+        m_newGames = result.newGames;
     StatusRecord::Import &i = m_record.lastImport.emplace();
     i.when = QDateTime::currentDateTimeUtc();
     i.file = result.files.empty() ? QString() : result.files.back().path;
@@ -157,7 +161,18 @@ void ChainRound::archived(const ArchiveOutcome &outcome)
 
 void ChainRound::postGames(const WebhookUrl &url, const QString &portalBase)
 {
-    const std::vector<ImportedGame> games = distinctGames(m_newGames);
+    QStringList &told = m_record.toldGames;
+    const QSet<QString> toldBefore(told.begin(), told.end());
+    std::vector<ImportedGame> games;
+    for (const ImportedGame &game : distinctGames(m_newGames)) {
+        const QString key = game.date + u' ' + game.time + u' ' + game.map;
+        if (toldBefore.contains(key))
+            continue;
+        games.push_back(game);
+        told.append(key);
+    }
+    if (told.size() > StatusRecord::kGamesKept)
+        told.remove(0, told.size() - StatusRecord::kGamesKept);
     const qsizetype posted = std::min<qsizetype>(qsizetype(games.size()), Notifier::kMostGamePosts);
     const std::vector<ImportedGame> first(games.begin(), games.begin() + posted);
     std::vector<GameReport> reports;

@@ -4,6 +4,7 @@
 #include "common/TextFiles.h"
 #include "platform/Paths.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
@@ -63,6 +64,7 @@ QByteArray StatusRecord::toJson() const
     for (const auto &[step, cause] : failures)
         open[step] = cause;
     o[u"failures"_s] = open;
+    o[u"toldGames"_s] = QJsonArray::fromStringList(toldGames);
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
@@ -87,6 +89,8 @@ StatusRecord StatusRecord::fromJson(const QByteArray &json)
     const QJsonObject open = o[u"failures"_s].toObject();
     for (auto it = open.begin(); it != open.end(); ++it)
         r.failures[it.key()] = it.value().toString();
+    for (const QJsonValue &game : o[u"toldGames"_s].toArray())
+        r.toldGames.append(game.toString());
     return r;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <optional>
 
@@ -43,6 +44,12 @@ struct StatusRecord {
     std::optional<Webhook> lastWebhook;
     // By stepKey(): the cause of a failure told about, until it is mended.
     std::map<QString, QString> failures;
+    // The games told about lately ("date time map", oldest first, at most
+    // kGamesKept): a score file read again is not told about twice, also
+    // where the import cannot tell an old row from a new one (PostgreSQL
+    // leaves out stored rows in the insert itself).
+    QStringList toldGames;
+    static constexpr qsizetype kGamesKept = 1000;
 
     QByteArray toJson() const;
     // A file that is missing, damaged or of another form gives an empty

@@ -48,8 +48,10 @@ struct ImportResult {
     std::vector<ImportedFile> files;
     qint64 stored = 0;        // rows added
     qint64 alreadyStored = 0; // rows skipped because their key was stored already
-    // The games that got rows in this import, in file order: what is new to
-    // tell about (a file read again adds none).
+    // The games whose rows were handed to the insert as new, in file order:
+    // what to tell about. In the file a row already stored is known at once
+    // and a file read again adds none; on a server the insert itself leaves
+    // out what is stored, so every game of the file is listed.
     std::vector<ImportedGame> newGames;
 };
 
