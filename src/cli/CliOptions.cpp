@@ -126,7 +126,7 @@ struct CommandSpec {
     std::array<const char16_t *, 5> options; // its own options, as listed in its help
 };
 
-const std::array<CommandSpec, 12> kCommands = {{
+const std::array<CommandSpec, 13> kCommands = {{
     {Command::CreateDatabase,
      u"create-database",
      u"",

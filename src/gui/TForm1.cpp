@@ -134,11 +134,21 @@ void TForm1::askGameHostPassword()
     if (h.address.kind == GameHostAddress::Kind::Sftp &&
         (!h.logIn.identityFile.isEmpty() || qEnvironmentVariableIsSet("SSH_AUTH_SOCK")))
         return;
-    // Kept for this run only.
+    // The keyring's, when one is kept for this host and user; else asked,
+    // kept for this run, and in the keyring only while its item is checked.
+    const QString server = h.address.text();
+    if (const std::optional<KeyringItem::Login> kept = m_keyring->recallLogin(KeyringItem::kGameHostLogin);
+        kept && kept->server == server && kept->user == h.address.user) {
+        m_state.gameHost->logIn.password = kept->password;
+        return;
+    }
     const std::optional<QString> password =
         Dialogs::askText(this, u"Password of %1 on the game host %2:"_s.arg(h.address.user, h.address.host), {}, true);
-    if (password)
-        m_state.gameHost->logIn.password = *password;
+    if (!password)
+        return;
+    m_state.gameHost->logIn.password = *password;
+    if (m_keyring->remembering())
+        m_keyring->rememberLogin(KeyringItem::kGameHostLogin, {server, h.address.user, *password});
 }
 
 void TForm1::setGameSettingsWindow(TForm3 *form)
