@@ -160,18 +160,6 @@ quint64 socketIdentity(Handle socket)
     return quint64(info.st_ino);
 }
 
-bool lastTraffic(Handle socket, qint64 *sinceSentMs, qint64 *sinceReceivedMs, quint64 *identity)
-{
-    *identity = socketIdentity(socket);
-    tcp_info info{};
-    socklen_t size = sizeof info;
-    if (*identity == 0 || ::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
-        return false;
-    *sinceSentMs = qint64(info.tcpi_last_data_sent);
-    *sinceReceivedMs = qint64(info.tcpi_last_data_recv);
-    return true;
-}
-
 bool shutdownSend(Handle socket)
 {
     return ::shutdown(socket, SHUT_WR) == 0;

@@ -32,12 +32,20 @@ bool shutdownSend(Handle socket);
 // Both directions ended at once, from any thread: a call that another
 // thread has blocked on the socket returns with an error.
 bool shutdownBoth(Handle socket);
-// The kernel's own record of a connection's traffic: how long ago it last
-// sent data and last received data, in milliseconds. False when it cannot
-// tell (not a TCP socket). The identity of the socket (it changes when the
-// number is closed and used again) comes in `identity`.
-bool lastTraffic(Handle socket, qint64 *sinceSentMs, qint64 *sinceReceivedMs, quint64 *identity);
-// The identity lastTraffic() gives, alone; 0 when `socket` is not open.
+// The kernel's own record of a connection's traffic. The byte counts grow
+// only with data the peer took or sent; probes of a full window and
+// keep-alives leave them alone.
+struct Traffic {
+    quint64 identity = 0; // changes when the number is closed and used again
+    bool counted = false; // the kernel gives the byte counts
+    quint64 bytesAcked = 0;
+    quint64 bytesReceived = 0;
+    qint64 sinceSentMs = 0; // since data was last sent and received
+    qint64 sinceReceivedMs = 0;
+};
+// False when it cannot tell (not a TCP socket).
+bool traffic(Handle socket, Traffic *out);
+// The identity traffic() gives, alone; 0 when `socket` is not open.
 quint64 socketIdentity(Handle socket);
 // Lingering on with `seconds` 0 makes close() reset the connection.
 bool setLinger(Handle socket, bool on, int seconds);

@@ -23,10 +23,16 @@ namespace {
 
 constexpr auto kLookEvery = std::chrono::milliseconds(250);
 
+using Clock = std::chrono::steady_clock;
+
 struct Watched {
     quint64 identity = 0;
     qint64 timeoutMs = 0;
     long thread = 0; // the thread that uses the connection
+    // When the connection last moved: data taken or given by the server, or
+    // its thread seen doing something other than waiting on it.
+    Clock::time_point moved = Clock::now();
+    quint64 acked = 0, received = 0;
 };
 
 class Watchdog
@@ -47,6 +53,7 @@ public:
     {
         const std::lock_guard lock(m_mutex);
         m_watched[socket] = {sockets::socketIdentity(socket), timeoutMs, platform::currentThreadId()};
+        m_watched[socket].moved = Clock::now();
         // Whatever went wrong with the connection before is not this one's.
         m_lastCut.clear();
         if (!m_thread.joinable())
@@ -70,33 +77,42 @@ private:
     void run()
     {
         std::unique_lock lock(m_mutex);
-        std::optional<std::chrono::steady_clock::time_point> stopSeen;
+        std::optional<Clock::time_point> stopSeen;
         while (!m_ending) {
             if (m_watched.empty())
                 m_wake.wait(lock, [this] { return m_ending || !m_watched.empty(); });
             else
                 m_wake.wait_for(lock, kLookEvery);
             if (!stopSeen && platform::StopSignals::requested())
-                stopSeen = std::chrono::steady_clock::now();
-            const qint64 sinceStop = stopSeen ? std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                    std::chrono::steady_clock::now() - *stopSeen)
-                                                    .count()
-                                              : -1;
+                stopSeen = Clock::now();
+            const auto now = Clock::now();
+            const auto msSince = [&](Clock::time_point then) {
+                return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(now - then).count());
+            };
+            const qint64 sinceStop = stopSeen ? msSince(*stopSeen) : -1;
             for (auto it = m_watched.begin(); it != m_watched.end();) {
-                qint64 sinceSent = 0, sinceReceived = 0;
-                quint64 identity = 0;
+                sockets::Traffic traffic;
                 // A number closed by the driver and used again is another socket.
-                if (!sockets::lastTraffic(it->first, &sinceSent, &sinceReceived, &identity) ||
-                    identity != it->second.identity) {
+                if (!sockets::traffic(it->first, &traffic) || traffic.identity != it->second.identity) {
                     it = m_watched.erase(it);
                     continue;
                 }
                 // Waited on: the thread that uses the connection is blocked on
                 // it (where the system cannot tell, a request sent after the
-                // last answer). Quiet: no data either way since.
+                // last answer). Quiet: waited on all along, and the server
+                // took no data and sent none. The kernel's time since data
+                // last went out is no measure: probing a server whose window
+                // stays full counts as sending.
                 const std::optional<bool> polled = platform::threadPollsSocket(it->second.thread, it->first);
-                const bool waitedOn = polled ? *polled : sinceSent < sinceReceived;
-                const qint64 quiet = std::min(sinceSent, sinceReceived);
+                const bool waitedOn = polled ? *polled : traffic.sinceSentMs < traffic.sinceReceivedMs;
+                Watched &w = it->second;
+                if (!waitedOn || traffic.bytesAcked != w.acked || traffic.bytesReceived != w.received) {
+                    w.moved = now;
+                    w.acked = traffic.bytesAcked;
+                    w.received = traffic.bytesReceived;
+                }
+                const qint64 quiet =
+                    traffic.counted ? msSince(w.moved) : std::min(traffic.sinceSentMs, traffic.sinceReceivedMs);
                 const bool tooLong = quiet >= it->second.timeoutMs;
                 const bool stopping = sinceStop >= 0 && std::min(quiet, sinceStop) >= kStopGraceMs;
                 if (waitedOn && (tooLong || stopping)) {
