@@ -29,7 +29,7 @@ std::optional<portal::BuildResult> exportPortal(AppState &state, CommandHost &ho
     };
     const portal::BuildResult built = portal::buildPortal(
         state.database.connection(), {folder.portalFolder(), folder.portalStateFile(), folder.portalRemovedFile()},
-        QDateTime::currentDateTime(), progress);
+        QDateTime::currentDateTime(), progress, {portalMinGames(folder)});
     host.setProgress(0);
     host.setActivityText(kIdle);
     return built;

@@ -20,11 +20,11 @@ const QString kRemoteFolder = u"portal"_s;
 // sends little again.
 constexpr int kSaveEvery = 100;
 
-// The portal's own files: its pages, stylesheet and script, at most one
-// folder deep (a file left half-written by a build that was cut off is none).
+// The portal's own files: its pages, stylesheet, script and data, at most
+// one folder deep (a file left half-written by a build that was cut off is none).
 bool isPortalFile(const QString &path)
 {
-    static const QRegularExpression file(u"^([a-z]+/)?[a-z0-9_~.-]+\\.(html|css|js)$"_s);
+    static const QRegularExpression file(u"^([a-z]+/)?[a-z0-9_~.-]+\\.(html|css|js|json)$"_s);
     return file.match(path).hasMatch();
 }
 

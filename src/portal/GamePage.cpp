@@ -74,12 +74,13 @@ QString scoreboardStart(Objective objective)
     case Objective::None:
         break;
     }
+    appendRatingColumns(columns);
     return tableStart(u"scoreboard"_s, u"Scoreboard"_s, columns);
 }
 
 } // namespace
 
-QByteArray gamePage(const Game &game)
+QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &ratings)
 {
     std::vector<const Row *> lines;
     for (const Row &r : game.lines)
@@ -114,6 +115,8 @@ QByteArray gamePage(const Game &game)
             .number(r->deaths)
             .decimal(r->ratio);
         objectiveCell(row, objective, *r);
+        const auto change = ratings.constFind(r->player);
+        appendRatingCells(row, change == ratings.cend() ? std::nullopt : std::optional(*change));
     }
     body += tableEnd();
 

@@ -140,13 +140,14 @@ QString gamesTable(const QString &id, const QString &caption, const std::vector<
 
 } // namespace
 
-QByteArray playerPage(const QString &player, std::vector<Row> rows)
+QByteArray playerPage(const QString &player, std::vector<Row> rows, const PlayerRating &rating, int minGames)
 {
     Totals totals;
     for (const Row &row : rows)
         totals.add(row);
 
     QString body = u"<h2>Totals</h2>\r\n"_s + totalsList(totals);
+    body += playerRatingSection(rating, minGames);
     body += u"<h2>Per game type</h2>\r\n"_s + typeTable(rows);
 
     std::partial_sort(rows.begin(), rows.begin() + qsizetype(std::min(kBestGames, rows.size())), rows.end(),

@@ -8,6 +8,7 @@
 #include "portal/PortalPages.h"
 #include "portal/PortalSource.h"
 #include "portal/PortalState.h"
+#include "portal/RatingLedger.h"
 #include "portal/SiteFolder.h"
 
 #include <QCryptographicHash>
@@ -47,7 +48,7 @@ constexpr int kWeek = 7;
 constexpr int kMonth = 30;
 
 // Raised when the pages change in a way the sample below does not show.
-constexpr char kMarkupVersion[] = "1";
+constexpr char kMarkupVersion[] = "2";
 
 // A sample of every kind of page, with names the game pads and names that
 // need escaping, every game type's figure, and a date that cannot be read,
@@ -85,13 +86,20 @@ QByteArray formatFingerprint()
             t.add(r);
             players.push_back({r.player, t});
         }
+        RatingLedger ledger;
+        ledger.add({ledger.inputOf(game)});
+        const pages::RatingView view{ledger.skills(), 1};
         QCryptographicHash hash(QCryptographicHash::Sha256);
         hash.addData(kMarkupVersion);
-        hash.addData(pages::playerPage(rows[0].player, rows));
-        hash.addData(pages::gamePage(game));
+        hash.addData(pages::playerPage(rows[0].player, rows, ledger.playerRating(rows[0].player, 2), 2));
+        hash.addData(pages::gamePage(game, ledger.gameRatings(game.key)));
         hash.addData(pages::mapPage(map));
-        hash.addData(pages::indexPage(players, {map}, QDateTime(QDate(2000, 1, 1), QTime(0, 0), QTimeZone::utc())));
-        hash.addData(pages::boardPage(u"Board"_s, kWeek, QDate(2003, 1, 2), 1, players));
+        hash.addData(
+            pages::indexPage(players, {map}, QDateTime(QDate(2000, 1, 1), QTime(0, 0), QTimeZone::utc()), view));
+        hash.addData(pages::boardPage(u"Board"_s, kWeek, QDate(2003, 1, 2), 1, players, view));
+        hash.addData(pages::ratingPage(ledger.players(), QDate(2003, 3, 1), 2));
+        hash.addData(pages::perGamePage(players, view));
+        hash.addData(pages::playersJson(players, ledger.players(), 2));
         hash.addData(assets::styleSheet());
         hash.addData(assets::script());
         return hash.result();
@@ -138,8 +146,10 @@ Board boardOf(const std::vector<const Row *> &rows)
 class Build
 {
 public:
-    Build(QSqlDatabase db, const BuildPlace &place, const QDateTime &made, const Progress &progress)
-        : m_source(std::move(db)), m_place(place), m_made(made), m_progress(progress), m_site(place.siteFolder)
+    Build(QSqlDatabase db, const BuildPlace &place, const QDateTime &made, const Progress &progress,
+          const BuildOptions &options)
+        : m_source(std::move(db)), m_place(place), m_made(made), m_progress(progress), m_options(options),
+          m_site(place.siteFolder)
     {
     }
 
@@ -149,8 +159,10 @@ public:
     BuildResult result(bool full) const { return {full, m_site.written(), m_removed}; }
 
 private:
+    QString ratingFile() const { return m_place.stateFile + u".rating"_s; }
     void writePlayer(const QString &player, std::vector<Row> rows);
     void writeGame(const Game &game);
+    void writeGamePage(const Game &game);
     void writeShared(const std::vector<PlayerTotals> &totals);
     void saveState(const std::vector<PlayerTotals> &totals);
 
@@ -158,7 +170,10 @@ private:
     BuildPlace m_place;
     QDateTime m_made;
     Progress m_progress;
+    BuildOptions m_options;
     SiteFolder m_site;
+    RatingLedger m_ledger;
+    QByteArray m_ratingSum;
     std::map<QString, MapSummary> m_maps;
     QDate m_newestDay;
     int m_removed = 0;
@@ -166,13 +181,20 @@ private:
 
 void Build::writePlayer(const QString &player, std::vector<Row> rows)
 {
-    m_site.write(names::playerPage(player), pages::playerPage(player, std::move(rows)));
+    m_site.write(names::playerPage(player),
+                 pages::playerPage(player, std::move(rows), m_ledger.playerRating(player, m_options.minGames),
+                                   m_options.minGames));
+}
+
+void Build::writeGamePage(const Game &game)
+{
+    m_site.write(names::gamePage(game.key), pages::gamePage(game, m_ledger.gameRatings(game.key)));
 }
 
 // The game's page, and what its map page and the recent boards learn from it.
 void Build::writeGame(const Game &game)
 {
-    m_site.write(names::gamePage(game.key), pages::gamePage(game));
+    writeGamePage(game);
     MapSummary &map = m_maps[game.key.map];
     map.name = game.key.map;
     map.addGame(game);
@@ -187,15 +209,27 @@ void Build::makeAll()
     m_maps.clear();
     m_newestDay = QDate();
 
-    // Every row is read twice: once a player at a time, once a game at a time.
+    // Every row is read three times: for the ratings, then a player at a
+    // time, then a game at a time.
     qint64 allRows = 0, rowsDone = 0;
     for (const PlayerTotals &p : totals)
         allRows += p.totals.games;
     const auto advance = [&](qint64 done) {
         rowsDone += done;
         if (m_progress && allRows > 0)
-            m_progress(int(std::min<qint64>(100, rowsDone * 50 / allRows)));
+            m_progress(int(std::min<qint64>(100, rowsDone * 100 / (3 * allRows))));
     };
+
+    m_ledger = RatingLedger();
+    RatingRows gathered(m_ledger);
+    qint64 gatheredRows = 0;
+    m_source.forEachRow([&](const Row &row) {
+        gathered.add(row);
+        if (++gatheredRows % 4096 == 0)
+            advance(4096);
+    });
+    advance(gatheredRows % 4096);
+    m_ledger.add(gathered.take());
 
     // Best players of each map: every player's figures there, cut down to
     // the best as the candidates pile up.
@@ -234,13 +268,23 @@ void Build::makeAll()
     const QStringList removed = m_site.removeOthers();
     m_removed = int(removed.size());
     noteRemoved(m_place.removedFile, removed);
+    m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
     saveState(totals);
 }
 
 bool Build::update(PortalState &state)
 {
-    if (state.format != formatFingerprint() || !m_site.exists(names::kIndexPage))
+    if (state.format != formatFingerprint() || state.minGames != m_options.minGames ||
+        !m_site.exists(names::kIndexPage))
         return false;
+    std::optional<RatingLedger> ledger = loadRatingLedger(ratingFile(), state.rating);
+    qint64 gamesKnown = 0;
+    for (const MapSummary &m : state.maps)
+        gamesKnown += m.games;
+    if (!ledger || ledger->gameCount() != gamesKnown)
+        return false;
+    m_ledger = std::move(*ledger);
+    m_ratingSum = state.rating;
     const std::vector<PlayerTotals> totals = m_source.playerTotals();
 
     // Players with new rows, and how many rows they gained. A player gone,
@@ -278,6 +322,7 @@ bool Build::update(PortalState &state)
     // The new rows are those of games without a page yet.
     std::set<GameKey> newGames;
     std::vector<std::map<QString, MapPlayer>> figures;
+    std::vector<std::pair<QString, std::vector<Row>>> playerRows;
     for (const QString &player : changed) {
         std::vector<Row> rows = m_source.rowsOfPlayer(player);
         for (const Row &row : rows) {
@@ -285,7 +330,7 @@ bool Build::update(PortalState &state)
                 newGames.insert(row.game);
         }
         figures.push_back(figuresPerMap(player, rows));
-        writePlayer(player, std::move(rows));
+        playerRows.emplace_back(player, std::move(rows));
     }
     std::vector<Game> games;
     qint64 rowsOfNewGames = 0;
@@ -296,6 +341,25 @@ bool Build::update(PortalState &state)
     // Rows added to a game that has a page, or a page removed by hand.
     if (rowsOfNewGames != newRows)
         return false;
+
+    // The new games' players, and those whose ratings an older game moved.
+    std::vector<RatingLedger::GameInput> inputs;
+    for (const Game &game : games)
+        inputs.push_back(m_ledger.inputOf(game));
+    const RatingLedger::Changed rated = m_ledger.add(std::move(inputs));
+    QSet<QString> written;
+    for (auto &[player, rows] : playerRows) {
+        written.insert(player);
+        writePlayer(player, std::move(rows));
+    }
+    for (const QString &player : rated.players) {
+        if (!written.contains(player))
+            writePlayer(player, m_source.rowsOfPlayer(player));
+    }
+    for (const GameKey &key : rated.games) {
+        if (!newGames.contains(key))
+            writeGamePage(m_source.game(key));
+    }
 
     std::map<QString, MapSummary> before = m_maps;
     for (const Game &game : games)
@@ -314,6 +378,7 @@ bool Build::update(PortalState &state)
     }
 
     writeShared(totals);
+    m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
     saveState(totals);
     return true;
 }
@@ -339,15 +404,22 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
             week.push_back(&row);
     }
     const Board weekBoard = boardOf(week), monthBoard = boardOf(month);
+    const pages::RatingView view{m_ledger.skills(), m_options.minGames};
     m_site.write(names::kWeekPage,
-                 pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, weekBoard.games, weekBoard.players));
+                 pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, weekBoard.games, weekBoard.players, view));
     m_site.write(names::kMonthPage,
-                 pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, monthBoard.games, monthBoard.players));
+                 pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, monthBoard.games, monthBoard.players, view));
+
+    const std::vector<RatedPlayer> rated = m_ledger.players();
+    m_site.write(names::kRatingPage,
+                 pages::ratingPage(rated, m_ledger.newestDayUpTo(m_made.date()), m_options.minGames));
+    m_site.write(names::kPerGamePage, pages::perGamePage(totals, view));
+    m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames));
 
     std::vector<MapSummary> maps;
     for (const auto &[name, map] : m_maps)
         maps.push_back(map);
-    m_site.write(names::kIndexPage, pages::indexPage(totals, maps, m_made), SiteFolder::Compare::WithoutMadeTime);
+    m_site.write(names::kIndexPage, pages::indexPage(totals, maps, m_made, view), SiteFolder::Compare::WithoutMadeTime);
 }
 
 void Build::saveState(const std::vector<PlayerTotals> &totals)
@@ -360,12 +432,15 @@ void Build::saveState(const std::vector<PlayerTotals> &totals)
     for (const auto &[name, map] : m_maps)
         state.maps.push_back(map);
     state.newestDay = m_newestDay;
+    state.rating = m_ratingSum;
+    state.minGames = m_options.minGames;
     savePortalState(m_place.stateFile, state);
 }
 
 } // namespace
 
-BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTime &made, const Progress &progress)
+BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTime &made, const Progress &progress,
+                        const BuildOptions &options)
 {
     // One snapshot of the database for the whole build; it only reads.
     const bool snapshot = db.transaction();
@@ -378,7 +453,7 @@ BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTim
     // Written again at the end of a build that got there: a build that
     // stops half-way leaves no record, and the next one makes every page.
     platform::removeFile(place.stateFile);
-    Build build(db, place, made, progress);
+    Build build(db, place, made, progress, options);
     if (state && build.update(*state))
         return build.result(false);
     build.makeAll();

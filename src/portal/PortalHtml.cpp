@@ -206,6 +206,7 @@ QByteArray document(const QString &root, const QString &title, const QString &bo
     head += u"<link rel=\"stylesheet\" href=\""_s + root + kStyleSheet + u"\">\r\n"_s;
     head += u"<script src=\""_s + root + kScript + u"\" defer></script>\r\n</head>\r\n<body>\r\n"_s;
     head += u"<header><nav aria-label=\"Portal\"><a href=\""_s + root + kIndexPage + u"\">Ranking</a> <a href=\""_s +
+            root + kRatingPage + u"\">Rating</a> <a href=\""_s + root + kPerGamePage + u"\">Per game</a> <a href=\""_s +
             root + kWeekPage + u"\">Last 7 days</a> <a href=\""_s + root + kMonthPage +
             u"\">Last 30 days</a> <a href=\""_s + root + kIndexPage + u"#maps\">Maps</a></nav></header>\r\n"_s;
     head += u"<main>\r\n<h1>"_s;

@@ -20,6 +20,11 @@ inline const QString kMapFolder = QStringLiteral("map");
 inline const QString kIndexPage = QStringLiteral("index.html");
 inline const QString kWeekPage = QStringLiteral("week.html");
 inline const QString kMonthPage = QStringLiteral("month.html");
+inline const QString kRatingPage = QStringLiteral("rating.html");
+inline const QString kPerGamePage = QStringLiteral("pergame.html");
+// Data for other tools, in a folder of its own.
+inline const QString kDataFolder = QStringLiteral("data");
+inline const QString kPlayersJson = QStringLiteral("data/players.json");
 inline const QString kStyleSheet = QStringLiteral("portal.css");
 inline const QString kScript = QStringLiteral("portal.js");
 

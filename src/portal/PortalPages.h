@@ -1,6 +1,7 @@
 #pragma once
 
 #include "portal/PortalModel.h"
+#include "portal/RatingPages.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -12,12 +13,13 @@
 // is the same bytes whenever its values are the same.
 namespace portal::pages {
 
-// A player's page: totals, totals per game type, best games and the last
-// 20 games. `rows` are all of the player's rows, in any order.
-QByteArray playerPage(const QString &player, std::vector<Row> rows);
+// A player's page: totals, rating, totals per game type, best games and the
+// last 20 games. `rows` are all of the player's rows, in any order.
+QByteArray playerPage(const QString &player, std::vector<Row> rows, const PlayerRating &rating, int minGames);
 
-// A game's page: map, type, date and time, winner and the scoreboard.
-QByteArray gamePage(const Game &game);
+// A game's page: map, type, date and time, winner and the scoreboard with
+// each player's rating around the game (`ratings` by player).
+QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &ratings);
 
 // A map's page: its figures, best players and latest games.
 QByteArray mapPage(const MapSummary &map);
@@ -25,12 +27,12 @@ QByteArray mapPage(const MapSummary &map);
 // The overall ranking with the maps. `made` is shown as the time the page
 // was made; SiteFolder compares pages without it.
 QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector<MapSummary> &maps,
-                     const QDateTime &made);
+                     const QDateTime &made, const RatingView &view);
 
 // The ranking over the games of a period: the `days` days up to and
 // including `last` (the day of the newest game; invalid when there is none).
 QByteArray boardPage(const QString &title, int days, const QDate &last, qint64 games,
-                     const std::vector<PlayerTotals> &players);
+                     const std::vector<PlayerTotals> &players, const RatingView &view);
 
 // The element of the index that holds the time it was made.
 inline constexpr char kMadeStart[] = "<p class=\"made\">";

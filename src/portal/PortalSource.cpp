@@ -179,6 +179,18 @@ void PortalSource::forEachPlayer(const std::function<void(const QString &, std::
     }
 }
 
+void PortalSource::forEachRow(const std::function<void(const Row &)> &visit)
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(PortalSql::allRows()))
+        fail(q);
+    while (q.next())
+        visit(readRow(q));
+    if (q.lastError().isValid())
+        fail(q);
+}
+
 void PortalSource::forEachGame(const std::function<void(Game &)> &visit)
 {
     QSqlQuery q(m_db);

@@ -12,7 +12,7 @@ namespace portal {
 namespace {
 
 constexpr quint32 kMagic = 0x52485053; // "RHPS"
-constexpr quint32 kLayout = 1;
+constexpr quint32 kLayout = 2;
 
 template <typename T> void putOptional(QDataStream &out, const std::optional<T> &value)
 {
@@ -42,7 +42,7 @@ QByteArray encode(const PortalState &state)
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    out << kMagic << kLayout << state.format << state.newestDay;
+    out << kMagic << kLayout << state.format << state.newestDay << state.rating << state.minGames;
     out << quint64(state.players.size());
     for (auto it = state.players.cbegin(); it != state.players.cend(); ++it) {
         const Totals &t = it.value();
@@ -82,7 +82,7 @@ std::optional<PortalState> decode(const QByteArray &bytes)
     in >> magic >> layout;
     if (magic != kMagic || layout != kLayout)
         return std::nullopt;
-    in >> state.format >> state.newestDay;
+    in >> state.format >> state.newestDay >> state.rating >> state.minGames;
     quint64 players = 0;
     in >> players;
     if (!plausible(in, players, 40))

@@ -22,6 +22,10 @@ struct PortalState {
     QHash<QString, Totals> players;
     std::vector<MapSummary> maps;
     QDate newestDay; // invalid while no game has a readable date
+    // The checksum of the rating ledger saved with this record, and the
+    // fewest games a player needs to count on the fair boards.
+    QByteArray rating;
+    qint32 minGames = 0;
 };
 
 // Nothing when the file is missing, damaged or of another layout.

@@ -94,6 +94,14 @@ TableRow &TableRow::duration(const std::optional<qint64> &seconds)
     return *this;
 }
 
+TableRow &TableRow::figure(const QString &text)
+{
+    m_page += u"<td>";
+    m_page += text;
+    m_page += u"</td>";
+    return *this;
+}
+
 TableRow &TableRow::text(const QString &markup)
 {
     m_page += u"<td class=\"t\">";

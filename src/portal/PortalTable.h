@@ -42,6 +42,8 @@ public:
     TableRow &decimal(double value);
     TableRow &decimal(const std::optional<double> &value);
     TableRow &duration(const std::optional<qint64> &seconds);
+    // A number cell of a figure already in the form it is shown in.
+    TableRow &figure(const QString &text);
     // Markup that is safe as it is (escaped text, a link, a <time>).
     TableRow &text(const QString &markup);
     TableRow &heading(const QString &markup);

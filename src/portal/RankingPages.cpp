@@ -36,8 +36,11 @@ QString searchBox(const QString &tableId)
            "<output for=\"find\" aria-live=\"polite\"></output></p>\r\n"_s;
 }
 
-// Players sorted by kills; equal kills share a rank.
-void appendRankingTable(QString &out, const std::vector<PlayerTotals> &players, const QString &caption)
+// Players sorted by kills; equal kills share a rank. The ratios of players
+// with fewer games than the view's minimum are left out, so that a lucky
+// first game does not top their columns.
+void appendRankingTable(QString &out, const std::vector<PlayerTotals> &players, const QString &caption,
+                        const RatingView &view)
 {
     out += searchBox(u"ranking"_s);
     out += tableStart(u"ranking"_s, caption,
@@ -50,7 +53,8 @@ void appendRankingTable(QString &out, const std::vector<PlayerTotals> &players, 
                        {u"Flags"},
                        {u"Zone time", Sort::Duration},
                        {u"Targets"},
-                       {u"Best ratio"}});
+                       {u"Best ratio"},
+                       {u"Rating"}});
     out.reserve(out.size() + qsizetype(players.size()) * 220);
     qint64 rank = 0;
     qint64 position = 0;
@@ -61,19 +65,24 @@ void appendRankingTable(QString &out, const std::vector<PlayerTotals> &players, 
         if (position == 1 || t.kills != previousKills)
             rank = position;
         previousKills = t.kills;
+        const bool fair = t.games >= view.minGames;
+        const auto skill = view.skills.constFind(p->name);
         TableRow(out)
             .number(rank)
             .nameHeading(names::playerPage(p->name), p->name)
             .number(t.games)
             .number(t.kills)
             .number(t.deaths)
-            .decimal(killsPerDeath(t.kills, t.deaths))
+            .decimal(fair ? std::optional(killsPerDeath(t.kills, t.deaths)) : std::nullopt)
             .number(t.flags)
             .duration(t.zonetime)
             .number(t.targets)
-            .decimal(t.bestRatio);
+            .decimal(fair ? t.bestRatio : std::nullopt)
+            .figure(ratingText(skill == view.skills.cend() ? std::nullopt : std::optional(*skill)));
     }
     out += tableEnd();
+    out += u"<p class=\"summary\">Kills per death and best ratio count from "_s + integer(view.minGames) +
+           u" games on.</p>\r\n"_s;
 }
 
 QString isoDate(const QDate &date)
@@ -84,7 +93,7 @@ QString isoDate(const QDate &date)
 } // namespace
 
 QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector<MapSummary> &maps,
-                     const QDateTime &made)
+                     const QDateTime &made, const RatingView &view)
 {
     qint64 games = 0;
     for (const MapSummary &m : maps)
@@ -93,7 +102,7 @@ QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector
                    u" games on "_s + integer(qint64(maps.size())) + u" maps.</p>\r\n"_s;
     body += QLatin1StringView(kMadeStart) + u"Made <time datetime=\""_s + made.toString(Qt::ISODate) + u"\">"_s +
             made.toString(u"yyyy-MM-dd HH:mm"_s) + u"</time>"_s + QLatin1StringView(kMadeEnd) + u"\r\n"_s;
-    appendRankingTable(body, players, u"All players by kills"_s);
+    appendRankingTable(body, players, u"All players by kills"_s, view);
 
     std::vector<const MapSummary *> order;
     for (const MapSummary &m : maps)
@@ -118,7 +127,7 @@ QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector
 }
 
 QByteArray boardPage(const QString &title, int days, const QDate &last, qint64 games,
-                     const std::vector<PlayerTotals> &players)
+                     const std::vector<PlayerTotals> &players, const RatingView &view)
 {
     QString body;
     if (last.isValid()) {
@@ -127,7 +136,7 @@ QByteArray boardPage(const QString &title, int days, const QDate &last, qint64 g
     } else {
         body += u"<p class=\"summary\">No game with a readable date yet.</p>\r\n"_s;
     }
-    appendRankingTable(body, players, title + u" by kills"_s);
+    appendRankingTable(body, players, title + u" by kills"_s, view);
     return document(QString(), title, body);
 }
 

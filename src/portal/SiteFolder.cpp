@@ -15,7 +15,7 @@ namespace portal {
 
 namespace {
 
-const QString kSubFolders[] = {names::kPlayerFolder, names::kGameFolder, names::kMapFolder};
+const QString kSubFolders[] = {names::kPlayerFolder, names::kGameFolder, names::kMapFolder, names::kDataFolder};
 
 QByteArray withoutMadeTime(const QByteArray &page)
 {

@@ -35,6 +35,11 @@ QString allRowsByGame()
     return kRowSelect + u"ORDER BY player.Date, player.Time, player.Game;"_s;
 }
 
+QString allRows()
+{
+    return kRowSelect + u";"_s;
+}
+
 QString rowsAtDateTime()
 {
     return kRowSelect + u"WHERE player.Id >= ? AND player.Id < ? AND player.Date = ? AND player.Time = ?;"_s;

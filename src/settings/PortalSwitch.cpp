@@ -10,12 +10,21 @@ namespace {
 
 const QString kSection = u"Portal"_s;
 const QString kKey = u"Enabled"_s;
+const QString kMinGamesKey = u"MinGames"_s;
+constexpr int kDefaultMinGames = 10;
 
 } // namespace
 
 bool portalEnabled(const ProgramFolder &folder)
 {
     return platform::ProfileFile(folder.settingsFile()).readString(kSection, kKey, u"off"_s) == u"on"_s;
+}
+
+int portalMinGames(const ProgramFolder &folder)
+{
+    bool ok = false;
+    const int n = platform::ProfileFile(folder.settingsFile()).readString(kSection, kMinGamesKey, {}).toInt(&ok);
+    return ok && n >= 0 ? n : kDefaultMinGames;
 }
 
 void setPortalEnabled(const ProgramFolder &folder, bool enabled)

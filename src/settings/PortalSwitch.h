@@ -9,3 +9,7 @@ class ProgramFolder;
 bool portalEnabled(const ProgramFolder &folder);
 // Throws RankholdError "Unable to write to %s".
 void setPortalEnabled(const ProgramFolder &folder, bool enabled);
+// "MinGames" in the same section: the fewest games a player needs to be
+// ranked among the others on the portal's rating board and to count on its
+// ratio and per-game boards. 10 when missing or not a number of 0 or more.
+int portalMinGames(const ProgramFolder &folder);

@@ -48,7 +48,9 @@ TEST_F(PortalBuildTest, OneMoreMapRewritesItsPlayersItsGameItsMapAndTheBoardsOnl
                             names::mapPage(u"Canyon"_s),
                             names::kIndexPage,
                             names::kWeekPage,
-                            names::kMonthPage};
+                            names::kMonthPage,
+                            names::kRatingPage,
+                            names::kPlayersJson};
     expected.sort();
     EXPECT_EQ(changed(before, files(site())), expected);
     EXPECT_EQ(again.written, expected.size());

@@ -50,7 +50,7 @@ protected:
         return portal::buildPortal(
             db.connection(),
             {site(name), site(name) + QStringLiteral(".state"), site(name) + QStringLiteral(".removed")},
-            madeAt.isValid() ? madeAt : made, progress);
+            madeAt.isValid() ? madeAt : made, progress, options);
     }
 
     // Every file of a site by its path below the site's folder.
@@ -85,4 +85,5 @@ protected:
     PlayerDatabase db;
     RecordingHost host;
     QDateTime made{QDate(2002, 3, 20), QTime(12, 0)};
+    portal::BuildOptions options;
 };

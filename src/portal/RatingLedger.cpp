@@ -1,0 +1,405 @@
+#include "portal/RatingLedger.h"
+
+#include "common/TextFiles.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QFile>
+#include <QIODevice>
+#include <QtEndian>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <tuple>
+
+namespace portal {
+
+namespace {
+
+constexpr quint32 kMagic = 0x5248524c; // "RHRL"
+constexpr quint32 kLayout = 1;
+// A line in the file: player, rank, mu and sigma.
+constexpr qsizetype kLineBytes = 4 + 4 + 8 + 8;
+constexpr auto kSum = QCryptographicHash::Blake2b_256;
+constexpr qsizetype kSumSize = 32;
+
+template <typename T> void put(char *&at, T value)
+{
+    qToLittleEndian(value, at);
+    at += sizeof(T);
+}
+
+template <typename T> T get(const char *&at)
+{
+    const T value = qFromLittleEndian<T>(at);
+    at += sizeof(T);
+    return value;
+}
+
+} // namespace
+
+struct RatingLedger::Ranked {
+    Played game;
+    std::vector<quint32> players;
+    std::vector<int> ranks;
+};
+
+bool RatingLedger::playedBefore(const Played &a, const Played &b)
+{
+    return std::tie(a.order, a.key) < std::tie(b.order, b.key);
+}
+
+quint32 RatingLedger::idOf(const QString &player)
+{
+    const auto found = m_ids.constFind(player);
+    if (found != m_ids.cend())
+        return *found;
+    const quint32 id = quint32(m_names.size());
+    m_names.push_back(player);
+    m_ids.insert(player, id);
+    m_last.push_back(-1);
+    m_counts.push_back(0);
+    return id;
+}
+
+RatingLedger::GameInput RatingLedger::inputOf(const Game &game)
+{
+    GameInput input{game.key, {}};
+    input.lines.reserve(game.lines.size());
+    for (const Row &row : game.lines)
+        input.lines.push_back({idOf(row.player), rating::standingOf(row)});
+    return input;
+}
+
+rating::Skill RatingLedger::skillBefore(const Line &line) const
+{
+    return line.previous < 0 ? rating::Skill() : m_lines[size_t(line.previous)].after;
+}
+
+// The players best first, equals by name: the same game gives the same
+// order, and so the same sums, whatever order its rows came in.
+RatingLedger::Ranked RatingLedger::ranked(GameInput input) const
+{
+    std::sort(input.lines.begin(), input.lines.end(), [&](const Entry &a, const Entry &b) {
+        if (a.standing != b.standing)
+            return a.standing.betterThan(b.standing);
+        return m_names[a.player] < m_names[b.player];
+    });
+    Ranked game{{std::move(input.key), 0, 0, quint32(input.lines.size())}, {}, {}};
+    game.game.order = GameMoment::of(game.game.key).sortKey();
+    for (size_t i = 0; i < input.lines.size(); ++i) {
+        game.players.push_back(input.lines[i].player);
+        const bool tie = i > 0 && input.lines[i].standing == input.lines[i - 1].standing;
+        game.ranks.push_back(tie ? game.ranks.back() : int(i));
+    }
+    return game;
+}
+
+// Forgets the games from `game` on, the players' skills going back to what
+// they were before it.
+void RatingLedger::truncate(size_t game)
+{
+    if (game >= m_games.size())
+        return;
+    const size_t firstLine = m_games[game].first;
+    for (size_t i = m_lines.size(); i-- > firstLine;) {
+        m_last[m_lines[i].player] = m_lines[i].previous;
+        --m_counts[m_lines[i].player];
+    }
+    for (size_t g = game; g < m_games.size(); ++g)
+        m_gameAt.remove(m_games[g].key);
+    m_lines.resize(firstLine);
+    m_games.resize(game);
+}
+
+void RatingLedger::append(const Ranked &game)
+{
+    std::vector<rating::Skill> skills;
+    skills.reserve(game.players.size());
+    for (quint32 p : game.players)
+        skills.push_back(m_last[p] < 0 ? rating::Skill() : m_lines[size_t(m_last[p])].after);
+    rating::rateGame(skills, game.ranks);
+
+    const quint32 index = quint32(m_games.size());
+    Played played = game.game;
+    played.first = quint32(m_lines.size());
+    m_gameAt.insert(played.key, index);
+    m_games.push_back(std::move(played));
+    for (size_t i = 0; i < game.players.size(); ++i) {
+        const quint32 p = game.players[i];
+        m_lines.push_back({p, game.ranks[i], m_last[p], index, skills[i]});
+        m_last[p] = qint32(m_lines.size() - 1);
+        ++m_counts[p];
+    }
+}
+
+RatingLedger::Changed RatingLedger::add(std::vector<GameInput> games)
+{
+    std::vector<Ranked> fresh;
+    for (GameInput &input : games) {
+        if (!m_gameAt.contains(input.key))
+            fresh.push_back(ranked(std::move(input)));
+    }
+    Changed changed;
+    if (fresh.empty())
+        return changed;
+    const auto before = [](const Ranked &a, const Ranked &b) { return playedBefore(a.game, b.game); };
+    std::sort(fresh.begin(), fresh.end(), before);
+
+    // The games rated already that come after the first new one, with what
+    // their lines said, to replay and to compare.
+    const size_t from =
+        size_t(std::upper_bound(m_games.begin(), m_games.end(), fresh.front().game, playedBefore) - m_games.begin());
+    std::vector<Ranked> replayed;
+    std::vector<RatingChange> said;
+    for (size_t g = from; g < m_games.size(); ++g) {
+        const Played &played = m_games[g];
+        Ranked again{played, {}, {}};
+        for (quint32 l = played.first; l < played.first + played.count; ++l) {
+            again.players.push_back(m_lines[l].player);
+            again.ranks.push_back(m_lines[l].rank);
+            said.push_back({skillBefore(m_lines[l]), m_lines[l].after});
+        }
+        replayed.push_back(std::move(again));
+    }
+    truncate(from);
+
+    std::vector<bool> moved(m_names.size(), false);
+    size_t oldAt = 0, newAt = 0, saidAt = 0;
+    while (oldAt < replayed.size() || newAt < fresh.size()) {
+        const bool takeNew =
+            oldAt == replayed.size() || (newAt < fresh.size() && before(fresh[newAt], replayed[oldAt]));
+        const Ranked &game = takeNew ? fresh[newAt++] : replayed[oldAt++];
+        append(game);
+        const Played &played = m_games.back();
+        bool differs = takeNew;
+        for (quint32 l = played.first; l < played.first + played.count; ++l) {
+            const Line &line = m_lines[l];
+            const bool lineDiffers = takeNew || said[saidAt++] != RatingChange{skillBefore(line), line.after};
+            if (lineDiffers) {
+                differs = true;
+                moved[line.player] = true;
+            }
+        }
+        if (differs)
+            changed.games.push_back(played.key);
+    }
+    for (size_t p = 0; p < moved.size(); ++p) {
+        if (moved[p])
+            changed.players.push_back(m_names[p]);
+    }
+    return changed;
+}
+
+PlayerRating RatingLedger::playerRating(const QString &player, int minGames) const
+{
+    PlayerRating out;
+    const auto found = m_ids.constFind(player);
+    if (found != m_ids.cend()) {
+        for (qint32 l = m_last[*found]; l >= 0; l = m_lines[size_t(l)].previous) {
+            const Line &line = m_lines[size_t(l)];
+            out.history.push_back({m_games[line.game].key, {skillBefore(line), line.after}});
+        }
+        std::reverse(out.history.begin(), out.history.end());
+        out.games = m_counts[*found];
+        if (!out.history.empty())
+            out.skill = out.history.back().change.after;
+    }
+    out.provisional = out.games < minGames;
+    return out;
+}
+
+QHash<QString, RatingChange> RatingLedger::gameRatings(const GameKey &game) const
+{
+    QHash<QString, RatingChange> out;
+    const auto found = m_gameAt.constFind(game);
+    if (found == m_gameAt.cend())
+        return out;
+    const Played &played = m_games[*found];
+    for (quint32 l = played.first; l < played.first + played.count; ++l)
+        out.insert(m_names[m_lines[l].player], {skillBefore(m_lines[l]), m_lines[l].after});
+    return out;
+}
+
+std::vector<RatedPlayer> RatingLedger::players() const
+{
+    std::vector<RatedPlayer> out;
+    out.reserve(m_names.size());
+    for (size_t p = 0; p < m_names.size(); ++p) {
+        if (m_last[p] < 0)
+            continue;
+        const Line &line = m_lines[size_t(m_last[p])];
+        RatedPlayer player{m_names[p], line.after, m_counts[p], std::nullopt};
+        // Games of unreadable moments come first: the newest game tells.
+        const GameKey &newest = m_games[line.game].key;
+        if (GameMoment::of(newest).isValid())
+            player.last = newest;
+        out.push_back(std::move(player));
+    }
+    return out;
+}
+
+QHash<QString, rating::Skill> RatingLedger::skills() const
+{
+    QHash<QString, rating::Skill> out;
+    out.reserve(qsizetype(m_names.size()));
+    for (size_t p = 0; p < m_names.size(); ++p) {
+        if (m_last[p] >= 0)
+            out.insert(m_names[p], m_lines[size_t(m_last[p])].after);
+    }
+    return out;
+}
+
+QDate RatingLedger::newestDayUpTo(const QDate &day) const
+{
+    for (size_t g = m_games.size(); g-- > 0;) {
+        const GameMoment moment = GameMoment::of(m_games[g].key);
+        if (!moment.isValid())
+            break;
+        if (!day.isValid() || moment.date <= day)
+            return moment.date;
+    }
+    return {};
+}
+
+QByteArray RatingLedger::encode() const
+{
+    QByteArray bytes;
+    {
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_0);
+        out << kMagic << kLayout << quint64(m_names.size());
+        for (const QString &name : m_names)
+            out << name;
+        out << quint64(m_games.size());
+        for (const Played &g : m_games)
+            out << g.key.date << g.key.time << g.key.map << g.count;
+        out << quint64(m_lines.size());
+    }
+    // The lines are most of the file: written as they are, not value by value.
+    const qsizetype head = bytes.size();
+    bytes.resize(head + qsizetype(m_lines.size()) * kLineBytes);
+    char *at = bytes.data() + head;
+    for (const Line &line : m_lines) {
+        put(at, line.player);
+        put(at, line.rank);
+        put(at, std::bit_cast<quint64>(line.after.mu));
+        put(at, std::bit_cast<quint64>(line.after.sigma));
+    }
+    return bytes;
+}
+
+std::optional<RatingLedger> RatingLedger::decode(const QByteArray &bytes)
+{
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint32 magic = 0, layout = 0;
+    in >> magic >> layout;
+    if (magic != kMagic || layout != kLayout)
+        return std::nullopt;
+    // Counts are checked against what is left, so a damaged one cannot ask
+    // for more memory than the file could fill.
+    const auto plausible = [&](quint64 count, qint64 bytesEach) {
+        return in.status() == QDataStream::Ok && count <= quint64(in.device()->bytesAvailable() / bytesEach);
+    };
+    RatingLedger ledger;
+    quint64 names = 0;
+    in >> names;
+    if (!plausible(names, 4))
+        return std::nullopt;
+    for (quint64 i = 0; i < names && in.status() == QDataStream::Ok; ++i) {
+        QString name;
+        in >> name;
+        if (ledger.m_ids.contains(name))
+            return std::nullopt;
+        ledger.idOf(name);
+    }
+    quint64 games = 0;
+    in >> games;
+    if (!plausible(games, 16))
+        return std::nullopt;
+    quint64 lineSum = 0;
+    ledger.m_games.reserve(size_t(games));
+    for (quint64 g = 0; g < games && in.status() == QDataStream::Ok; ++g) {
+        Played played{};
+        in >> played.key.date >> played.key.time >> played.key.map >> played.count;
+        played.order = GameMoment::of(played.key).sortKey();
+        played.first = quint32(lineSum);
+        lineSum += played.count;
+        if (!ledger.m_games.empty() && !playedBefore(ledger.m_games.back(), played))
+            return std::nullopt;
+        ledger.m_gameAt.insert(played.key, quint32(g));
+        ledger.m_games.push_back(std::move(played));
+    }
+    quint64 lines = 0;
+    in >> lines;
+    if (in.status() != QDataStream::Ok || lines != lineSum || lines > quint64(INT32_MAX))
+        return std::nullopt;
+    const qint64 head = in.device()->pos();
+    if (bytes.size() - head != qint64(lines) * kLineBytes)
+        return std::nullopt;
+
+    const char *at = bytes.constData() + head;
+    ledger.m_lines.reserve(size_t(lines));
+    for (quint32 g = 0; g < ledger.m_games.size(); ++g) {
+        const Played &played = ledger.m_games[g];
+        for (quint32 i = 0; i < played.count; ++i) {
+            Line line{};
+            line.player = get<quint32>(at);
+            line.rank = get<qint32>(at);
+            line.after.mu = std::bit_cast<double>(get<quint64>(at));
+            line.after.sigma = std::bit_cast<double>(get<quint64>(at));
+            if (line.player >= ledger.m_names.size() || line.rank < 0 || !std::isfinite(line.after.mu) ||
+                !std::isfinite(line.after.sigma))
+                return std::nullopt;
+            line.game = g;
+            line.previous = ledger.m_last[line.player];
+            ledger.m_last[line.player] = qint32(ledger.m_lines.size());
+            ++ledger.m_counts[line.player];
+            ledger.m_lines.push_back(line);
+        }
+    }
+    return ledger;
+}
+
+void RatingRows::add(const Row &row)
+{
+    // A game's rows mostly come one after another: the hash only when not.
+    if (m_games.empty() || m_games[m_last].key != row.game) {
+        const auto at = m_at.constFind(row.game);
+        if (at != m_at.cend()) {
+            m_last = *at;
+        } else {
+            m_last = m_games.size();
+            m_at.insert(row.game, m_last);
+            m_games.push_back({row.game, {}});
+        }
+    }
+    m_games[m_last].lines.push_back({m_ledger.idOf(row.player), rating::standingOf(row)});
+}
+
+QByteArray saveRatingLedger(const QString &path, const RatingLedger &ledger)
+{
+    QByteArray bytes = ledger.encode();
+    const QByteArray sum = QCryptographicHash::hash(bytes, kSum);
+    bytes += sum;
+    writeFileReplacing(path, bytes);
+    return sum;
+}
+
+std::optional<RatingLedger> loadRatingLedger(const QString &path, const QByteArray &checksum)
+{
+    QFile file(path);
+    if (checksum.size() != kSumSize || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (bytes.size() < kSumSize || bytes.right(kSumSize) != checksum)
+        return std::nullopt;
+    bytes.chop(kSumSize);
+    if (QCryptographicHash::hash(bytes, kSum) != checksum)
+        return std::nullopt;
+    return RatingLedger::decode(bytes);
+}
+
+} // namespace portal

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "portal/PortalModel.h"
+#include "portal/Rating.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// The ratings of every game in the order the games were played, kept beside
+// the portal so that a build rates only what is new. Each rated line keeps
+// the player's skill after the game, which is also their skill before their
+// next one: every game is a checkpoint, and a game older than those rated
+// already (an old score file imported late, a second server's file) replays
+// from its own place, never from the beginning. However the games come in,
+// the skills come out bit for bit as if they had been rated at once.
+namespace portal {
+
+// A player's rating around one game.
+struct RatingChange {
+    rating::Skill before, after;
+    bool operator==(const RatingChange &) const = default;
+};
+
+// One point of a player's rating history.
+struct RatingPoint {
+    GameKey game;
+    RatingChange change;
+};
+
+// A player's rating and how it came about, oldest game first. What the
+// player page shows, and the data of a chart of the rating over time.
+struct PlayerRating {
+    rating::Skill skill;
+    qint64 games = 0;
+    bool provisional = true; // fewer games than the portal's minimum
+    std::vector<RatingPoint> history;
+};
+
+// A player as the rating board lists them.
+struct RatedPlayer {
+    QString name;
+    rating::Skill skill;
+    qint64 games = 0;
+    std::optional<GameKey> last; // the newest game with a readable date and time
+};
+
+class RatingLedger
+{
+public:
+    // A game to be rated: its key and its players with their standings.
+    struct Entry {
+        quint32 player;
+        rating::Standing standing;
+    };
+    struct GameInput {
+        GameKey key;
+        std::vector<Entry> lines;
+    };
+
+    // The number a player is known by in this ledger (a new one for a new name).
+    quint32 idOf(const QString &player);
+    GameInput inputOf(const Game &game);
+
+    // What add() changed: the games that read otherwise now (the new ones
+    // among them) and the players whose history changed.
+    struct Changed {
+        std::vector<GameKey> games;
+        std::vector<QString> players;
+    };
+
+    // Rates games that are not rated yet (a key rated already is ignored):
+    // games after the newest rated one are rated from their players'
+    // skills; an older one replays every game from its place on.
+    Changed add(std::vector<GameInput> games);
+
+    qsizetype gameCount() const { return qsizetype(m_games.size()); }
+    bool contains(const GameKey &game) const { return m_gameAt.contains(game); }
+
+    PlayerRating playerRating(const QString &player, int minGames) const;
+    // The rating of each player of the game, by name; empty for a game not rated.
+    QHash<QString, RatingChange> gameRatings(const GameKey &game) const;
+    // Every player with their present skill.
+    std::vector<RatedPlayer> players() const;
+    QHash<QString, rating::Skill> skills() const;
+    // The day of the newest game that is not after `day`; invalid when none is.
+    QDate newestDayUpTo(const QDate &day) const;
+
+    QByteArray encode() const;
+    // Nothing when the bytes do not hold a ledger.
+    static std::optional<RatingLedger> decode(const QByteArray &bytes);
+
+private:
+    struct Line {
+        quint32 player;
+        qint32 rank;
+        qint32 previous; // the player's line before this one, or -1
+        quint32 game;
+        rating::Skill after;
+    };
+    struct Played {
+        GameKey key;
+        qint64 order; // GameMoment::sortKey
+        quint32 first;
+        quint32 count;
+    };
+    struct Ranked; // a game with its players in a fixed order and their ranks
+
+    static bool playedBefore(const Played &a, const Played &b);
+    rating::Skill skillBefore(const Line &line) const;
+    Ranked ranked(GameInput input) const;
+    void truncate(size_t game);
+    void append(const Ranked &game);
+
+    std::vector<QString> m_names;
+    QHash<QString, quint32> m_ids;
+    std::vector<qint32> m_last;    // each player's newest line, or -1
+    std::vector<quint32> m_counts; // each player's rated games
+    std::vector<Line> m_lines;
+    std::vector<Played> m_games;
+    QHash<GameKey, quint32> m_gameAt;
+};
+
+// Gathers rows, in any order, into the games the ledger rates.
+class RatingRows
+{
+public:
+    explicit RatingRows(RatingLedger &ledger) : m_ledger(ledger) {}
+    void add(const Row &row);
+    std::vector<RatingLedger::GameInput> take() { return std::move(m_games); }
+
+private:
+    RatingLedger &m_ledger;
+    std::vector<RatingLedger::GameInput> m_games;
+    QHash<GameKey, size_t> m_at;
+    size_t m_last = 0;
+};
+
+// The ledger's file, a checksum of its contents at its end. save returns the
+// checksum, which the portal's record keeps, so load takes only the ledger
+// made with that record; nothing when it is missing, damaged or another.
+// Throws RankholdError "Cannot create file %s".
+QByteArray saveRatingLedger(const QString &path, const RatingLedger &ledger);
+std::optional<RatingLedger> loadRatingLedger(const QString &path, const QByteArray &checksum);
+
+} // namespace portal
