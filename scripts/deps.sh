@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Rankhold
-# need, only those that are missing. Sourced by run.sh and test.sh.
+# need, only those that are missing, and for the tests the npm packages of
+# tests/portal/openskill. Sourced by run.sh and test.sh.
+
+# The checkout this file is in, whatever folder the caller is in later.
+rankhold_source="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 rankhold_install_deps() {
     # clang alone does not bring the fuzzer runtime (libclang-rt-dev is only
     # recommended); passwd has useradd, userdel and chpasswd for the vsftpd
@@ -18,7 +22,8 @@ rankhold_install_deps() {
     # qtkeychain-qt6-dev keeps the window's passwords in the desktop's
     # keyring, through libsecret-1-0 (which QtKeychain loads when it runs),
     # and gnome-keyring is the keyring its tests start in a D-Bus session of
-    # their own.
+    # their own; nodejs and npm run the rating test's independent reference
+    # (openskill, installed below at the version package-lock.json pins).
     local wanted=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
         qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev qt6-qpa-plugins libgl1-mesa-dev
         libgtest-dev googletest sqlite3 ccache libssl-dev openssl python3-openssl
@@ -34,6 +39,10 @@ rankhold_install_deps() {
     for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
+    # A node of another source (with its own npm) serves as well.
+    if [ "${1:-}" != "run" ] && ! command -v npm >/dev/null; then
+        missing+=(nodejs npm)
+    fi
     if [ ${#missing[@]} -gt 0 ]; then
         echo "Installing missing packages: ${missing[*]}"
         local sudo=""
@@ -41,5 +50,12 @@ rankhold_install_deps() {
         $sudo apt-get update -qq
         # Through env: sudo would drop a variable set in front of it.
         $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+    if [ "${1:-}" != "run" ]; then
+        local reference="$rankhold_source/tests/portal/openskill"
+        if ! npm ls --prefix "$reference" --depth=0 >/dev/null 2>&1; then
+            echo "Installing the rating test's reference (openskill) into $reference/node_modules"
+            npm ci --prefix "$reference" --ignore-scripts --no-audit --no-fund >/dev/null
+        fi
     fi
 }
