@@ -8,10 +8,16 @@
 //   40,000 rows of the same players, with the number of files it wrote: the
 //   cost should follow the players of the map, not the history.
 //
+// - the skill rating replayed over every row (read, gathered into games and
+//   rated in the order played) beside reading every row alone, as
+//   processor time.
+//
 //   portal_bench [rows] [players] [small rows]   (default 1000000 20000 40000)
 
 #include "common/RankholdError.h"
 #include "portal/PortalBuilder.h"
+#include "portal/PortalSource.h"
+#include "portal/RatingLedger.h"
 #include "scores/DatabaseFile.h"
 
 #include <QCoreApplication>
@@ -120,6 +126,42 @@ Timed build(const QString &dbPath, const QString &folder)
     return timed;
 }
 
+// The rating replayed from every row, and reading every row alone.
+struct Replay {
+    double readCpu = 0, replayCpu = 0, rateCpu = 0;
+    qint64 games = 0;
+};
+
+Replay replayRating(const QString &dbPath)
+{
+    const QString name = u"replay"_s;
+    Replay replay;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(dbPath);
+        if (!db.open())
+            throw RankholdError(db.lastError().text());
+        portal::PortalSource source(db);
+        qint64 rows = 0;
+        double before = cpuSeconds();
+        source.forEachRow([&](const portal::Row &) { ++rows; });
+        replay.readCpu = cpuSeconds() - before;
+
+        before = cpuSeconds();
+        portal::RatingLedger ledger;
+        portal::RatingRows gathered(ledger);
+        source.forEachRow([&](const portal::Row &row) { gathered.add(row); });
+        const double rateStart = cpuSeconds();
+        ledger.add(gathered.take());
+        replay.rateCpu = cpuSeconds() - rateStart;
+        replay.replayCpu = cpuSeconds() - before;
+        replay.games = ledger.gameCount();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return replay;
+}
+
 long peakMegabytes()
 {
     rusage usage{};
@@ -190,6 +232,14 @@ int main(int argc, char **argv)
         std::printf("ratio first build / shell:  %.2f (cpu %.2f)\n", large.first.seconds / shellSeconds,
                     large.first.cpuSeconds / shellCpu);
         std::printf("peak memory (getrusage):    %ld MB\n", peak);
+
+        const Replay replay = replayRating(dir.filePath(u"large/Rankhold.mdb"_s));
+        std::printf("rating, full replay of %lld rows, %lld games: cpu %.2f s (%.2f s of it rating in memory; "
+                    "goal at most 2 s)\n",
+                    static_cast<long long>(rows), static_cast<long long>(replay.games), replay.replayCpu,
+                    replay.rateCpu);
+        std::printf("reading every row alone: cpu %.2f s; ratio replay / read: %.2f\n", replay.readCpu,
+                    replay.replayCpu / replay.readCpu);
 
         const Run small = runAt(dir.filePath(u"small"_s), smallRows, players, false);
         const auto again = [](qint64 n, const Run &run) {

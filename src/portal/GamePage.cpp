@@ -74,7 +74,7 @@ QString scoreboardStart(Objective objective)
     case Objective::None:
         break;
     }
-    appendRatingColumns(columns);
+    appendRatingColumns(columns, true);
     return tableStart(u"scoreboard"_s, u"Scoreboard"_s, columns);
 }
 
@@ -116,7 +116,7 @@ QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &rating
             .decimal(r->ratio);
         objectiveCell(row, objective, *r);
         const auto change = ratings.constFind(r->player);
-        appendRatingCells(row, change == ratings.cend() ? std::nullopt : std::optional(*change));
+        appendRatingCells(row, change == ratings.cend() ? std::nullopt : std::optional(*change), true);
     }
     body += tableEnd();
 

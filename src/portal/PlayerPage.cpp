@@ -113,26 +113,32 @@ QString typeTable(const std::vector<Row> &rows)
     return out;
 }
 
-QString gamesTable(const QString &id, const QString &caption, const std::vector<Row> &rows, size_t from, size_t count)
+// With the rating after each game and its change there: the latest games
+// are the rating's latest history.
+QString gamesTable(const QString &id, const QString &caption, const std::vector<Row> &rows, size_t count,
+                   const QHash<GameKey, RatingChange> &ratings)
 {
-    QString out = tableStart(id, caption,
-                             {{u"Played", Sort::Text},
-                              {u"Map", Sort::Text},
-                              {u"Game type", Sort::Text},
-                              {u"Kills"},
-                              {u"Deaths"},
-                              {u"Ratio"},
-                              {u"Objective", Sort::Text}});
-    for (size_t i = from; i < rows.size() && i < from + count; ++i) {
+    std::vector<Column> columns = {{u"Played", Sort::Text},
+                                   {u"Map", Sort::Text},
+                                   {u"Game type", Sort::Text},
+                                   {u"Kills"},
+                                   {u"Deaths"},
+                                   {u"Ratio"},
+                                   {u"Objective", Sort::Text}};
+    appendRatingColumns(columns, false);
+    QString out = tableStart(id, caption, columns);
+    for (size_t i = 0; i < rows.size() && i < count; ++i) {
         const Row &r = rows[i];
-        TableRow(out)
-            .heading(anchor(kUp + names::gamePage(r.game), moment(r.game.date, r.game.time)))
+        TableRow row(out);
+        row.heading(anchor(kUp + names::gamePage(r.game), moment(r.game.date, r.game.time)))
             .nameText(kUp + names::mapPage(r.game.map), r.game.map)
             .text(escape(r.type))
             .number(r.kills)
             .number(r.deaths)
             .decimal(r.ratio)
             .text(objective(r));
+        const auto change = ratings.constFind(r.game);
+        appendRatingCells(row, change == ratings.cend() ? std::nullopt : std::optional(*change), false);
     }
     out += tableEnd();
     return out;
@@ -152,10 +158,12 @@ QByteArray playerPage(const QString &player, std::vector<Row> rows, const Player
 
     std::partial_sort(rows.begin(), rows.begin() + qsizetype(std::min(kBestGames, rows.size())), rows.end(),
                       betterFirst);
-    body += u"<h2>Best games</h2>\r\n"_s + gamesTable(u"best"_s, u"Best games by kills"_s, rows, 0, kBestGames);
+    const QHash<GameKey, RatingChange> ratings = ratingsByGame(rating);
+    body += u"<h2>Best games</h2>\r\n"_s + gamesTable(u"best"_s, u"Best games by kills"_s, rows, kBestGames, ratings);
 
     std::sort(rows.begin(), rows.end(), newerFirst);
-    body += u"<h2>Last games</h2>\r\n"_s + gamesTable(u"last"_s, u"Latest games, newest first"_s, rows, 0, kLastGames);
+    body += u"<h2>Last games</h2>\r\n"_s +
+            gamesTable(u"last"_s, u"Latest games, newest first"_s, rows, kLastGames, ratings);
     return document(kUp, player, body);
 }
 

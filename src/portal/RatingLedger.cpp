@@ -21,8 +21,11 @@ constexpr quint32 kMagic = 0x5248524c; // "RHRL"
 constexpr quint32 kLayout = 1;
 // A line in the file: player, rank, mu and sigma.
 constexpr qsizetype kLineBytes = 4 + 4 + 8 + 8;
-constexpr auto kSum = QCryptographicHash::Blake2b_256;
-constexpr qsizetype kSumSize = 32;
+// Catches a file damaged or cut short; nothing here needs to resist a
+// forger, who could rewrite the record beside it as well. The fastest of the
+// hashes at hand: the file grows with the history and is read by every build.
+constexpr auto kSum = QCryptographicHash::Sha1;
+constexpr qsizetype kSumSize = 20;
 
 template <typename T> void put(char *&at, T value)
 {

@@ -20,7 +20,6 @@ using namespace html;
 // Players whose newest game is older than this many days, up to the newest
 // game, are no longer on the board's first view.
 constexpr int kAwayDays = 30;
-constexpr size_t kRecentChanges = 20;
 
 const QString kUp = u"../"_s;
 
@@ -252,36 +251,37 @@ QString playerRatingSection(const PlayerRating &rating, int minGames)
         out += u"<p class=\"summary\">Provisional: listed after the players with "_s + integer(minGames) +
                u" games or more on the rating board.</p>\r\n"_s;
     }
-    out += tableStart(u"rating-changes"_s, u"Latest rating changes, newest first"_s,
-                      {{u"Played", Sort::Text}, {u"Map", Sort::Text}, {u"Before"}, {u"After"}, {u"Change"}});
-    const size_t shown = std::min(kRecentChanges, rating.history.size());
-    for (size_t i = rating.history.size(); i-- > rating.history.size() - shown;) {
-        const RatingPoint &point = rating.history[i];
-        TableRow(out)
-            .heading(anchor(kUp + names::gamePage(point.game), moment(point.game.date, point.game.time)))
-            .nameText(kUp + names::mapPage(point.game.map), point.game.map)
-            .figure(ratingFigure(point.change.before))
-            .figure(ratingFigure(point.change.after))
-            .figure(changeFigure(point.change));
-    }
-    out += tableEnd();
     return out;
 }
 
-void appendRatingColumns(std::vector<html::Column> &columns)
+QHash<GameKey, RatingChange> ratingsByGame(const PlayerRating &rating)
 {
-    columns.push_back({u"Rating before"});
-    columns.push_back({u"Rating after"});
+    QHash<GameKey, RatingChange> out;
+    out.reserve(qsizetype(rating.history.size()));
+    for (const RatingPoint &point : rating.history)
+        out.insert(point.game, point.change);
+    return out;
+}
+
+void appendRatingColumns(std::vector<html::Column> &columns, bool withBefore)
+{
+    if (withBefore)
+        columns.push_back({u"Rating before"});
+    columns.push_back({withBefore ? u"Rating after" : u"Rating"});
     columns.push_back({u"Change"});
 }
 
-void appendRatingCells(html::TableRow &row, const std::optional<RatingChange> &change)
+void appendRatingCells(html::TableRow &row, const std::optional<RatingChange> &change, bool withBefore)
 {
     if (!change) {
-        row.figure(u"\u2013"_s).figure(u"\u2013"_s).figure(u"\u2013"_s);
+        if (withBefore)
+            row.figure(u"\u2013"_s);
+        row.figure(u"\u2013"_s).figure(u"\u2013"_s);
         return;
     }
-    row.figure(ratingFigure(change->before)).figure(ratingFigure(change->after)).figure(changeFigure(*change));
+    if (withBefore)
+        row.figure(ratingFigure(change->before));
+    row.figure(ratingFigure(change->after)).figure(changeFigure(*change));
 }
 
 QString ratingText(const std::optional<rating::Skill> &skill)

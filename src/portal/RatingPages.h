@@ -34,13 +34,15 @@ QByteArray ratingPage(const std::vector<RatedPlayer> &players, const QDate &newe
 // rating of the players with at least `view.minGames` games.
 QByteArray perGamePage(const std::vector<PlayerTotals> &players, const RatingView &view);
 
-// The player page's part: the rating, and its latest changes.
+// The player page's part: the rating and what it is made of.
 QString playerRatingSection(const PlayerRating &rating, int minGames);
+// The player's rating around each of their games, for their tables of games.
+QHash<GameKey, RatingChange> ratingsByGame(const PlayerRating &rating);
 
-// The scoreboard's columns of the rating around the game: before, after
-// and the change, as shown; dashes for a player the game did not rate.
-void appendRatingColumns(std::vector<html::Column> &columns);
-void appendRatingCells(html::TableRow &row, const std::optional<RatingChange> &change);
+// The columns of the rating around a game: before (on a scoreboard, where
+// `withBefore`), after and the change, as shown; dashes for a game not rated.
+void appendRatingColumns(std::vector<html::Column> &columns, bool withBefore);
+void appendRatingCells(html::TableRow &row, const std::optional<RatingChange> &change, bool withBefore);
 
 // data/players.json: one object per player, for other tools.
 QByteArray playersJson(const std::vector<PlayerTotals> &players, const std::vector<RatedPlayer> &rated, int minGames);
