@@ -144,13 +144,13 @@ Replay replayRating(const QString &dbPath)
         portal::PortalSource source(db);
         qint64 rows = 0;
         double before = cpuSeconds();
-        source.forEachRow([&](const portal::Row &) { ++rows; });
+        source.forEachRatingRow([&](const portal::Row &) { ++rows; });
         replay.readCpu = cpuSeconds() - before;
 
         before = cpuSeconds();
         portal::RatingLedger ledger;
         portal::RatingRows gathered(ledger);
-        source.forEachRow([&](const portal::Row &row) { gathered.add(row); });
+        source.forEachRatingRow([&](const portal::Row &row) { gathered.add(row); });
         const double rateStart = cpuSeconds();
         ledger.add(gathered.take());
         replay.rateCpu = cpuSeconds() - rateStart;

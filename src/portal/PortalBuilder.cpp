@@ -223,7 +223,7 @@ void Build::makeAll()
     m_ledger = RatingLedger();
     RatingRows gathered(m_ledger);
     qint64 gatheredRows = 0;
-    m_source.forEachRow([&](const Row &row) {
+    m_source.forEachRatingRow([&](const Row &row) {
         gathered.add(row);
         if (++gatheredRows % 4096 == 0)
             advance(4096);

@@ -179,14 +179,25 @@ void PortalSource::forEachPlayer(const std::function<void(const QString &, std::
     }
 }
 
-void PortalSource::forEachRow(const std::function<void(const Row &)> &visit)
+void PortalSource::forEachRatingRow(const std::function<void(const Row &)> &visit)
 {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.exec(PortalSql::allRows()))
+    if (!q.exec(PortalSql::ratingRows()))
         fail(q);
-    while (q.next())
-        visit(readRow(q));
+    Row row;
+    while (q.next()) {
+        row.player = q.value(0).toString();
+        row.game = {q.value(1).toString(), q.value(2).toString(), q.value(3).toString()};
+        row.type = q.value(4).toString();
+        row.kills = q.value(5).toLongLong();
+        row.deaths = q.value(6).toLongLong();
+        row.score = optionalInteger(q.value(7));
+        row.zonetime = optionalInteger(q.value(8));
+        row.flags = optionalInteger(q.value(9));
+        row.targets = optionalInteger(q.value(10));
+        visit(row);
+    }
     if (q.lastError().isValid())
         fail(q);
 }

@@ -29,8 +29,9 @@ public:
     void forEachPlayer(const std::function<void(const QString &player, std::vector<Row> &rows)> &visit);
     // One pass over every row, a game at a time.
     void forEachGame(const std::function<void(Game &game)> &visit);
-    // One pass over every row, in no particular order.
-    void forEachRow(const std::function<void(const Row &row)> &visit);
+    // One pass over every row, in no particular order, with what the
+    // rating needs of it (no winner, no ratio).
+    void forEachRatingRow(const std::function<void(const Row &row)> &visit);
 
 private:
     QSqlQuery &prepared(QSqlQuery &query, const QString &sql);

@@ -35,9 +35,10 @@ QString allRowsByGame()
     return kRowSelect + u"ORDER BY player.Date, player.Time, player.Game;"_s;
 }
 
-QString allRows()
+QString ratingRows()
 {
-    return kRowSelect + u";"_s;
+    return u"SELECT player.Player, player.Date, player.Time, player.Game, player.Gametype, player.Kills, "
+           "player.Deaths, player.Score, player.Zonetime, player.Flags, player.Targets FROM player;"_s;
 }
 
 QString rowsAtDateTime()
