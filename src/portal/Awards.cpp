@@ -1,0 +1,208 @@
+#include "portal/Awards.h"
+
+#include <algorithm>
+
+namespace portal::awards {
+
+namespace {
+
+void addOptional(std::optional<qint64> &sum, const std::optional<qint64> &value)
+{
+    if (value)
+        sum = sum.value_or(0) + *value;
+}
+
+std::optional<double> positive(const std::optional<qint64> &value)
+{
+    if (!value || *value <= 0)
+        return std::nullopt;
+    return double(*value);
+}
+
+constexpr int kPlaces = 3;
+
+} // namespace
+
+Period Period::of(PeriodKind kind, const QDate &day)
+{
+    switch (kind) {
+    case PeriodKind::Day:
+        return {kind, day};
+    case PeriodKind::Week:
+        return {kind, day.addDays(1 - day.dayOfWeek())};
+    case PeriodKind::Month:
+        return {kind, QDate(day.year(), day.month(), 1)};
+    }
+    return {kind, day};
+}
+
+QDate Period::last() const
+{
+    switch (kind) {
+    case PeriodKind::Day:
+        return start;
+    case PeriodKind::Week:
+        return start.addDays(6);
+    case PeriodKind::Month:
+        return start.addMonths(1).addDays(-1);
+    }
+    return start;
+}
+
+std::array<Period, 3> periodsOf(const QDate &day)
+{
+    return {Period::of(PeriodKind::Day, day), Period::of(PeriodKind::Week, day), Period::of(PeriodKind::Month, day)};
+}
+
+const char16_t *awardName(Award award)
+{
+    switch (award) {
+    case Award::Kills:
+        return u"Most kills";
+    case Award::KillsPerDeath:
+        return u"Best kills per death";
+    case Award::Flags:
+        return u"Most flags";
+    case Award::Zonetime:
+        return u"Most zone time";
+    case Award::Targets:
+        return u"Most targets";
+    case Award::Games:
+        return u"Most games";
+    }
+    return u"";
+}
+
+void Figures::add(const Row &row)
+{
+    ++games;
+    kills += row.kills;
+    deaths += row.deaths;
+    addOptional(flags, row.flags);
+    addOptional(zonetime, row.zonetime);
+    addOptional(targets, row.targets);
+}
+
+void Figures::add(const Figures &other)
+{
+    games += other.games;
+    kills += other.kills;
+    deaths += other.deaths;
+    addOptional(flags, other.flags);
+    addOptional(zonetime, other.zonetime);
+    addOptional(targets, other.targets);
+}
+
+std::optional<double> Figures::value(Award award) const
+{
+    switch (award) {
+    case Award::Kills:
+        return positive(kills);
+    case Award::KillsPerDeath: {
+        if (games < kRatioGames || kills <= 0)
+            return std::nullopt;
+        // As the pages show it: a death count of 0 counts as 1.
+        return double(kills) / double(std::max<qint64>(deaths, 1));
+    }
+    case Award::Flags:
+        return positive(flags);
+    case Award::Zonetime:
+        return positive(zonetime);
+    case Award::Targets:
+        return positive(targets);
+    case Award::Games:
+        return positive(games);
+    }
+    return std::nullopt;
+}
+
+void Tally::add(const Period &period, const QString &player, const Figures &figures)
+{
+    auto &lists = m_periods[period];
+    for (int a = 0; a < kAwardCount; ++a) {
+        const std::optional<double> value = figures.value(Award(a));
+        if (!value)
+            continue;
+        std::vector<Candidate> &list = lists[size_t(a)];
+        // The list is best first, ties by name; only the first three
+        // places are kept, with everyone who shares one of them.
+        if (list.size() >= size_t(kPlaces) && *value < list[kPlaces - 1].value)
+            continue;
+        const Candidate entry{*value, player};
+        const auto at = std::upper_bound(list.begin(), list.end(), entry, [](const Candidate &x, const Candidate &y) {
+            return x.value != y.value ? x.value > y.value : x.player < y.player;
+        });
+        list.insert(at, entry);
+        if (list.size() > size_t(kPlaces)) {
+            const double third = list[kPlaces - 1].value;
+            while (list.back().value < third)
+                list.pop_back();
+        }
+    }
+}
+
+void Tally::addDays(const QString &player, const std::map<QDate, Figures> &days)
+{
+    std::map<Period, Figures> longer;
+    for (const auto &[day, figures] : days) {
+        add(Period::of(PeriodKind::Day, day), player, figures);
+        longer[Period::of(PeriodKind::Week, day)].add(figures);
+        longer[Period::of(PeriodKind::Month, day)].add(figures);
+    }
+    for (const auto &[period, figures] : longer)
+        add(period, player, figures);
+}
+
+std::vector<PeriodAwards> Tally::result() const
+{
+    std::vector<PeriodAwards> out;
+    out.reserve(m_periods.size());
+    for (const auto &[period, lists] : m_periods) {
+        PeriodAwards awards{period, {}};
+        for (int a = 0; a < kAwardCount; ++a) {
+            const std::vector<Candidate> &list = lists[size_t(a)];
+            for (size_t i = 0; i < list.size(); ++i) {
+                const int place =
+                    i > 0 && list[i].value == list[i - 1].value ? awards.placings[size_t(a)].back().place : int(i) + 1;
+                awards.placings[size_t(a)].push_back({list[i].player, place, list[i].value});
+            }
+        }
+        out.push_back(std::move(awards));
+    }
+    return out;
+}
+
+PeriodAwards awardsOf(const Period &period, const std::vector<const Row *> &rows)
+{
+    std::map<QString, Figures> players;
+    for (const Row *row : rows)
+        players[row->player].add(*row);
+    Tally tally;
+    for (const auto &[player, figures] : players)
+        tally.add(period, player, figures);
+    std::vector<PeriodAwards> result = tally.result();
+    return result.empty() ? PeriodAwards{period, {}} : std::move(result.front());
+}
+
+QHash<QString, std::vector<Medal>> medalsByPlayer(const std::vector<PeriodAwards> &awards)
+{
+    QHash<QString, std::vector<Medal>> out;
+    for (const PeriodAwards &p : awards) {
+        for (int a = 0; a < kAwardCount; ++a) {
+            for (const Placing &placing : p.placings[size_t(a)])
+                out[placing.player].push_back({p.period, Award(a), placing.place, placing.value});
+        }
+    }
+    for (std::vector<Medal> &medals : out) {
+        std::sort(medals.begin(), medals.end(), [](const Medal &x, const Medal &y) {
+            if (x.period.start != y.period.start)
+                return x.period.start > y.period.start;
+            if (x.period.kind != y.period.kind)
+                return x.period.kind > y.period.kind;
+            return x.award < y.award;
+        });
+    }
+    return out;
+}
+
+} // namespace portal::awards
