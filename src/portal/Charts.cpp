@@ -1,0 +1,344 @@
+#include "portal/Charts.h"
+
+#include "portal/PortalHtml.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace portal::charts {
+
+namespace {
+
+// Every chart is drawn 360 wide, the narrowest phone, and scaled to its place.
+constexpr double kWidth = 360;
+constexpr double kLeft = 34, kRight = 6, kTop = 10, kBottom = 22;
+
+// Coordinates with one decimal, a full stop whatever the locale.
+QString num(double value)
+{
+    char buffer[32];
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, std::round(value * 10) / 10, std::chars_format::fixed, 1).ptr;
+    return QString::fromLatin1(buffer, end - buffer);
+}
+
+// The top of the scale: 1, 2, 4 or 5 times a power of ten, at least the
+// largest value, so the middle line is a round figure as well.
+qint64 scaleTop(qint64 largest)
+{
+    if (largest <= 2)
+        return 2;
+    for (qint64 power = 1;; power *= 10) {
+        for (qint64 m : {1, 2, 4, 5}) {
+            if (m * power >= largest)
+                return m * power;
+        }
+    }
+}
+
+QString start(const QString &title, const QString &description, double height, const QString &legend = {})
+{
+    QString out = u"<figure class=\"chart\"><figcaption>"_s + html::escape(title) + legend +
+                  u"</figcaption>\r\n<svg viewBox=\"0 0 360 "_s + num(height) +
+                  u"\" width=\"100%\" role=\"img\" aria-label=\""_s + html::escape(description) + u"\"><title>"_s +
+                  html::escape(description) + u"</title>\r\n"_s;
+    return out;
+}
+
+QString end()
+{
+    return u"</svg></figure>\r\n"_s;
+}
+
+QString text(double x, double y, const QString &anchor, const QString &content)
+{
+    return u"<text x=\""_s + num(x) + u"\" y=\""_s + num(y) + u"\" text-anchor=\""_s + anchor + u"\">"_s + content +
+           u"</text>"_s;
+}
+
+QString rule(double x1, double y1, double x2, double y2)
+{
+    return u"<line class=\"g\" x1=\""_s + num(x1) + u"\" y1=\""_s + num(y1) + u"\" x2=\""_s + num(x2) + u"\" y2=\""_s +
+           num(y2) + u"\"/>"_s;
+}
+
+QString rect(const QString &cls, double x, double y, double w, double h, const QString &tip, const QString &extra = {})
+{
+    return u"<rect class=\""_s + cls + u"\" x=\""_s + num(x) + u"\" y=\""_s + num(y) + u"\" width=\""_s + num(w) +
+           u"\" height=\""_s + num(h) + u'"' + extra + u"><title>"_s + tip + u"</title></rect>"_s;
+}
+
+// Lines across the plot at the bottom, the middle and the top of the scale.
+QString scale(double plotHeight, const QString &low, const QString &middle, const QString &high)
+{
+    const double bottom = kTop + plotHeight;
+    QString out;
+    const std::pair<double, const QString &> marks[] = {{bottom, low}, {kTop + plotHeight / 2, middle}, {kTop, high}};
+    for (const auto &[y, label] : marks) {
+        out += rule(kLeft, y, kWidth - kRight, y);
+        out += text(kLeft - 4, y + 3.5, u"end"_s, label);
+    }
+    return out + u"\r\n"_s;
+}
+
+QString legend(const std::vector<Series> &series)
+{
+    if (series.size() < 2)
+        return {};
+    QString out;
+    for (size_t s = 0; s < series.size(); ++s)
+        out += u" <span class=\"key k"_s + html::integer(qint64(s) + 1) + u"\">"_s + html::escape(series[s].name) +
+               u"</span>"_s;
+    return out;
+}
+
+const char16_t *const kDayNames[] = {u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat", u"Sun"};
+
+// A name as the pages show it, before escaping: without the blanks the
+// game pads it with, and a name of blanks only as a visible sign.
+QString plainName(const QString &name)
+{
+    qsizetype end = name.size();
+    while (end > 0 && name.at(end - 1) == u' ')
+        --end;
+    return end == 0 ? u"\u2423"_s : name.left(end);
+}
+
+QString isoDate(const QDate &day)
+{
+    return day.toString(u"yyyy-MM-dd"_s);
+}
+
+} // namespace
+
+QString columns(const QString &title, const QString &description, const std::vector<QString> &labels,
+                const std::vector<Series> &series, size_t labelEvery)
+{
+    constexpr double height = 170, plotHeight = height - kTop - kBottom;
+    qint64 largest = 0;
+    for (const Series &s : series)
+        for (qint64 v : s.values)
+            largest = std::max(largest, v);
+    const qint64 top = scaleTop(largest);
+
+    QString out = start(title, description, height, legend(series));
+    out += scale(plotHeight, u"0"_s, html::integer(top / 2), html::integer(top));
+    const double slot = (kWidth - kLeft - kRight) / double(std::max<size_t>(labels.size(), 1));
+    const double barWidth = slot * 0.8 / double(std::max<size_t>(series.size(), 1));
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const double x = kLeft + double(i) * slot;
+        for (size_t s = 0; s < series.size(); ++s) {
+            const qint64 v = i < series[s].values.size() ? series[s].values[i] : 0;
+            const double h = double(std::max<qint64>(v, 0)) / double(top) * plotHeight;
+            out += rect(u"b k"_s + html::integer(qint64(s) + 1), x + slot * 0.1 + double(s) * barWidth,
+                        kTop + plotHeight - h, barWidth, h,
+                        html::escape(labels[i]) + u": "_s + html::integer(v) + u' ' + html::escape(series[s].name));
+        }
+        if (labelEvery > 0 && i % labelEvery == 0)
+            out += text(x + slot / 2, height - 6, u"middle"_s, html::escape(labels[i]));
+        out += u"\r\n"_s;
+    }
+    return out + end();
+}
+
+QString bars(const QString &title, const QString &description, const std::vector<QString> &labels,
+             const std::vector<qint64> &values)
+{
+    constexpr double rowHeight = 20, labelWidth = 120, valueWidth = 40;
+    const double height = rowHeight * double(labels.size()) + 4;
+    qint64 largest = 1;
+    for (qint64 v : values)
+        largest = std::max(largest, v);
+    QString out = start(title, description, height);
+    const double room = kWidth - labelWidth - valueWidth;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const double y = 2 + rowHeight * double(i);
+        const qint64 v = i < values.size() ? values[i] : 0;
+        const double w = double(std::max<qint64>(v, 0)) / double(largest) * room;
+        const QString label = html::escape(labels[i]);
+        out += text(labelWidth - 6, y + 14, u"end"_s, label);
+        out += rect(u"b k1"_s, labelWidth, y + 3, w, rowHeight - 6, label + u": "_s + html::integer(v));
+        out += text(labelWidth + w + 4, y + 14, u"start"_s, html::integer(v));
+        out += u"\r\n"_s;
+    }
+    return out + end();
+}
+
+QString weekHours(const QString &title, const QString &description, const WeekHours &counts)
+{
+    constexpr double cellHeight = 15, bottom = 18;
+    const double cellWidth = (kWidth - kLeft - kRight) / 24;
+    const double height = kTop + 7 * cellHeight + bottom;
+    qint64 largest = 1;
+    for (const auto &day : counts)
+        for (qint64 c : day)
+            largest = std::max(largest, c);
+    QString out = start(title, description, height);
+    for (int d = 0; d < 7; ++d) {
+        const double y = kTop + d * cellHeight;
+        const QString day = QString::fromUtf16(kDayNames[d]);
+        out += text(kLeft - 4, y + 11, u"end"_s, day);
+        for (int h = 0; h < 24; ++h) {
+            const qint64 c = counts[size_t(d)][size_t(h)];
+            const QString tip = day + u' ' + html::integer(h) + u":00: "_s + html::integer(c);
+            const double x = kLeft + h * cellWidth;
+            if (c <= 0) {
+                out += rect(u"z"_s, x + 0.5, y + 0.5, cellWidth - 1, cellHeight - 1, tip);
+            } else {
+                // The share of the busiest hour, never so faint that it reads as none.
+                const double share = 0.15 + 0.85 * double(c) / double(largest);
+                out += rect(u"b k1"_s, x + 0.5, y + 0.5, cellWidth - 1, cellHeight - 1, tip,
+                            u" fill-opacity=\""_s + num(share) + u'"');
+            }
+        }
+        out += u"\r\n"_s;
+    }
+    for (int h = 0; h < 24; h += 6)
+        out += text(kLeft + h * cellWidth, height - 5, u"start"_s, html::integer(h) + u":00"_s);
+    return out + u"\r\n"_s + end();
+}
+
+QString line(const QString &title, const QString &description, const std::vector<Point> &points,
+             const QString &firstLabel, const QString &lastLabel)
+{
+    constexpr double height = 170, plotHeight = height - kTop - kBottom;
+    double low = 0, high = 1;
+    if (!points.empty()) {
+        low = high = points.front().y;
+        for (const Point &p : points) {
+            low = std::min(low, p.y);
+            high = std::max(high, p.y);
+        }
+        // Rounded outward to whole units, never a scale of nothing.
+        low = std::floor(low);
+        high = std::max(std::ceil(high), low + 1);
+    }
+    QString out = start(title, description, height);
+    out += scale(plotHeight, num(low), num((low + high) / 2), num(high));
+    if (!points.empty()) {
+        const qint64 first = points.front().x, last = points.back().x;
+        const double span = double(std::max<qint64>(last - first, 1));
+        const double plotWidth = kWidth - kLeft - kRight;
+        out += u"<polyline class=\"ln\" points=\""_s;
+        for (size_t i = 0; i < points.size(); ++i) {
+            const double x =
+                points.size() == 1 ? kLeft + plotWidth / 2 : kLeft + double(points[i].x - first) / span * plotWidth;
+            const double y = kTop + (high - points[i].y) / (high - low) * plotHeight;
+            if (i > 0)
+                out += u' ';
+            out += num(x) + u',' + num(y);
+        }
+        out += u"\"/>\r\n"_s;
+    }
+    out += text(kLeft, height - 6, u"start"_s, html::escape(firstLabel));
+    out += text(kWidth - kRight, height - 6, u"end"_s, html::escape(lastLabel));
+    return out + u"\r\n"_s + end();
+}
+
+QString playerCharts(const std::vector<Row> &rows, const QDate &lastDay)
+{
+    constexpr int kWeeks = 26;
+    QDate newest;
+    WeekHours hours{};
+    qint64 timed = 0;
+    for (const Row &row : rows) {
+        const GameMoment m = GameMoment::of(row.game);
+        if (!m.date.isValid() || (lastDay.isValid() && m.date > lastDay))
+            continue;
+        newest = newest.isValid() ? std::max(newest, m.date) : m.date;
+        if (m.seconds >= 0) {
+            ++hours[size_t(m.date.dayOfWeek() - 1)][size_t(m.seconds / 3600)];
+            ++timed;
+        }
+    }
+    if (!newest.isValid())
+        return {};
+
+    const QDate lastMonday = newest.addDays(1 - newest.dayOfWeek());
+    const QDate firstMonday = lastMonday.addDays(-7 * (kWeeks - 1));
+    Series kills{u"kills"_s, std::vector<qint64>(kWeeks)}, deaths{u"deaths"_s, std::vector<qint64>(kWeeks)};
+    for (const Row &row : rows) {
+        const QDate day = GameMoment::of(row.game).date;
+        if (!day.isValid() || day < firstMonday || day > newest)
+            continue;
+        const size_t week = size_t(firstMonday.daysTo(day) / 7);
+        kills.values[week] += row.kills;
+        deaths.values[week] += row.deaths;
+    }
+    std::vector<QString> labels;
+    for (int w = 0; w < kWeeks; ++w)
+        labels.push_back(firstMonday.addDays(7 * w).toString(u"MM-dd"_s));
+    const qint64 mostKills = *std::max_element(kills.values.begin(), kills.values.end());
+    QString out = columns(u"Kills and deaths per week"_s,
+                          u"Kills and deaths in each of the "_s + html::integer(kWeeks) + u" weeks from "_s +
+                              isoDate(firstMonday) + u" to "_s + isoDate(lastMonday.addDays(6)) +
+                              u"; most kills in a week: "_s + html::integer(mostKills) + u'.',
+                          labels, {kills, deaths}, 5);
+
+    int busiestDay = 0, busiestHour = 0;
+    for (int d = 0; d < 7; ++d)
+        for (int h = 0; h < 24; ++h)
+            if (hours[size_t(d)][size_t(h)] > hours[size_t(busiestDay)][size_t(busiestHour)]) {
+                busiestDay = d;
+                busiestHour = h;
+            }
+    if (timed > 0) {
+        out += weekHours(u"When they play"_s,
+                         u"Games by hour of the day and day of the week, "_s + html::integer(timed) +
+                             u" games; most often on "_s + QString::fromUtf16(kDayNames[busiestDay]) + u" at "_s +
+                             html::integer(busiestHour) + u":00."_s,
+                         hours);
+    }
+    return out;
+}
+
+QString gamesPerDay(const QDate &last, const std::vector<qint64> &counts)
+{
+    if (!last.isValid() || counts.empty())
+        return {};
+    const qint64 days = qint64(counts.size());
+    const QDate first = last.addDays(1 - days);
+    std::vector<QString> labels;
+    qint64 all = 0;
+    for (qint64 d = 0; d < days; ++d) {
+        labels.push_back(first.addDays(d).toString(u"MM-dd"_s));
+        all += counts[size_t(d)];
+    }
+    return columns(u"Games per day"_s,
+                   u"Games played on each of the "_s + html::integer(days) + u" days from "_s + isoDate(first) +
+                       u" to "_s + isoDate(last) + u", "_s + html::integer(all) + u" in all."_s,
+                   labels, {{u"games"_s, counts}}, 7);
+}
+
+QString mapsPlayed(const std::vector<MapSummary> &maps)
+{
+    constexpr size_t kShown = 10;
+    constexpr qsizetype kLongestName = 16;
+    std::vector<const MapSummary *> order;
+    for (const MapSummary &m : maps)
+        order.push_back(&m);
+    std::sort(order.begin(), order.end(), [](const MapSummary *a, const MapSummary *b) {
+        return a->games != b->games ? a->games > b->games : a->name < b->name;
+    });
+    if (order.size() > kShown)
+        order.resize(kShown);
+    if (order.empty())
+        return {};
+    std::vector<QString> labels;
+    std::vector<qint64> values;
+    for (const MapSummary *m : order) {
+        const QString name = plainName(m->name);
+        labels.push_back(name.size() > kLongestName ? name.left(kLongestName - 1) + u"\u2026"_s : name);
+        values.push_back(m->games);
+    }
+    const QString description = u"Games played on the "_s + html::integer(qint64(order.size())) +
+                                u" most played maps; most of all "_s + plainName(order.front()->name) + u", "_s +
+                                html::integer(order.front()->games) + u" games."_s;
+    return bars(u"How often each map is played"_s, description, labels, values);
+}
+
+} // namespace portal::charts
