@@ -80,7 +80,7 @@ QString scoreboardStart(Objective objective)
 
 } // namespace
 
-QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &ratings)
+QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &ratings, bool datedAhead)
 {
     std::vector<const Row *> lines;
     for (const Row &r : game.lines)
@@ -102,7 +102,12 @@ QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &rating
     };
     for (const auto &[label, value] : facts)
         body += u"<div><dt>"_s + QString::fromUtf16(label) + u"</dt><dd>"_s + value + u"</dd></div>\r\n"_s;
-    body += u"</dl>\r\n<h2>Scoreboard</h2>\r\n"_s;
+    body += u"</dl>\r\n"_s;
+    if (datedAhead)
+        body +=
+            u"<p class=\"note\">This game is dated after the day the portal was made, so the clock of the "
+            "server that played it was probably wrong: it counts for no board of recent days and no award.</p>\r\n"_s;
+    body += u"<h2>Scoreboard</h2>\r\n"_s;
 
     const Objective objective = objectiveOf(game);
     body += scoreboardStart(objective);

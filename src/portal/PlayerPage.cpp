@@ -1,4 +1,6 @@
 // A player's own page.
+#include "portal/AwardsPage.h"
+#include "portal/Charts.h"
 #include "portal/PortalHtml.h"
 #include "portal/PortalNames.h"
 #include "portal/PortalPages.h"
@@ -146,7 +148,8 @@ QString gamesTable(const QString &id, const QString &caption, const std::vector<
 
 } // namespace
 
-QByteArray playerPage(const QString &player, std::vector<Row> rows, const PlayerRating &rating, int minGames)
+QByteArray playerPage(const QString &player, std::vector<Row> rows, const PlayerRating &rating, int minGames,
+                      const std::vector<awards::Medal> &medals, const QDate &lastDay)
 {
     Totals totals;
     for (const Row &row : rows)
@@ -154,6 +157,8 @@ QByteArray playerPage(const QString &player, std::vector<Row> rows, const Player
 
     QString body = u"<h2>Totals</h2>\r\n"_s + totalsList(totals);
     body += playerRatingSection(rating, minGames);
+    body += medalsSection(medals, kUp);
+    body += charts::playerCharts(rows, lastDay);
     body += u"<h2>Per game type</h2>\r\n"_s + typeTable(rows);
 
     std::partial_sort(rows.begin(), rows.begin() + qsizetype(std::min(kBestGames, rows.size())), rows.end(),

@@ -3,6 +3,9 @@
 #include "common/RankholdError.h"
 #include "common/TextFiles.h"
 #include "platform/Paths.h"
+#include "portal/AwardsBuild.h"
+#include "portal/AwardsPage.h"
+#include "portal/Charts.h"
 #include "portal/PortalAssets.h"
 #include "portal/PortalNames.h"
 #include "portal/PortalPages.h"
@@ -48,7 +51,7 @@ constexpr int kWeek = 7;
 constexpr int kMonth = 30;
 
 // Raised when the pages change in a way the sample below does not show.
-constexpr char kMarkupVersion[] = "2";
+constexpr char kMarkupVersion[] = "3";
 
 // A sample of every kind of page, with names the game pads and names that
 // need escaping, every game type's figure, and a date that cannot be read,
@@ -91,11 +94,20 @@ QByteArray formatFingerprint()
         const pages::RatingView view{ledger.skills(), 1};
         QCryptographicHash hash(QCryptographicHash::Sha256);
         hash.addData(kMarkupVersion);
-        hash.addData(pages::playerPage(rows[0].player, rows, ledger.playerRating(rows[0].player, 2), 2));
-        hash.addData(pages::gamePage(game, ledger.gameRatings(game.key)));
+        awards::Tally tally;
+        for (const Row &r : rows) {
+            awards::Figures f;
+            f.add(r);
+            tally.add(awards::Period::of(awards::PeriodKind::Week, QDate(2003, 1, 2)), r.player, f);
+        }
+        const std::vector<awards::PeriodAwards> periods = tally.result();
+        hash.addData(pages::playerPage(rows[0].player, rows, ledger.playerRating(rows[0].player, 2), 2,
+                                       awards::medalsByPlayer(periods).value(rows[0].player)));
+        hash.addData(pages::gamePage(game, ledger.gameRatings(game.key), true));
+        hash.addData(pages::awardsPage(periods, QDate(2003, 1, 2)));
         hash.addData(pages::mapPage(map));
-        hash.addData(
-            pages::indexPage(players, {map}, QDateTime(QDate(2000, 1, 1), QTime(0, 0), QTimeZone::utc()), view));
+        hash.addData(pages::indexPage(players, {map}, QDateTime(QDate(2000, 1, 1), QTime(0, 0), QTimeZone::utc()), view,
+                                      charts::gamesPerDay(QDate(2003, 1, 2), {0, 2, 1})));
         hash.addData(pages::boardPage(u"Board"_s, kWeek, QDate(2003, 1, 2), 1, players, view));
         hash.addData(pages::ratingPage(ledger.players(), QDate(2003, 3, 1), 2));
         hash.addData(pages::perGamePage(players, view));
@@ -149,7 +161,7 @@ public:
     Build(QSqlDatabase db, const BuildPlace &place, const QDateTime &made, const Progress &progress,
           const BuildOptions &options)
         : m_source(std::move(db)), m_place(place), m_made(made), m_progress(progress), m_options(options),
-          m_site(place.siteFolder)
+          m_site(place.siteFolder), m_days(m_source), m_lastDay(made.date())
     {
     }
 
@@ -165,6 +177,8 @@ private:
     void writeGamePage(const Game &game);
     void writeShared(const std::vector<PlayerTotals> &totals);
     void saveState(const std::vector<PlayerTotals> &totals);
+    // A game dated after the day the pages are made for: a wrong clock.
+    bool datedAhead(const QDate &day) const { return day.isValid() && m_lastDay.isValid() && day > m_lastDay; }
 
     PortalSource m_source;
     BuildPlace m_place;
@@ -177,30 +191,41 @@ private:
     std::map<QString, MapSummary> m_maps;
     QDate m_newestDay;
     int m_removed = 0;
+    DayRows m_days;
+    QDate m_lastDay;
+    QDate m_firstFuture;
+    std::vector<awards::PeriodAwards> m_awards;
+    QHash<QString, std::vector<awards::Medal>> m_medals;
 };
 
 void Build::writePlayer(const QString &player, std::vector<Row> rows)
 {
     m_site.write(names::playerPage(player),
                  pages::playerPage(player, std::move(rows), m_ledger.playerRating(player, m_options.minGames),
-                                   m_options.minGames));
+                                   m_options.minGames, m_medals.value(player), m_lastDay));
 }
 
 void Build::writeGamePage(const Game &game)
 {
-    m_site.write(names::gamePage(game.key), pages::gamePage(game, m_ledger.gameRatings(game.key)));
+    m_site.write(names::gamePage(game.key),
+                 pages::gamePage(game, m_ledger.gameRatings(game.key), datedAhead(GameMoment::of(game.key).date)));
 }
 
 // The game's page, and what its map page and the recent boards learn from it.
 void Build::writeGame(const Game &game)
 {
     writeGamePage(game);
+    const QDate day = GameMoment::of(game.key).date;
     MapSummary &map = m_maps[game.key.map];
     map.name = game.key.map;
     map.addGame(game);
-    const QDate day = GameMoment::of(game.key).date;
-    if (day.isValid() && (!m_newestDay.isValid() || day > m_newestDay))
+    // Such a game does not move the end of the recent periods.
+    if (datedAhead(day)) {
+        if (!m_firstFuture.isValid() || day < m_firstFuture)
+            m_firstFuture = day;
+    } else if (day.isValid() && (!m_newestDay.isValid() || day > m_newestDay)) {
         m_newestDay = day;
+    }
 }
 
 void Build::makeAll()
@@ -208,6 +233,9 @@ void Build::makeAll()
     const std::vector<PlayerTotals> totals = m_source.playerTotals();
     m_maps.clear();
     m_newestDay = QDate();
+    m_firstFuture = QDate();
+    m_awards = awards::fromDatabase(m_source, m_lastDay);
+    m_medals = awards::medalsByPlayer(m_awards);
 
     // Every row is read three times: for the ratings, then a player at a
     // time, then a game at a time.
@@ -285,6 +313,11 @@ bool Build::update(PortalState &state)
         return false;
     m_ledger = std::move(*ledger);
     m_ratingSum = state.rating;
+    // A game that the passing of a day (or a clock set back) moves across
+    // the day the pages are made for changes what every period counts.
+    if ((state.firstFuture.isValid() && !datedAhead(state.firstFuture)) ||
+        (state.newestDay.isValid() && datedAhead(state.newestDay)))
+        return false;
     const std::vector<PlayerTotals> totals = m_source.playerTotals();
 
     // Players with new rows, and how many rows they gained. A player gone,
@@ -314,6 +347,8 @@ bool Build::update(PortalState &state)
     for (MapSummary &m : state.maps)
         m_maps[m.name] = std::move(m);
     m_newestDay = state.newestDay;
+    m_firstFuture = state.firstFuture;
+    m_awards = std::move(state.awards);
     if (changed.empty()) {
         saveState(totals);
         return true;
@@ -322,7 +357,8 @@ bool Build::update(PortalState &state)
     // The new rows are those of games without a page yet.
     std::set<GameKey> newGames;
     std::vector<std::map<QString, MapPlayer>> figures;
-    std::vector<std::pair<QString, std::vector<Row>>> playerRows;
+    // Their pages wait for the awards the new games change.
+    std::vector<std::pair<QString, std::vector<Row>>> changedRows;
     for (const QString &player : changed) {
         std::vector<Row> rows = m_source.rowsOfPlayer(player);
         for (const Row &row : rows) {
@@ -330,7 +366,7 @@ bool Build::update(PortalState &state)
                 newGames.insert(row.game);
         }
         figures.push_back(figuresPerMap(player, rows));
-        playerRows.emplace_back(player, std::move(rows));
+        changedRows.emplace_back(player, std::move(rows));
     }
     std::vector<Game> games;
     qint64 rowsOfNewGames = 0;
@@ -342,20 +378,37 @@ bool Build::update(PortalState &state)
     if (rowsOfNewGames != newRows)
         return false;
 
-    // The new games' players, and those whose ratings an older game moved.
+    // The new games' players, those whose ratings an older game moved, and
+    // those whose medals the new games' periods changed.
     std::vector<RatingLedger::GameInput> inputs;
     for (const Game &game : games)
         inputs.push_back(m_ledger.inputOf(game));
     const RatingLedger::Changed rated = m_ledger.add(std::move(inputs));
+    std::set<awards::Period> periods;
+    for (const Game &game : games) {
+        const QDate day = GameMoment::of(game.key).date;
+        if (day.isValid() && !datedAhead(day)) {
+            for (const awards::Period &period : awards::periodsOf(day))
+                periods.insert(period);
+        }
+    }
+    const QSet<QString> placed = awards::refresh(m_awards, periods, m_days);
+    m_medals = awards::medalsByPlayer(m_awards);
     QSet<QString> written;
-    for (auto &[player, rows] : playerRows) {
+    for (auto &[player, rows] : changedRows) {
         written.insert(player);
         writePlayer(player, std::move(rows));
     }
-    for (const QString &player : rated.players) {
-        if (!written.contains(player))
+    const auto writeAgain = [&](const QString &player) {
+        if (!written.contains(player)) {
+            written.insert(player);
             writePlayer(player, m_source.rowsOfPlayer(player));
-    }
+        }
+    };
+    for (const QString &player : rated.players)
+        writeAgain(player);
+    for (const QString &player : placed)
+        writeAgain(player);
     for (const GameKey &key : rated.games) {
         if (!newGames.contains(key))
             writeGamePage(m_source.game(key));
@@ -389,19 +442,21 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
     m_site.write(names::kStyleSheet, assets::styleSheet());
     m_site.write(names::kScript, assets::script());
 
-    std::vector<Row> monthRows;
-    if (m_newestDay.isValid()) {
-        for (int d = kMonth - 1; d >= 0; --d) {
-            std::vector<Row> day = m_source.rowsOnDate(m_newestDay.addDays(-d).toString(u"MM/dd/yy"_s));
-            std::move(day.begin(), day.end(), std::back_inserter(monthRows));
-        }
-    }
     std::vector<const Row *> month, week;
-    const QDate weekStart = m_newestDay.addDays(1 - kWeek);
-    for (const Row &row : monthRows) {
-        month.push_back(&row);
-        if (GameMoment::of(row.game).date >= weekStart)
-            week.push_back(&row);
+    std::vector<qint64> gamesPerDay(kMonth);
+    if (m_newestDay.isValid()) {
+        const QDate weekStart = m_newestDay.addDays(1 - kWeek);
+        for (int d = kMonth - 1; d >= 0; --d) {
+            const QDate day = m_newestDay.addDays(-d);
+            QSet<GameKey> games;
+            for (const Row &row : m_days.of(day)) {
+                month.push_back(&row);
+                if (day >= weekStart)
+                    week.push_back(&row);
+                games.insert(row.game);
+            }
+            gamesPerDay[size_t(kMonth - 1 - d)] = games.size();
+        }
     }
     const Board weekBoard = boardOf(week), monthBoard = boardOf(month);
     const pages::RatingView view{m_ledger.skills(), m_options.minGames};
@@ -419,7 +474,10 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
     std::vector<MapSummary> maps;
     for (const auto &[name, map] : m_maps)
         maps.push_back(map);
-    m_site.write(names::kIndexPage, pages::indexPage(totals, maps, m_made, view), SiteFolder::Compare::WithoutMadeTime);
+    m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay));
+    m_site.write(names::kIndexPage,
+                 pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, gamesPerDay)),
+                 SiteFolder::Compare::WithoutMadeTime);
 }
 
 void Build::saveState(const std::vector<PlayerTotals> &totals)
@@ -434,6 +492,9 @@ void Build::saveState(const std::vector<PlayerTotals> &totals)
     state.newestDay = m_newestDay;
     state.rating = m_ratingSum;
     state.minGames = m_options.minGames;
+    state.lastDay = m_lastDay;
+    state.firstFuture = m_firstFuture;
+    state.awards = m_awards;
     savePortalState(m_place.stateFile, state);
 }
 

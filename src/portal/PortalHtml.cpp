@@ -208,7 +208,8 @@ QByteArray document(const QString &root, const QString &title, const QString &bo
     head += u"<header><nav aria-label=\"Portal\"><a href=\""_s + root + kIndexPage + u"\">Ranking</a> <a href=\""_s +
             root + kRatingPage + u"\">Rating</a> <a href=\""_s + root + kPerGamePage + u"\">Per game</a> <a href=\""_s +
             root + kWeekPage + u"\">Last 7 days</a> <a href=\""_s + root + kMonthPage +
-            u"\">Last 30 days</a> <a href=\""_s + root + kIndexPage + u"#maps\">Maps</a></nav></header>\r\n"_s;
+            u"\">Last 30 days</a> <a href=\""_s + root + kAwardsPage + u"\">Awards</a> <a href=\""_s + root +
+            kIndexPage + u"#maps\">Maps</a></nav></header>\r\n"_s;
     head += u"<main>\r\n<h1>"_s;
     appendName(head, title);
     head += u"</h1>\r\n"_s;

@@ -25,6 +25,7 @@ inline const QString kPerGamePage = QStringLiteral("pergame.html");
 // Data for other tools, in a folder of its own.
 inline const QString kDataFolder = QStringLiteral("data");
 inline const QString kPlayersJson = QStringLiteral("data/players.json");
+inline const QString kAwardsPage = QStringLiteral("awards.html");
 inline const QString kStyleSheet = QStringLiteral("portal.css");
 inline const QString kScript = QStringLiteral("portal.js");
 

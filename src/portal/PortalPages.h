@@ -1,5 +1,6 @@
 #pragma once
 
+#include "portal/Awards.h"
 #include "portal/PortalModel.h"
 #include "portal/RatingPages.h"
 
@@ -14,20 +15,25 @@
 namespace portal::pages {
 
 // A player's page: totals, rating, totals per game type, best games and the
-// last 20 games. `rows` are all of the player's rows, in any order.
-QByteArray playerPage(const QString &player, std::vector<Row> rows, const PlayerRating &rating, int minGames);
+// last 20 games, with their medals and charts of their play. `rows` are all
+// of the player's rows, in any order; the charts leave out rows dated after
+// `lastDay` when it is valid.
+QByteArray playerPage(const QString &player, std::vector<Row> rows, const PlayerRating &rating, int minGames,
+                      const std::vector<awards::Medal> &medals = {}, const QDate &lastDay = {});
 
 // A game's page: map, type, date and time, winner and the scoreboard with
-// each player's rating around the game (`ratings` by player).
-QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &ratings);
+// each player's rating around the game (`ratings` by player). `datedAhead`
+// says the game is dated after the day the pages are made for.
+QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &ratings, bool datedAhead = false);
 
 // A map's page: its figures, best players and latest games.
 QByteArray mapPage(const MapSummary &map);
 
 // The overall ranking with the maps. `made` is shown as the time the page
 // was made; SiteFolder compares pages without it.
+// `charts` is markup shown above the ranking.
 QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector<MapSummary> &maps,
-                     const QDateTime &made, const RatingView &view);
+                     const QDateTime &made, const RatingView &view, const QString &charts = {});
 
 // The ranking over the games of a period: the `days` days up to and
 // including `last` (the day of the newest game; invalid when there is none).

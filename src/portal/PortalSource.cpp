@@ -202,6 +202,37 @@ void PortalSource::forEachRatingRow(const std::function<void(const Row &)> &visi
         fail(q);
 }
 
+void PortalSource::forEachPlayerDays(
+    const std::function<void(const QString &, const std::vector<std::pair<QString, awards::Figures>> &)> &visit)
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(PortalSql::playerDays()))
+        fail(q);
+    QString player;
+    std::vector<std::pair<QString, awards::Figures>> days;
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        if (!days.empty() && name != player) {
+            visit(player, days);
+            days.clear();
+        }
+        player = name;
+        awards::Figures f;
+        f.games = q.value(2).toLongLong();
+        f.kills = q.value(3).toLongLong();
+        f.deaths = q.value(4).toLongLong();
+        f.flags = optionalInteger(q.value(5));
+        f.zonetime = optionalInteger(q.value(6));
+        f.targets = optionalInteger(q.value(7));
+        days.emplace_back(q.value(1).toString(), f);
+    }
+    if (q.lastError().isValid())
+        fail(q);
+    if (!days.empty())
+        visit(player, days);
+}
+
 void PortalSource::forEachGame(const std::function<void(Game &)> &visit)
 {
     QSqlQuery q(m_db);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "portal/Awards.h"
 #include "portal/PortalModel.h"
 
 #include <QSqlDatabase>
@@ -27,6 +28,10 @@ public:
     // One pass over every row, a player at a time (the full build). The
     // rows handed over may be moved from.
     void forEachPlayer(const std::function<void(const QString &player, std::vector<Row> &rows)> &visit);
+    // Each player's figures per date text, a player's dates in one call.
+    void forEachPlayerDays(
+        const std::function<void(const QString &player, const std::vector<std::pair<QString, awards::Figures>> &days)>
+            &visit);
     // One pass over every row, a game at a time.
     void forEachGame(const std::function<void(Game &game)> &visit);
     // One pass over every row, in no particular order, with what the

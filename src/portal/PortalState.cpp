@@ -12,7 +12,7 @@ namespace portal {
 namespace {
 
 constexpr quint32 kMagic = 0x52485053; // "RHPS"
-constexpr quint32 kLayout = 2;
+constexpr quint32 kLayout = 3;
 
 template <typename T> void putOptional(QDataStream &out, const std::optional<T> &value)
 {
@@ -35,6 +35,19 @@ void putKey(QDataStream &out, const GameKey &key)
 void getKey(QDataStream &in, GameKey &key)
 {
     in >> key.date >> key.time >> key.map;
+}
+
+void putAwards(QDataStream &out, const std::vector<awards::PeriodAwards> &all)
+{
+    out << quint64(all.size());
+    for (const awards::PeriodAwards &p : all) {
+        out << quint8(p.period.kind) << p.period.start;
+        for (const auto &placings : p.placings) {
+            out << quint64(placings.size());
+            for (const awards::Placing &placing : placings)
+                out << placing.player << qint32(placing.place) << placing.value;
+        }
+    }
 }
 
 QByteArray encode(const PortalState &state)
@@ -63,6 +76,8 @@ QByteArray encode(const PortalState &state)
         for (const MapPlayer &p : m.best)
             out << p.name << p.games << p.kills << p.deaths;
     }
+    out << state.lastDay << state.firstFuture;
+    putAwards(out, state.awards);
     return bytes;
 }
 
@@ -71,6 +86,39 @@ QByteArray encode(const PortalState &state)
 bool plausible(QDataStream &in, quint64 count, qint64 bytesEach)
 {
     return in.status() == QDataStream::Ok && count <= quint64(in.device()->bytesAvailable() / bytesEach + 1);
+}
+
+bool getAwards(QDataStream &in, std::vector<awards::PeriodAwards> &all)
+{
+    quint64 periods = 0;
+    in >> periods;
+    if (!plausible(in, periods, 8 + 8 * awards::kAwardCount))
+        return false;
+    for (quint64 i = 0; i < periods && in.status() == QDataStream::Ok; ++i) {
+        awards::PeriodAwards p;
+        quint8 kind = 0;
+        in >> kind >> p.period.start;
+        if (kind > quint8(awards::PeriodKind::Month))
+            return false;
+        p.period.kind = awards::PeriodKind(kind);
+        for (auto &placings : p.placings) {
+            quint64 count = 0;
+            in >> count;
+            if (!plausible(in, count, 16))
+                return false;
+            for (quint64 n = 0; n < count && in.status() == QDataStream::Ok; ++n) {
+                awards::Placing placing;
+                qint32 place = 0;
+                in >> placing.player >> place >> placing.value;
+                if (place < 1 || place > 3)
+                    return false;
+                placing.place = place;
+                placings.push_back(std::move(placing));
+            }
+        }
+        all.push_back(std::move(p));
+    }
+    return true;
 }
 
 std::optional<PortalState> decode(const QByteArray &bytes)
@@ -124,6 +172,9 @@ std::optional<PortalState> decode(const QByteArray &bytes)
         }
         state.maps.push_back(std::move(m));
     }
+    in >> state.lastDay >> state.firstFuture;
+    if (!getAwards(in, state.awards))
+        return std::nullopt;
     if (in.status() != QDataStream::Ok || !in.atEnd())
         return std::nullopt;
     return state;

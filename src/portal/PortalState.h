@@ -1,5 +1,6 @@
 #pragma once
 
+#include "portal/Awards.h"
 #include "portal/PortalModel.h"
 
 #include <QByteArray>
@@ -11,7 +12,7 @@
 #include <vector>
 
 // What the last complete build of the portal was made from: every player's
-// totals, the maps' summaries and the day of the newest game. The next
+// totals, the maps' summaries, the day of the newest game and the awards. The next
 // build compares the database with it to find the pages that changed.
 namespace portal {
 
@@ -26,6 +27,10 @@ struct PortalState {
     // fewest games a player needs to count on the fair boards.
     QByteArray rating;
     qint32 minGames = 0;
+    // The day the pages were made for: games after it count for no period.
+    QDate lastDay;
+    QDate firstFuture;                        // the first day of such a game; invalid when none
+    std::vector<awards::PeriodAwards> awards; // in the order of their periods
 };
 
 // Nothing when the file is missing, damaged or of another layout.

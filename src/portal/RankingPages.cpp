@@ -1,4 +1,5 @@
 // The index and the two period boards: rankings of players by kills.
+#include "portal/Charts.h"
 #include "portal/PortalHtml.h"
 #include "portal/PortalNames.h"
 #include "portal/PortalPages.h"
@@ -93,7 +94,7 @@ QString isoDate(const QDate &date)
 } // namespace
 
 QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector<MapSummary> &maps,
-                     const QDateTime &made, const RatingView &view)
+                     const QDateTime &made, const RatingView &view, const QString &charts)
 {
     qint64 games = 0;
     for (const MapSummary &m : maps)
@@ -102,6 +103,7 @@ QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector
                    u" games on "_s + integer(qint64(maps.size())) + u" maps.</p>\r\n"_s;
     body += QLatin1StringView(kMadeStart) + u"Made <time datetime=\""_s + made.toString(Qt::ISODate) + u"\">"_s +
             made.toString(u"yyyy-MM-dd HH:mm"_s) + u"</time>"_s + QLatin1StringView(kMadeEnd) + u"\r\n"_s;
+    body += charts;
     appendRankingTable(body, players, u"All players by kills"_s, view);
 
     std::vector<const MapSummary *> order;
@@ -110,7 +112,7 @@ QByteArray indexPage(const std::vector<PlayerTotals> &players, const std::vector
     std::sort(order.begin(), order.end(), [](const MapSummary *a, const MapSummary *b) {
         return a->games != b->games ? a->games > b->games : a->name < b->name;
     });
-    body += u"<h2 id=\"maps\">Maps</h2>\r\n"_s;
+    body += u"<h2 id=\"maps\">Maps</h2>\r\n"_s + charts::mapsPlayed(maps);
     body +=
         tableStart(u"map-list"_s, u"Maps by games played"_s,
                    {{u"Map", Sort::Text}, {u"Games", Sort::Number, true}, {u"Kills"}, {u"Last played", Sort::Text}});

@@ -30,6 +30,13 @@ QString allRowsByPlayer()
     return kRowSelect + u"ORDER BY player.Player;"_s;
 }
 
+QString playerDays()
+{
+    return u"SELECT player.Player, player.Date, COUNT(*), SUM(player.Kills), SUM(player.Deaths), "
+           "SUM(player.Flags), SUM(player.Zonetime), SUM(player.Targets) FROM player "
+           "GROUP BY player.Player, player.Date ORDER BY player.Player, player.Date;"_s;
+}
+
 QString allRowsByGame()
 {
     return kRowSelect + u"ORDER BY player.Date, player.Time, player.Game;"_s;

@@ -41,16 +41,14 @@ TEST_F(PortalBuildTest, OneMoreMapRewritesItsPlayersItsGameItsMapAndTheBoardsOnl
     const portal::BuildResult again = build();
 
     EXPECT_FALSE(again.full);
-    QStringList expected = {names::playerPage(u"Raptor               "_s),
-                            names::playerPage(u"Ab                   "_s),
-                            names::playerPage(u"Newcomer             "_s),
-                            names::gamePage({u"03/16/02"_s, u"20:00:00"_s, u"Canyon"_s}),
-                            names::mapPage(u"Canyon"_s),
-                            names::kIndexPage,
-                            names::kWeekPage,
-                            names::kMonthPage,
-                            names::kRatingPage,
-                            names::kPlayersJson};
+    QStringList expected = {
+        names::playerPage(u"Raptor               "_s), names::playerPage(u"Ab                   "_s),
+        names::playerPage(u"Newcomer             "_s), names::gamePage({u"03/16/02"_s, u"20:00:00"_s, u"Canyon"_s}),
+        names::mapPage(u"Canyon"_s), names::kIndexPage, names::kWeekPage, names::kMonthPage, names::kRatingPage,
+        names::kPlayersJson, names::kAwardsPage,
+        // Moved down in the games of the week or the month.
+        names::playerPage(u"Ghost                "_s), names::playerPage(u"Dark Star            "_s),
+        names::playerPage(u"Nomad                "_s)};
     expected.sort();
     EXPECT_EQ(changed(before, files(site())), expected);
     EXPECT_EQ(again.written, expected.size());
@@ -176,6 +174,35 @@ TEST_F(PortalBuildTest, PeriodsEndAtTheNewestGameAndTwoDigitYearsSortAsDates)
         EXPECT_EQ(week.contains(name), inWeek) << qPrintable(name);
         EXPECT_EQ(month.contains(name), inMonth) << qPrintable(name);
     }
+}
+
+// A server whose clock was wrong: a game dated 12/31/69 (2069) and one
+// dated two days after the build.
+TEST_F(PortalBuildTest, GamesDatedAfterTheDayOfTheBuildCountForNoPeriodUntilThatDayComes)
+{
+    addHistory();
+    addGame("Canyon", "12/31/69", "19:00:00", "Deathmatch", {{"Wrong Clock", 50, 0, "500"}});
+    addGame("Oasis", "03/22/02", "19:00:00", "Deathmatch", {{"Early Bird", 40, 0, "400"}});
+    build();
+    auto pages = files(site());
+    const QString week = QString::fromUtf8(pages.value(names::kWeekPage));
+    EXPECT_TRUE(week.contains(u"2 games from 2002-03-09 to 2002-03-15"_s)) << qPrintable(week);
+    for (const QString &page : {names::kWeekPage, names::kMonthPage, names::kAwardsPage}) {
+        EXPECT_FALSE(pages.value(page).contains(">Wrong Clock<")) << qPrintable(page);
+        EXPECT_FALSE(pages.value(page).contains(">Early Bird<")) << qPrintable(page);
+    }
+    const QByteArray why = "dated after the day the portal was made";
+    EXPECT_TRUE(pages.value(names::gamePage({u"12/31/69"_s, u"19:00:00"_s, u"Canyon"_s})).contains(why));
+    EXPECT_FALSE(pages.value(names::gamePage({u"03/15/02"_s, u"18:00:00"_s, u"Oasis"_s})).contains(why));
+
+    // Two days on, the early game counts, as in a build from nothing on that day.
+    EXPECT_TRUE(build(u"portal"_s, made.addDays(2)).full);
+    build(u"fresh"_s, made.addDays(2));
+    pages = files(site());
+    EXPECT_EQ(pages, files(site(u"fresh"_s)));
+    EXPECT_TRUE(pages.value(names::kAwardsPage).contains(">Early Bird<"));
+    EXPECT_FALSE(pages.value(names::kAwardsPage).contains(">Wrong Clock<"));
+    EXPECT_FALSE(build(u"portal"_s, made.addDays(2)).full);
 }
 
 } // namespace

@@ -83,11 +83,11 @@ TEST_F(PortalUploadTest, SendsEverythingOnceThenWhatOneMoreMapChangedThenNothing
 
     addGame("Canyon", "03/03/02", "20:00:00", "Deathmatch", {{"Raptor", 5, 1, "50"}, {"Newcomer", 1, 3, "10"}});
     build();
-    EXPECT_EQ(
-        upload(),
-        sorted({names::playerPage(u"Raptor               "_s), names::playerPage(u"Newcomer             "_s),
-                names::gamePage({u"03/03/02"_s, u"20:00:00"_s, u"Canyon"_s}), names::mapPage(u"Canyon"_s),
-                names::kIndexPage, names::kWeekPage, names::kMonthPage, names::kRatingPage, names::kPlayersJson}));
+    EXPECT_EQ(upload(),
+              sorted({names::playerPage(u"Raptor               "_s), names::playerPage(u"Newcomer             "_s),
+                      names::gamePage({u"03/03/02"_s, u"20:00:00"_s, u"Canyon"_s}), names::mapPage(u"Canyon"_s),
+                      names::kIndexPage, names::kWeekPage, names::kMonthPage, names::kRatingPage, names::kPlayersJson,
+                      names::kAwardsPage}));
 
     // A player deleted: their page goes from the server too.
     QSqlQuery(db.connection()).exec(u"DELETE FROM player WHERE Player LIKE 'Nomad%'"_s);

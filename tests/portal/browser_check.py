@@ -5,9 +5,10 @@ Opens the index from disk, checks that its footer says how old the portal is
 (from status.js), clicks column headings and checks that the rows
 are reordered, types into the search box and checks the filter, follows the
 link of a player with a hostile name to that player's page and sorts a table
-there, checks that both pages fit 360 and 1920 px and follow the light or dark
-preference, checks that no name ran as markup, and that the console stayed free of
-errors. Prints one line per failed check; exit code 0 when all passed, 77 (and why)
+there, checks that both pages and the awards page fit 360 and 1920 px and follow
+the light or dark preference, that their charts draw within 360 px in colours of
+the scheme and say what they show, that no name ran as markup, and that the console
+stayed free of errors. Prints one line per failed check; exit code 0 when all passed, 77 (and why)
 when Chromium cannot be started or driven here.
 
     browser_check.py CHROMIUM SITE_FOLDER HOSTILE_NAME...
@@ -175,6 +176,26 @@ def check_layout(browser, page):
     browser.call('Emulation.setEmulatedMedia', features=[])
 
 
+def check_charts(browser, page, least):
+    """The page's charts at 360 px: images that say what they show, drawn within the width."""
+    browser.call('Emulation.setDeviceMetricsOverride', width=360, height=800, deviceScaleFactor=1, mobile=True)
+    charts = browser.value('Array.from(document.querySelectorAll("figure.chart svg")).map(s => {'
+                           ' const r = s.getBoundingClientRect(); return [s.getAttribute("role"),'
+                           ' s.getAttribute("aria-label") || "", r.width, r.height,'
+                           ' s.querySelectorAll("rect, polyline").length]; })')
+    check(len(charts) >= least, '%s shows %d charts or more: %d' % (page, least, len(charts)))
+    for role, label, width, height, marks in charts:
+        check(role == 'img' and label, '%s: a chart is an image with a text: %r' % (page, label))
+        check(0 < width <= 360 and height > 0 and marks > 0, '%s: %r is drawn within 360 px' % (page, label))
+    fills = []
+    for scheme in ('light', 'dark'):
+        browser.call('Emulation.setEmulatedMedia', features=[{'name': 'prefers-color-scheme', 'value': scheme}])
+        fills.append(browser.value('getComputedStyle(document.querySelector("figure.chart svg .k1")).fill'))
+    check(fills[0] != fills[1] and 'none' not in fills, '%s: the charts follow light and dark: %s' % (page, fills))
+    browser.call('Emulation.setEmulatedMedia', features=[])
+    browser.call('Emulation.clearDeviceMetricsOverride')
+
+
 def numbers(texts):
     return [float(t) for t in texts]
 
@@ -191,6 +212,7 @@ def main():
     try:
         browser.open((site / 'index.html').as_uri())
         check_layout(browser, 'the index')
+        check_charts(browser, 'the index', 2)
         check(browser.value('document.querySelector("footer").textContent').endswith('updated 5 minutes ago'),
               'the footer says how old the portal is')
         players = column(browser, 'ranking', 1)
@@ -221,7 +243,8 @@ def main():
         for name in hostile:
             check(name in players, 'the hostile name %r shows as text' % name)
         check(browser.value('typeof window.t') == 'undefined', 'no name ran as script')
-        check(browser.value('document.querySelectorAll("main svg, main img, main script").length') == 0,
+        check(browser.value('Array.from(document.querySelectorAll("main svg, main img, main script"))'
+                            '.filter(e => !e.matches("figure.chart > svg")).length') == 0,
               'no name became an element')
 
         # The hostile player's own page, reached through its link.
@@ -233,11 +256,16 @@ def main():
               'the link leads to the player page of %r' % hostile[0])
         check(browser.value('document.title').startswith(hostile[0]), 'its title names the player')
         check_layout(browser, 'the player page')
+        check_charts(browser, 'the player page', 2)
         check(browser.value('document.querySelector("footer .updated") !== null'),
               'a page one folder down finds the age beside the script')
         kills = numbers(sort_by(browser, 'last', 'Kills'))
         check(kills == sorted(kills, reverse=True) and len(kills) > 1, 'the player page sorts its games: %s' % kills)
         check(browser.value('typeof window.t') == 'undefined', 'no name ran as script on the player page')
+
+        browser.open((site / 'awards.html').as_uri())
+        check_layout(browser, 'the awards page')
+        check(browser.value('document.querySelectorAll("#medals tbody tr").length') > 0, 'the awards page has medals')
 
         errors = browser.errors()
         check(not errors, 'the console stayed clean: %s' % errors)

@@ -1,0 +1,65 @@
+#include "portal/AwardsBuild.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace portal {
+
+const std::vector<Row> &DayRows::of(const QDate &day)
+{
+    auto found = m_days.find(day);
+    if (found == m_days.end())
+        found = m_days.emplace(day, m_source.rowsOnDate(day.toString(u"MM/dd/yy"_s))).first;
+    return found->second;
+}
+
+namespace awards {
+
+std::vector<PeriodAwards> fromDatabase(PortalSource &source, const QDate &lastDay)
+{
+    Tally tally;
+    source.forEachPlayerDays([&](const QString &player, const std::vector<std::pair<QString, Figures>> &texts) {
+        std::map<QDate, Figures> days;
+        for (const auto &[text, figures] : texts) {
+            const QDate day = GameMoment::of({text, {}, {}}).date;
+            if (day.isValid() && !(lastDay.isValid() && day > lastDay))
+                days[day].add(figures);
+        }
+        tally.addDays(player, days);
+    });
+    return tally.result();
+}
+
+QSet<QString> refresh(std::vector<PeriodAwards> &all, const std::set<Period> &periods, DayRows &rows)
+{
+    const auto byPeriod = [](const PeriodAwards &a, const Period &p) { return a.period < p; };
+    QSet<QString> placed; // before and after
+    for (const Period &period : periods) {
+        std::vector<const Row *> inPeriod;
+        for (QDate day = period.start; day <= period.last(); day = day.addDays(1)) {
+            for (const Row &row : rows.of(day))
+                inPeriod.push_back(&row);
+        }
+        PeriodAwards fresh = awardsOf(period, inPeriod);
+        const auto at = std::lower_bound(all.begin(), all.end(), period, byPeriod);
+        const bool known = at != all.end() && at->period == period;
+        if (known && *at == fresh)
+            continue;
+        for (const PeriodAwards *p : {known ? &*at : nullptr, &fresh}) {
+            if (!p)
+                continue;
+            for (const auto &placings : p->placings)
+                for (const Placing &placing : placings)
+                    placed.insert(placing.player);
+        }
+        if (known)
+            *at = std::move(fresh);
+        else
+            all.insert(at, std::move(fresh));
+    }
+    return placed;
+}
+
+} // namespace awards
+} // namespace portal

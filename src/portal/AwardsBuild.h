@@ -1,0 +1,40 @@
+#pragma once
+
+#include "portal/Awards.h"
+#include "portal/PortalSource.h"
+
+#include <QDate>
+#include <QSet>
+
+#include <map>
+#include <set>
+#include <vector>
+
+// The awards as a build makes them: all at once from the database, or only
+// the periods of new games, from the rows of their days.
+namespace portal {
+
+// The rows of single days, each read from the database once in a build.
+class DayRows
+{
+public:
+    explicit DayRows(PortalSource &source) : m_source(source) {}
+    const std::vector<Row> &of(const QDate &day);
+
+private:
+    PortalSource &m_source;
+    std::map<QDate, std::vector<Row>> m_days;
+};
+
+namespace awards {
+
+// The awards of every period, in the order of their periods, leaving out
+// the games dated after `lastDay` when it is valid.
+std::vector<PeriodAwards> fromDatabase(PortalSource &source, const QDate &lastDay);
+
+// Makes the awards of `periods` again from their rows, in place, and tells
+// the players whose medals changed.
+QSet<QString> refresh(std::vector<PeriodAwards> &all, const std::set<Period> &periods, DayRows &rows);
+
+} // namespace awards
+} // namespace portal
