@@ -12,14 +12,17 @@ void addOptional(std::optional<qint64> &sum, const std::optional<qint64> &value)
         sum = sum.value_or(0) + *value;
 }
 
-std::optional<double> positive(const std::optional<qint64> &value)
+constexpr int kPlaces = 3;
+
+bool same(const Figures::Score &a, const Figures::Score &b)
 {
-    if (!value || *value <= 0)
-        return std::nullopt;
-    return double(*value);
+    return a.value == b.value && a.second == b.second;
 }
 
-constexpr int kPlaces = 3;
+bool better(const Figures::Score &a, const Figures::Score &b)
+{
+    return a.value != b.value ? a.value > b.value : a.second > b.second;
+}
 
 } // namespace
 
@@ -93,25 +96,31 @@ void Figures::add(const Figures &other)
     addOptional(targets, other.targets);
 }
 
-std::optional<double> Figures::value(Award award) const
+std::optional<Figures::Score> Figures::score(Award award) const
 {
+    const auto byKills = [&](const std::optional<qint64> &value) -> std::optional<Score> {
+        if (!value || *value <= 0)
+            return std::nullopt;
+        return Score{double(*value), double(kills)};
+    };
     switch (award) {
     case Award::Kills:
-        return positive(kills);
-    case Award::KillsPerDeath: {
+        if (kills <= 0)
+            return std::nullopt;
+        return Score{double(kills), -double(deaths)};
+    case Award::KillsPerDeath:
         if (games < kRatioGames || kills <= 0)
             return std::nullopt;
         // As the pages show it: a death count of 0 counts as 1.
-        return double(kills) / double(std::max<qint64>(deaths, 1));
-    }
+        return Score{double(kills) / double(std::max<qint64>(deaths, 1)), double(kills)};
     case Award::Flags:
-        return positive(flags);
+        return byKills(flags);
     case Award::Zonetime:
-        return positive(zonetime);
+        return byKills(zonetime);
     case Award::Targets:
-        return positive(targets);
+        return byKills(targets);
     case Award::Games:
-        return positive(games);
+        return byKills(games);
     }
     return std::nullopt;
 }
@@ -120,22 +129,22 @@ void Tally::add(const Period &period, const QString &player, const Figures &figu
 {
     auto &lists = m_periods[period];
     for (int a = 0; a < kAwardCount; ++a) {
-        const std::optional<double> value = figures.value(Award(a));
-        if (!value)
+        const std::optional<Figures::Score> score = figures.score(Award(a));
+        if (!score)
             continue;
         std::vector<Candidate> &list = lists[size_t(a)];
         // The list is best first, ties by name; only the first three
         // places are kept, with everyone who shares one of them.
-        if (list.size() >= size_t(kPlaces) && *value < list[kPlaces - 1].value)
+        if (list.size() >= size_t(kPlaces) && better(list[kPlaces - 1].score, *score))
             continue;
-        const Candidate entry{*value, player};
+        const Candidate entry{*score, player};
         const auto at = std::upper_bound(list.begin(), list.end(), entry, [](const Candidate &x, const Candidate &y) {
-            return x.value != y.value ? x.value > y.value : x.player < y.player;
+            return !same(x.score, y.score) ? better(x.score, y.score) : x.player < y.player;
         });
         list.insert(at, entry);
         if (list.size() > size_t(kPlaces)) {
-            const double third = list[kPlaces - 1].value;
-            while (list.back().value < third)
+            const Figures::Score third = list[kPlaces - 1].score;
+            while (better(third, list.back().score))
                 list.pop_back();
         }
     }
@@ -162,9 +171,10 @@ std::vector<PeriodAwards> Tally::result() const
         for (int a = 0; a < kAwardCount; ++a) {
             const std::vector<Candidate> &list = lists[size_t(a)];
             for (size_t i = 0; i < list.size(); ++i) {
-                const int place =
-                    i > 0 && list[i].value == list[i - 1].value ? awards.placings[size_t(a)].back().place : int(i) + 1;
-                awards.placings[size_t(a)].push_back({list[i].player, place, list[i].value});
+                const int place = i > 0 && same(list[i].score, list[i - 1].score)
+                                      ? awards.placings[size_t(a)].back().place
+                                      : int(i) + 1;
+                awards.placings[size_t(a)].push_back({list[i].player, place, list[i].score.value});
             }
         }
         out.push_back(std::move(awards));

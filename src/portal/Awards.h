@@ -14,11 +14,11 @@
 // Medals for the best players of every day, week (Monday to Sunday) and
 // month of play.
 //
-// Places follow the competition ranking: players with the same figure
-// share a place, and the place after them is skipped (two golds, no
-// silver, then a bronze). Whoever is placed first to third gets gold,
-// silver or bronze, so a tie never takes a medal from anyone who earned
-// it, and a figure of 0 or less wins nothing.
+// Players with the same figure are told apart by a second one: fewer
+// deaths for the most kills, more kills for every other award. Players
+// equal on both share the place, and the place after them is skipped (two
+// golds, no silver, then a bronze), so a tie never takes a medal from
+// anyone who earned it. A figure of 0 or less wins nothing.
 namespace portal::awards {
 
 enum class PeriodKind : quint8 { Day, Week, Month };
@@ -50,8 +50,13 @@ struct Figures {
 
     void add(const Row &row);
     void add(const Figures &other);
-    // What the award measures, or nothing when the player cannot win it.
-    std::optional<double> value(Award award) const;
+    // What the award measures and the figure that tells equal ones apart
+    // (higher is better for both), or nothing when the player cannot win it.
+    struct Score {
+        double value;
+        double second;
+    };
+    std::optional<Score> score(Award award) const;
 };
 
 struct Placing {
@@ -80,7 +85,7 @@ public:
 
 private:
     struct Candidate {
-        double value;
+        Figures::Score score;
         QString player;
     };
     std::map<Period, std::array<std::vector<Candidate>, kAwardCount>> m_periods;

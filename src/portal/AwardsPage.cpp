@@ -133,8 +133,9 @@ QString medalTable(const std::vector<PeriodAwards> &all)
 QByteArray awardsPage(const std::vector<PeriodAwards> &all, const QDate &newest)
 {
     QString body = u"<p class=\"summary\">Gold, silver and bronze go to the three best players of every day, week "
-                   "(Monday to Sunday) and month of play. Players with the same figure share the place, and the "
-                   "place after them is left out. Kills per death counts for players with at least "_s +
+                   "(Monday to Sunday) and month of play. Players with the same figure are told apart by fewer deaths "
+                   "(for kills) or more kills (for the rest); those equal on both share the place, and the place "
+                   "after them is left out. Kills per death counts for players with at least "_s +
                    integer(kRatioGames) +
                    u" games in the period. Games dated after the day the portal was made count for none.</p>\r\n"_s;
     if (!newest.isValid()) {

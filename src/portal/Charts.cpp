@@ -66,11 +66,32 @@ QString rule(double x1, double y1, double x2, double y2)
            num(y2) + u"\"/>"_s;
 }
 
-QString rect(const QString &cls, double x, double y, double w, double h, const QString &tip, const QString &extra = {})
+QString rect(const QString &cls, double x, double y, double w, double h, const QString &tip)
 {
     return u"<rect class=\""_s + cls + u"\" x=\""_s + num(x) + u"\" y=\""_s + num(y) + u"\" width=\""_s + num(w) +
-           u"\" height=\""_s + num(h) + u'"' + extra + u"><title>"_s + tip + u"</title></rect>"_s;
+           u"\" height=\""_s + num(h) + u"\"><title>"_s + tip + u"</title></rect>"_s;
 }
+
+// Rectangles drawn as one path.
+class Shapes
+{
+public:
+    void add(double x, double y, double w, double h)
+    {
+        if (w <= 0 || h <= 0)
+            return;
+        m_d += u'M' + num(x) + u',' + num(y) + u'h' + num(w) + u'v' + num(h) + u'h' + num(-w) + u'z';
+    }
+    QString path(const QString &cls, const QString &extra = {}) const
+    {
+        if (m_d.isEmpty())
+            return {};
+        return u"<path class=\""_s + cls + u"\" d=\""_s + m_d + u'"' + extra + u"/>\r\n"_s;
+    }
+
+private:
+    QString m_d;
+};
 
 // Lines across the plot at the bottom, the middle and the top of the scale.
 QString scale(double plotHeight, const QString &low, const QString &middle, const QString &high)
@@ -129,20 +150,18 @@ QString columns(const QString &title, const QString &description, const std::vec
     out += scale(plotHeight, u"0"_s, html::integer(top / 2), html::integer(top));
     const double slot = (kWidth - kLeft - kRight) / double(std::max<size_t>(labels.size(), 1));
     const double barWidth = slot * 0.8 / double(std::max<size_t>(series.size(), 1));
-    for (size_t i = 0; i < labels.size(); ++i) {
-        const double x = kLeft + double(i) * slot;
-        for (size_t s = 0; s < series.size(); ++s) {
-            const qint64 v = i < series[s].values.size() ? series[s].values[i] : 0;
-            const double h = double(std::max<qint64>(v, 0)) / double(top) * plotHeight;
-            out += rect(u"b k"_s + html::integer(qint64(s) + 1), x + slot * 0.1 + double(s) * barWidth,
-                        kTop + plotHeight - h, barWidth, h,
-                        html::escape(labels[i]) + u": "_s + html::integer(v) + u' ' + html::escape(series[s].name));
+    // A series is one path of its bars: a page of many charts stays small.
+    for (size_t s = 0; s < series.size(); ++s) {
+        Shapes bars;
+        for (size_t i = 0; i < labels.size() && i < series[s].values.size(); ++i) {
+            const double h = double(std::max<qint64>(series[s].values[i], 0)) / double(top) * plotHeight;
+            bars.add(kLeft + double(i) * slot + slot * 0.1 + double(s) * barWidth, kTop + plotHeight - h, barWidth, h);
         }
-        if (labelEvery > 0 && i % labelEvery == 0)
-            out += text(x + slot / 2, height - 6, u"middle"_s, html::escape(labels[i]));
-        out += u"\r\n"_s;
+        out += bars.path(u"b k"_s + html::integer(qint64(s) + 1));
     }
-    return out + end();
+    for (size_t i = 0; labelEvery > 0 && i < labels.size(); i += labelEvery)
+        out += text(kLeft + (double(i) + 0.5) * slot, height - 6, u"middle"_s, html::escape(labels[i]));
+    return out + u"\r\n"_s + end();
 }
 
 QString bars(const QString &title, const QString &description, const std::vector<QString> &labels,
@@ -171,6 +190,7 @@ QString bars(const QString &title, const QString &description, const std::vector
 QString weekHours(const QString &title, const QString &description, const WeekHours &counts)
 {
     constexpr double cellHeight = 15, bottom = 18;
+    constexpr int kShades = 4;
     const double cellWidth = (kWidth - kLeft - kRight) / 24;
     const double height = kTop + 7 * cellHeight + bottom;
     qint64 largest = 1;
@@ -178,25 +198,24 @@ QString weekHours(const QString &title, const QString &description, const WeekHo
         for (qint64 c : day)
             largest = std::max(largest, c);
     QString out = start(title, description, height);
+    out += u"<rect class=\"z\" x=\""_s + num(kLeft) + u"\" y=\""_s + num(kTop) + u"\" width=\""_s +
+           num(24 * cellWidth) + u"\" height=\""_s + num(7 * cellHeight) + u"\"/>\r\n"_s;
+    // Hours in four shades by their share of the busiest hour, one path a shade.
+    std::array<Shapes, kShades> shades;
     for (int d = 0; d < 7; ++d) {
-        const double y = kTop + d * cellHeight;
-        const QString day = QString::fromUtf16(kDayNames[d]);
-        out += text(kLeft - 4, y + 11, u"end"_s, day);
+        out += text(kLeft - 4, kTop + d * cellHeight + 11, u"end"_s, QString::fromUtf16(kDayNames[d]));
         for (int h = 0; h < 24; ++h) {
             const qint64 c = counts[size_t(d)][size_t(h)];
-            const QString tip = day + u' ' + html::integer(h) + u":00: "_s + html::integer(c);
-            const double x = kLeft + h * cellWidth;
-            if (c <= 0) {
-                out += rect(u"z"_s, x + 0.5, y + 0.5, cellWidth - 1, cellHeight - 1, tip);
-            } else {
-                // The share of the busiest hour, never so faint that it reads as none.
-                const double share = 0.15 + 0.85 * double(c) / double(largest);
-                out += rect(u"b k1"_s, x + 0.5, y + 0.5, cellWidth - 1, cellHeight - 1, tip,
-                            u" fill-opacity=\""_s + num(share) + u'"');
-            }
+            if (c <= 0)
+                continue;
+            const int shade = int((c * kShades + largest - 1) / largest) - 1;
+            shades[size_t(shade)].add(kLeft + h * cellWidth + 0.5, kTop + d * cellHeight + 0.5, cellWidth - 1,
+                                      cellHeight - 1);
         }
-        out += u"\r\n"_s;
     }
+    out += u"\r\n"_s;
+    for (int shade = 0; shade < kShades; ++shade)
+        out += shades[size_t(shade)].path(u"b k1"_s, u" fill-opacity=\""_s + num(double(shade + 1) / kShades) + u'"');
     for (int h = 0; h < 24; h += 6)
         out += text(kLeft + h * cellWidth, height - 5, u"start"_s, html::integer(h) + u":00"_s);
     return out + u"\r\n"_s + end();

@@ -53,26 +53,26 @@ TEST(PortalAwards, ACraftedHistoryGivesTheMedalsItEarned)
     using enum PeriodKind;
     const QDate monday(2002, 4, 29), thursday(2002, 5, 2);
     const Expected expected[] = {
-        // Equal kills share gold; the next is third. No kills, no medal.
-        {Day, monday, Award::Kills, "A=1 B=1 C=3"},
+        // Equal kills: fewer deaths first. No kills, no medal.
+        {Day, monday, Award::Kills, "A=1 B=2 C=3"},
         // One game each: nobody has the games for kills per death.
         {Day, monday, Award::KillsPerDeath, ""},
         {Day, monday, Award::Flags, "A=1 C=2"},
         // Where no zone time was played there is no such award.
         {Day, monday, Award::Zonetime, ""},
         {Day, monday, Award::Targets, ""},
-        // Everyone tied keeps their gold.
-        {Day, monday, Award::Games, "A=1 B=1 C=1 D=1"},
-        {Day, thursday, Award::Kills, "E=1 B=2 C=2"},
+        // Equal games and equal kills share gold; the next is third.
+        {Day, monday, Award::Games, "A=1 B=1 C=3"},
+        {Day, thursday, Award::Kills, "E=1 B=2 C=3"},
         {Day, thursday, Award::Zonetime, "E=1 C=2"},
-        {Day, thursday, Award::Games, "C=1 E=1 B=3"},
+        {Day, thursday, Award::Games, "E=1 C=2 B=3"},
         // The week sums both months.
         {Week, monday, Award::Kills, "C=1 A=2 B=3"},
         {Week, thursday, Award::KillsPerDeath, "E=1 C=2"},
-        {Week, monday, Award::Games, "C=1 E=2 A=3 B=3"},
+        {Week, monday, Award::Games, "C=1 E=2 A=3"},
         {Month, monday, Award::Kills, "A=1 C=2 B=3"},
-        {Month, monday, Award::Games, "A=1 C=1 B=3 D=3 E=3"},
-        {Month, thursday, Award::Kills, "E=1 B=2 C=2"},
+        {Month, monday, Award::Games, "A=1 C=2 B=3"},
+        {Month, thursday, Award::Kills, "E=1 B=2 C=3"},
     };
 
     // As a full build gathers them: each player's figures per day, players
@@ -108,7 +108,7 @@ TEST(PortalAwards, ACraftedHistoryGivesTheMedalsItEarned)
     }
 
     const auto medals = medalsByPlayer(all);
-    EXPECT_EQ(medals.value(u"D"_s).size(), 2u) << "gold for the games of a day, bronze for those of a month";
+    EXPECT_FALSE(medals.contains(u"D"_s)) << "fourth in every period";
     EXPECT_EQ(medals.value(u"C"_s).front().period, Period::of(Day, thursday)) << "the newest period first";
 }
 

@@ -182,7 +182,7 @@ def check_charts(browser, page, least):
     charts = browser.value('Array.from(document.querySelectorAll("figure.chart svg")).map(s => {'
                            ' const r = s.getBoundingClientRect(); return [s.getAttribute("role"),'
                            ' s.getAttribute("aria-label") || "", r.width, r.height,'
-                           ' s.querySelectorAll("rect, polyline").length]; })')
+                           ' s.querySelectorAll("rect, path, polyline").length]; })')
     check(len(charts) >= least, '%s shows %d charts or more: %d' % (page, least, len(charts)))
     for role, label, width, height, marks in charts:
         check(role == 'img' and label, '%s: a chart is an image with a text: %r' % (page, label))
