@@ -2,6 +2,7 @@
 // game pages.
 #include "portal/RatingPages.h"
 
+#include "portal/Charts.h"
 #include "portal/PortalHtml.h"
 #include "portal/PortalNames.h"
 
@@ -235,6 +236,31 @@ QByteArray perGamePage(const std::vector<PlayerTotals> &players, const RatingVie
     return document(QString(), u"Per game"_s, body);
 }
 
+namespace {
+
+// The rating after each game, the games in the order played. A long history
+// is drawn from evenly spread games (the last always among them), so the
+// page stays small.
+QString ratingChart(const PlayerRating &rating)
+{
+    constexpr size_t kMostPoints = 200;
+    const std::vector<RatingPoint> &history = rating.history;
+    if (history.size() < 2)
+        return {};
+    std::vector<charts::Point> points;
+    const size_t step = (history.size() + kMostPoints - 1) / kMostPoints;
+    for (size_t i = 0; i < history.size(); i += step)
+        points.push_back({qint64(i), history[i].change.after.ordinal()});
+    if (points.back().x != qint64(history.size() - 1))
+        points.push_back({qint64(history.size() - 1), history.back().change.after.ordinal()});
+    return charts::line(u"Rating over time"_s,
+                        u"Line chart of the rating after each of %1 games, from %2 to %3"_s.arg(history.size())
+                            .arg(history.front().game.date, history.back().game.date),
+                        points, history.front().game.date, history.back().game.date);
+}
+
+} // namespace
+
 QString playerRatingSection(const PlayerRating &rating, int minGames)
 {
     QString out = u"<h2>Rating</h2>\r\n<dl class=\"figures\">\r\n"_s;
@@ -247,6 +273,7 @@ QString playerRatingSection(const PlayerRating &rating, int minGames)
     for (const auto &[label, value] : items)
         out += u"<div><dt>"_s + QString::fromUtf16(label) + u"</dt><dd>"_s + value + u"</dd></div>\r\n"_s;
     out += u"</dl>\r\n"_s;
+    out += ratingChart(rating);
     if (rating.provisional) {
         out += u"<p class=\"summary\">Provisional: listed after the players with "_s + integer(minGames) +
                u" games or more on the rating board.</p>\r\n"_s;
