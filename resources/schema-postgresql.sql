@@ -156,3 +156,20 @@ INSERT INTO player_totals (Player, Games, Kills, KillsCount, Deaths, DeathsCount
 SELECT Player, Count(*), Sum(Kills), Count(Kills), Sum(Deaths), Count(Deaths), Sum(Flags), Count(Flags),
        Sum(Zonetime), Count(Zonetime), Sum(Targets), Count(Targets), Max(Ratio)
 FROM player GROUP BY Player;
+
+-- version 2: who is who on the player portal. A name of `player` merged into
+-- another counts as that one there (CountsAs, never itself merged); a name
+-- Hidden is on no board. A name without a row counts as itself and is shown.
+-- The rows of `player` keep the names the game wrote; the ranking pages rank
+-- those. Every change is logged with its time (UTC, ISO 8601) and user.
+CREATE TABLE IF NOT EXISTS player_names (
+    Player TEXT COLLATE "C" PRIMARY KEY,
+    CountsAs TEXT COLLATE "C",
+    Hidden BIGINT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS player_names_log (
+    Seq BIGSERIAL PRIMARY KEY,
+    Time TEXT NOT NULL,
+    UserName TEXT NOT NULL,
+    Change TEXT NOT NULL
+);

@@ -3,6 +3,7 @@
 #include "common/RankholdError.h"
 #include "platform/Paths.h"
 #include "scores/DatabaseSchema.h"
+#include "scores/NamesSql.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/PlayerSql.h"
 #include "scores/ServerCopy.h"
@@ -77,6 +78,31 @@ qint64 copyRows(QSqlDatabase &source, QSqlDatabase &db, qint64 total, const std:
     return copied;
 }
 
+// Who is who on the portal, and its log in its order (the server numbers
+// the lines anew). A file made before the names had none.
+void copyNames(QSqlDatabase &source, QSqlDatabase &db)
+{
+    if (queryValue(source, NamesSql::hasNamesTable()).toInt() == 0)
+        return;
+    const auto copy = [&](const QString &select, const QString &insert, int columns) {
+        QSqlQuery rows(source);
+        rows.setForwardOnly(true);
+        if (!rows.exec(select))
+            throw RankholdError(engineMessage(rows.lastError()));
+        while (rows.next()) {
+            PlayerSql::Statement statement{insert, {}};
+            for (int c = 0; c < columns; ++c)
+                statement.bindings.append(rows.value(c));
+            QSqlQuery q(db);
+            execStatement(q, statement);
+        }
+        if (rows.lastError().isValid())
+            throw RankholdError(engineMessage(rows.lastError()));
+    };
+    copy(NamesSql::assignments(), NamesSql::setAssignment(), 3);
+    copy(NamesSql::logEntries(), NamesSql::addLogEntry(), 3);
+}
+
 } // namespace
 
 qint64 copyDatabase(const QString &file, const DatabaseLocation &target, const std::function<void(int)> &progress)
@@ -105,6 +131,7 @@ qint64 copyDatabase(const QString &file, const DatabaseLocation &target, const s
             try {
                 prepareTarget(db, target);
                 copied = copyRows(source, db, total, progress);
+                copyNames(source, db);
                 if (countRows(db) != total)
                     throw RankholdError(u"the copy holds %1 rows, the file %2"_s.arg(countRows(db)).arg(total));
                 execSql(db, PlayerSql::commit());
