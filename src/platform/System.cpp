@@ -10,6 +10,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -320,6 +321,18 @@ bool startDetachedProcess(const QString &executable, const QStringList &argument
     }
     ::close(pipeFds[0]);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
+}
+
+QString userName()
+{
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd *found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name &&
+        *found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+    const QString variable = qEnvironmentVariable("USER");
+    return variable.isEmpty() ? QString::number(geteuid()) : variable;
 }
 
 } // namespace platform

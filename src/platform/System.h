@@ -8,7 +8,7 @@ namespace platform {
 
 struct MemoryStatus {
     std::uint64_t totalPhysicalBytes = 0; // 64-bit, never truncated
-    int memoryLoadPercent = 0; // 100 - available * 100 / total
+    int memoryLoadPercent = 0;            // 100 - available * 100 / total
 };
 MemoryStatus memoryStatus();
 
@@ -46,5 +46,9 @@ void sleepMilliseconds(int ms);
 // "#!"), otherwise through wine when wine is on the PATH. False when nothing started.
 bool startDetachedProcess(const QString &executable, const QStringList &arguments, const QString &workingFolder,
                           int priorityClass);
+
+// The name of the user the program runs as (the account's, else $USER,
+// else the number of the account), for the records of who changed what.
+QString userName();
 
 } // namespace platform
