@@ -114,11 +114,13 @@ QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &rating
     qint64 place = 0;
     for (const Row *r : lines) {
         TableRow row(body);
-        row.number(++place)
-            .nameHeading(kUp + names::playerPage(r->player), r->player)
-            .number(r->kills)
-            .number(r->deaths)
-            .decimal(r->ratio);
+        row.number(++place);
+        // A hidden player has no page, but the scoreboard stays whole.
+        if (r->hidden)
+            row.heading(name(r->player) + u" <span class=\"unranked\">(not ranked)</span>"_s);
+        else
+            row.nameHeading(kUp + names::playerPage(r->player), r->player);
+        row.number(r->kills).number(r->deaths).decimal(r->ratio);
         objectiveCell(row, objective, *r);
         const auto change = ratings.constFind(r->player);
         appendRatingCells(row, change == ratings.cend() ? std::nullopt : std::optional(*change), true);

@@ -6,6 +6,7 @@
 #include "portal/AwardsBuild.h"
 #include "portal/AwardsPage.h"
 #include "portal/Charts.h"
+#include "portal/NameChanges.h"
 #include "portal/PortalAssets.h"
 #include "portal/PortalNames.h"
 #include "portal/PortalPages.h"
@@ -51,7 +52,7 @@ constexpr int kWeek = 7;
 constexpr int kMonth = 30;
 
 // Raised when the pages change in a way the sample below does not show.
-constexpr char kMarkupVersion[] = "3";
+constexpr char kMarkupVersion[] = "4";
 
 // A sample of every kind of page, with names the game pads and names that
 // need escaping, every game type's figure, and a date that cannot be read,
@@ -78,6 +79,7 @@ QByteArray formatFingerprint()
                                  row(u"Padded & <b>   "_s, unreadable, u"Cooperative"_s, 5)};
         rows[0].flags = 1;
         rows[1].zonetime = 3725;
+        rows[1].hidden = true;
         Game game{readable, rows[0].type, u"Blue"_s, {rows[0], rows[1]}};
         MapSummary map;
         map.name = readable.map;
@@ -133,6 +135,17 @@ std::map<QString, MapPlayer> figuresPerMap(const QString &player, const std::vec
     return maps;
 }
 
+// The best players of a map among `list`, in their order.
+void keepBest(std::vector<MapPlayer> &list)
+{
+    const auto byKills = [](const MapPlayer &a, const MapPlayer &b) {
+        return killsOrder(a.name, a.kills, b.name, b.kills);
+    };
+    const size_t n = std::min(list.size(), MapSummary::kBestPlayers);
+    std::partial_sort(list.begin(), list.begin() + qsizetype(n), list.end(), byKills);
+    list.resize(n);
+}
+
 // Totals of each player over some rows, and the number of games they come from.
 struct Board {
     std::vector<PlayerTotals> players;
@@ -173,10 +186,13 @@ public:
 private:
     QString ratingFile() const { return m_place.stateFile + u".rating"_s; }
     void writePlayer(const QString &player, std::vector<Row> rows);
+    void removePlayer(const QString &player);
     void writeGame(const Game &game);
     void writeGamePage(const Game &game);
+    void rewriteRenamed(const NameChanges &renamed, const std::set<GameKey> &newGames);
+    RatingLedger::Changed rateRenamed(const NameChanges &renamed);
     void writeShared(const std::vector<PlayerTotals> &totals);
-    void saveState(const std::vector<PlayerTotals> &totals);
+    void saveState(const std::vector<PlayerTotals> &stored);
     // A game dated after the day the pages are made for: a wrong clock.
     bool datedAhead(const QDate &day) const { return day.isValid() && m_lastDay.isValid() && day > m_lastDay; }
 
@@ -211,6 +227,16 @@ void Build::writeGamePage(const Game &game)
                  pages::gamePage(game, m_ledger.gameRatings(game.key), datedAhead(GameMoment::of(game.key).date)));
 }
 
+// The page of a player merged into another or hidden.
+void Build::removePlayer(const QString &player)
+{
+    const QString page = names::playerPage(player);
+    if (!m_site.remove(page))
+        return;
+    ++m_removed;
+    noteRemoved(m_place.removedFile, {page});
+}
+
 // The game's page, and what its map page and the recent boards learn from it.
 void Build::writeGame(const Game &game)
 {
@@ -230,22 +256,25 @@ void Build::writeGame(const Game &game)
 
 void Build::makeAll()
 {
-    const std::vector<PlayerTotals> totals = m_source.playerTotals();
+    const std::vector<PlayerTotals> stored = m_source.storedTotals();
+    const std::vector<PlayerTotals> totals = m_source.shownTotals(stored);
     m_maps.clear();
     m_newestDay = QDate();
     m_firstFuture = QDate();
     m_awards = awards::fromDatabase(m_source, m_lastDay);
     m_medals = awards::medalsByPlayer(m_awards);
 
-    // Every row is read three times: for the ratings, then a player at a
-    // time, then a game at a time.
+    // Every row is read three times: for the ratings, then a shown player at
+    // a time, then a game at a time.
     qint64 allRows = 0, rowsDone = 0;
-    for (const PlayerTotals &p : totals)
-        allRows += p.totals.games;
+    for (const std::vector<PlayerTotals> *list : {&stored, &stored, &totals}) {
+        for (const PlayerTotals &p : *list)
+            allRows += p.totals.games;
+    }
     const auto advance = [&](qint64 done) {
         rowsDone += done;
         if (m_progress && allRows > 0)
-            m_progress(int(std::min<qint64>(100, rowsDone * 100 / (3 * allRows))));
+            m_progress(int(std::min<qint64>(100, rowsDone * 100 / allRows)));
     };
 
     m_ledger = RatingLedger();
@@ -262,14 +291,6 @@ void Build::makeAll()
     // Best players of each map: every player's figures there, cut down to
     // the best as the candidates pile up.
     std::map<QString, std::vector<MapPlayer>> candidates;
-    const auto byKills = [](const MapPlayer &a, const MapPlayer &b) {
-        return killsOrder(a.name, a.kills, b.name, b.kills);
-    };
-    const auto keepBest = [&](std::vector<MapPlayer> &list) {
-        const size_t n = std::min(list.size(), MapSummary::kBestPlayers);
-        std::partial_sort(list.begin(), list.begin() + qsizetype(n), list.end(), byKills);
-        list.resize(n);
-    };
     m_source.forEachPlayer([&](const QString &player, std::vector<Row> &rows) {
         for (auto &[map, figures] : figuresPerMap(player, rows)) {
             std::vector<MapPlayer> &list = candidates[map];
@@ -297,7 +318,7 @@ void Build::makeAll()
     m_removed = int(removed.size());
     noteRemoved(m_place.removedFile, removed);
     m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
-    saveState(totals);
+    saveState(stored);
 }
 
 bool Build::update(PortalState &state)
@@ -318,15 +339,15 @@ bool Build::update(PortalState &state)
     if ((state.firstFuture.isValid() && !datedAhead(state.firstFuture)) ||
         (state.newestDay.isValid() && datedAhead(state.newestDay)))
         return false;
-    const std::vector<PlayerTotals> totals = m_source.playerTotals();
+    const std::vector<PlayerTotals> stored = m_source.storedTotals();
 
-    // Players with new rows, and how many rows they gained. A player gone,
-    // or one whose totals changed without new games, had rows deleted or
+    // Names with new rows, and how many rows they gained. A name gone, or
+    // one whose totals changed without new games, had rows deleted or
     // changed in place.
     std::vector<QString> changed;
     qint64 newRows = 0;
     qsizetype known = 0;
-    for (const PlayerTotals &p : totals) {
+    for (const PlayerTotals &p : stored) {
         const auto old = state.players.constFind(p.name);
         if (old == state.players.cend()) {
             changed.push_back(p.name);
@@ -349,23 +370,41 @@ bool Build::update(PortalState &state)
     m_newestDay = state.newestDay;
     m_firstFuture = state.firstFuture;
     m_awards = std::move(state.awards);
-    if (changed.empty()) {
-        saveState(totals);
+    // Names merged, taken apart, hidden or shown since the last build.
+    const NameChanges renamed = nameChanges(state.names, m_source.names());
+    if (changed.empty() && renamed.isEmpty()) {
+        saveState(stored);
         return true;
     }
 
-    // The new rows are those of games without a page yet.
+    // The players of the names with new rows, and those the names' changes
+    // concern. The new rows are those of games without a page yet.
+    std::set<QString> players(renamed.players.cbegin(), renamed.players.cend());
+    for (const QString &name : changed)
+        players.insert(m_source.names().playerOf(name));
     std::set<GameKey> newGames;
     std::vector<std::map<QString, MapPlayer>> figures;
     // Their pages wait for the awards the new games change.
     std::vector<std::pair<QString, std::vector<Row>>> changedRows;
-    for (const QString &player : changed) {
+    // The days of the renamed players' games, whose awards may change hands.
+    std::set<QDate> renamedDays;
+    for (const QString &player : players) {
         std::vector<Row> rows = m_source.rowsOfPlayer(player);
         for (const Row &row : rows) {
             if (!m_site.exists(names::gamePage(row.game)))
                 newGames.insert(row.game);
         }
-        figures.push_back(figuresPerMap(player, rows));
+        if (renamed.players.contains(player)) {
+            for (const Row &row : rows)
+                renamedDays.insert(GameMoment::of(row.game).date);
+        }
+        if (rows.empty() || !m_source.isShown(player)) {
+            removePlayer(player);
+            continue;
+        }
+        // The maps of a renamed player are counted again below.
+        if (!renamed.players.contains(player))
+            figures.push_back(figuresPerMap(player, rows));
         changedRows.emplace_back(player, std::move(rows));
     }
     std::vector<Game> games;
@@ -383,10 +422,13 @@ bool Build::update(PortalState &state)
     std::vector<RatingLedger::GameInput> inputs;
     for (const Game &game : games)
         inputs.push_back(m_ledger.inputOf(game));
-    const RatingLedger::Changed rated = m_ledger.add(std::move(inputs));
+    RatingLedger::Changed rated = m_ledger.add(std::move(inputs));
+    rated.add(rateRenamed(renamed));
+    std::set<QDate> days = std::move(renamedDays);
+    for (const Game &game : games)
+        days.insert(GameMoment::of(game.key).date);
     std::set<awards::Period> periods;
-    for (const Game &game : games) {
-        const QDate day = GameMoment::of(game.key).date;
+    for (const QDate &day : days) {
         if (day.isValid() && !datedAhead(day)) {
             for (const awards::Period &period : awards::periodsOf(day))
                 periods.insert(period);
@@ -400,7 +442,7 @@ bool Build::update(PortalState &state)
         writePlayer(player, std::move(rows));
     }
     const auto writeAgain = [&](const QString &player) {
-        if (!written.contains(player)) {
+        if (!written.contains(player) && m_source.isShown(player)) {
             written.insert(player);
             writePlayer(player, m_source.rowsOfPlayer(player));
         }
@@ -424,16 +466,66 @@ bool Build::update(PortalState &state)
                 return false;
         }
     }
+    rewriteRenamed(renamed, newGames);
     for (const auto &[name, map] : m_maps) {
         const auto old = before.find(name);
         if (old == before.end() || !(old->second == map))
             m_site.write(names::mapPage(name), pages::mapPage(map));
     }
 
-    writeShared(totals);
+    writeShared(m_source.shownTotals(stored));
     m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
-    saveState(totals);
+    saveState(stored);
     return true;
+}
+
+// The ratings from the first game of a renamed name on, rated again with
+// the players the names count as now.
+RatingLedger::Changed Build::rateRenamed(const NameChanges &renamed)
+{
+    if (renamed.isEmpty())
+        return {};
+    std::vector<GameKey> touched;
+    for (const QString &name : renamed.names) {
+        const std::vector<GameKey> games = m_source.gamesOfName(name);
+        touched.insert(touched.end(), games.begin(), games.end());
+    }
+    const std::vector<GameKey> from = m_ledger.gamesFrom(touched);
+    if (from.empty())
+        return {};
+    const QSet<GameKey> wanted(from.begin(), from.end());
+    std::vector<RatingLedger::GameInput> inputs;
+    m_source.forEachGame([&](Game &game) {
+        if (wanted.contains(game.key))
+            inputs.push_back(m_ledger.inputOf(game));
+    });
+    return m_ledger.rateAgain(std::move(inputs));
+}
+
+// The games of the renamed names show other players now (or mark them
+// hidden); the best players of their maps, and of the maps of the new games
+// (where a renamed player may have played), are counted again from the rows.
+void Build::rewriteRenamed(const NameChanges &renamed, const std::set<GameKey> &newGames)
+{
+    if (renamed.isEmpty())
+        return;
+    std::set<GameKey> games;
+    for (const QString &name : renamed.names) {
+        for (const GameKey &key : m_source.gamesOfName(name))
+            games.insert(key);
+    }
+    QSet<QString> maps;
+    for (const GameKey &key : newGames)
+        maps.insert(key.map);
+    for (const GameKey &key : games) {
+        maps.insert(key.map);
+        if (!newGames.count(key))
+            writeGamePage(m_source.game(key));
+    }
+    for (auto &[name, list] : m_source.playersOnMaps(maps.values())) {
+        keepBest(list);
+        m_maps[name].best = std::move(list);
+    }
 }
 
 // The pages that follow every change: the assets, the boards and the index.
@@ -465,7 +557,9 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
     m_site.write(names::kMonthPage,
                  pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, monthBoard.games, monthBoard.players, view));
 
-    const std::vector<RatedPlayer> rated = m_ledger.players();
+    // Hidden players are rated (the others played against them) but not listed.
+    std::vector<RatedPlayer> rated = m_ledger.players();
+    std::erase_if(rated, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
     m_site.write(names::kRatingPage,
                  pages::ratingPage(rated, m_ledger.newestDayUpTo(m_made.date()), m_options.minGames));
     m_site.write(names::kPerGamePage, pages::perGamePage(totals, view));
@@ -480,13 +574,14 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
                  SiteFolder::Compare::WithoutMadeTime);
 }
 
-void Build::saveState(const std::vector<PlayerTotals> &totals)
+void Build::saveState(const std::vector<PlayerTotals> &stored)
 {
     PortalState state;
     state.format = formatFingerprint();
-    state.players.reserve(qsizetype(totals.size()));
-    for (const PlayerTotals &p : totals)
+    state.players.reserve(qsizetype(stored.size()));
+    for (const PlayerTotals &p : stored)
         state.players.insert(p.name, p.totals);
+    state.names = m_source.names();
     for (const auto &[name, map] : m_maps)
         state.maps.push_back(map);
     state.newestDay = m_newestDay;

@@ -68,6 +68,18 @@ void Totals::add(const Row &row)
         bestRatio = row.ratio;
 }
 
+void Totals::add(const Totals &other)
+{
+    games += other.games;
+    kills += other.kills;
+    deaths += other.deaths;
+    addOptional(flags, other.flags);
+    addOptional(zonetime, other.zonetime);
+    addOptional(targets, other.targets);
+    if (other.bestRatio && (!bestRatio || *other.bestRatio > *bestRatio))
+        bestRatio = other.bestRatio;
+}
+
 bool killsOrder(const QString &nameA, qint64 killsA, const QString &nameB, qint64 killsB)
 {
     if (killsA != killsB)

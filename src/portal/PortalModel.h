@@ -46,7 +46,7 @@ struct GameMoment {
 
 // A player's line in one game (one row of `player`).
 struct Row {
-    QString player;
+    QString player; // the player the name counts as (NameAssignments)
     GameKey game;
     QString type;
     QString winner;
@@ -54,6 +54,7 @@ struct Row {
     qint64 deaths = 0;
     double ratio = 0;
     std::optional<qint64> score, zonetime, flags, targets;
+    bool hidden = false; // the player is on no board, but in the game's scoreboard
 };
 
 // Sums over some of a player's rows; a sum of no values stays empty.
@@ -65,6 +66,8 @@ struct Totals {
     std::optional<double> bestRatio;
 
     void add(const Row &row);
+    // The totals of another name of the same player.
+    void add(const Totals &other);
     bool operator==(const Totals &) const = default;
 };
 

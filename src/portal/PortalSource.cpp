@@ -19,7 +19,7 @@ std::optional<qint64> optionalInteger(const QVariant &value)
     return value.toLongLong();
 }
 
-Row readRow(const QSqlQuery &q)
+Row plainRow(const QSqlQuery &q)
 {
     namespace c = PortalSql;
     Row row;
@@ -35,16 +35,6 @@ Row readRow(const QSqlQuery &q)
     row.flags = optionalInteger(q.value(c::Flags));
     row.targets = optionalInteger(q.value(c::Targets));
     return row;
-}
-
-// Every row the query gives, after running it.
-std::vector<Row> readRows(QSqlQuery &q)
-{
-    std::vector<Row> rows;
-    while (q.next())
-        rows.push_back(readRow(q));
-    q.finish();
-    return rows;
 }
 
 void run(QSqlQuery &query)
@@ -72,8 +62,33 @@ Game startGame(Row &row)
 } // namespace
 
 PortalSource::PortalSource(QSqlDatabase db)
-    : m_db(std::move(db)), m_playerRows(m_db), m_gameRows(m_db), m_dateRows(m_db)
+    : m_db(std::move(db)), m_names(loadNameAssignments(m_db)), m_playerRows(m_db), m_gameRows(m_db), m_dateRows(m_db)
 {
+    for (const QString &player : std::as_const(m_names.countsAs))
+        m_merged.insert(player);
+}
+
+Row PortalSource::readRow(const QSqlQuery &q) const
+{
+    Row row = plainRow(q);
+    if (!m_names.isEmpty()) {
+        row.player = m_names.playerOf(row.player);
+        row.hidden = m_names.isHidden(row.player);
+    }
+    return row;
+}
+
+// Every row the query gives, after running it.
+std::vector<Row> PortalSource::readRows(QSqlQuery &q, bool shownOnly) const
+{
+    std::vector<Row> rows;
+    while (q.next()) {
+        Row row = readRow(q);
+        if (!shownOnly || !row.hidden)
+            rows.push_back(std::move(row));
+    }
+    q.finish();
+    return rows;
 }
 
 QSqlQuery &PortalSource::prepared(QSqlQuery &query, const QString &sql)
@@ -86,7 +101,7 @@ QSqlQuery &PortalSource::prepared(QSqlQuery &query, const QString &sql)
     return query;
 }
 
-std::vector<PlayerTotals> PortalSource::playerTotals()
+std::vector<PlayerTotals> PortalSource::storedTotals()
 {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
@@ -111,12 +126,89 @@ std::vector<PlayerTotals> PortalSource::playerTotals()
     return out;
 }
 
+std::vector<PlayerTotals> PortalSource::shownTotals(const std::vector<PlayerTotals> &stored) const
+{
+    if (m_names.isEmpty())
+        return stored;
+    std::vector<PlayerTotals> out;
+    QHash<QString, size_t> merged; // where a player of several names is
+    for (const PlayerTotals &p : stored) {
+        const QString &player = m_names.playerOf(p.name);
+        if (m_names.isHidden(player))
+            continue;
+        if (!m_merged.contains(player)) {
+            out.push_back(p);
+            continue;
+        }
+        const auto at = merged.constFind(player);
+        if (at == merged.cend()) {
+            merged.insert(player, out.size());
+            out.push_back({player, p.totals});
+        } else {
+            out[*at].totals.add(p.totals);
+        }
+    }
+    return out;
+}
+
 std::vector<Row> PortalSource::rowsOfPlayer(const QString &player)
 {
+    std::vector<Row> rows;
+    for (const QString &name : m_names.namesOf(player)) {
+        QSqlQuery &q = prepared(m_playerRows, PortalSql::rowsOfPlayer());
+        q.bindValue(0, name);
+        run(q);
+        std::vector<Row> more = readRows(q, false);
+        std::move(more.begin(), more.end(), std::back_inserter(rows));
+    }
+    return rows;
+}
+
+std::vector<GameKey> PortalSource::gamesOfName(const QString &name)
+{
     QSqlQuery &q = prepared(m_playerRows, PortalSql::rowsOfPlayer());
-    q.bindValue(0, player);
+    q.bindValue(0, name);
     run(q);
-    return readRows(q);
+    std::vector<GameKey> games;
+    while (q.next())
+        games.push_back(plainRow(q).game);
+    q.finish();
+    return games;
+}
+
+std::map<QString, std::vector<MapPlayer>> PortalSource::playersOnMaps(const QStringList &maps)
+{
+    std::map<QString, std::vector<MapPlayer>> out;
+    if (maps.isEmpty())
+        return out;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(PortalSql::figuresOnMaps(int(maps.size()))))
+        fail(q);
+    for (qsizetype i = 0; i < maps.size(); ++i)
+        q.bindValue(int(i), maps.at(i));
+    run(q);
+    std::map<QString, QHash<QString, MapPlayer>> figures;
+    while (q.next()) {
+        const QString &player = m_names.playerOf(q.value(1).toString());
+        if (m_names.isHidden(player))
+            continue;
+        MapPlayer &p = figures[q.value(0).toString()][player];
+        p.name = player;
+        p.games += q.value(2).toLongLong();
+        p.kills += q.value(3).toLongLong();
+        p.deaths += q.value(4).toLongLong();
+    }
+    if (q.lastError().isValid())
+        fail(q);
+    for (const QString &map : maps)
+        out[map];
+    for (auto &[map, players] : figures) {
+        std::vector<MapPlayer> &list = out[map];
+        for (const MapPlayer &p : std::as_const(players))
+            list.push_back(p);
+    }
+    return out;
 }
 
 Game PortalSource::game(const GameKey &key)
@@ -152,7 +244,7 @@ std::vector<Row> PortalSource::rowsOnDate(const QString &dateText)
     q.bindValue(1, range.past);
     q.bindValue(2, dateText);
     run(q);
-    return readRows(q);
+    return readRows(q, true);
 }
 
 void PortalSource::forEachPlayer(const std::function<void(const QString &, std::vector<Row> &)> &visit)
@@ -161,21 +253,36 @@ void PortalSource::forEachPlayer(const std::function<void(const QString &, std::
     q.setForwardOnly(true);
     if (!q.exec(PortalSql::allRowsByPlayer()))
         fail(q);
+    // The rows of a player of several names come in several runs: they are
+    // visited at the end.
+    std::map<QString, std::vector<Row>> merged;
     std::vector<Row> rows;
-    while (q.next()) {
-        Row row = readRow(q);
-        if (!rows.empty() && rows.front().player != row.player) {
-            const QString player = rows.front().player;
+    QString name; // as stored, of the rows held
+    const auto visitHeld = [&] {
+        if (rows.empty())
+            return;
+        const QString player = rows.front().player;
+        if (m_merged.contains(player)) {
+            std::vector<Row> &all = merged[player];
+            std::move(rows.begin(), rows.end(), std::back_inserter(all));
+        } else if (!rows.front().hidden) {
             visit(player, rows);
-            rows.clear();
         }
-        rows.push_back(std::move(row));
+        rows.clear();
+    };
+    while (q.next()) {
+        const QString stored = q.value(PortalSql::Player).toString();
+        if (!rows.empty() && stored != name)
+            visitHeld();
+        name = stored;
+        rows.push_back(readRow(q));
     }
     if (q.lastError().isValid())
         fail(q);
-    if (!rows.empty()) {
-        const QString player = rows.front().player;
-        visit(player, rows);
+    visitHeld();
+    for (auto &[player, all] : merged) {
+        if (!m_names.isHidden(player))
+            visit(player, all);
     }
 }
 
@@ -187,7 +294,8 @@ void PortalSource::forEachRatingRow(const std::function<void(const Row &)> &visi
         fail(q);
     Row row;
     while (q.next()) {
-        row.player = q.value(0).toString();
+        // Hidden players are rated too: the others played against them.
+        row.player = m_names.playerOf(q.value(0).toString());
         row.game = {q.value(1).toString(), q.value(2).toString(), q.value(3).toString()};
         row.type = q.value(4).toString();
         row.kills = q.value(5).toLongLong();
@@ -209,15 +317,29 @@ void PortalSource::forEachPlayerDays(
     q.setForwardOnly(true);
     if (!q.exec(PortalSql::playerDays()))
         fail(q);
-    QString player;
+    // A run of rows is one name's; the names merged into a player are
+    // handed over together once every run is read.
+    std::map<QString, std::vector<std::pair<QString, awards::Figures>>> merged;
+    QString name;
     std::vector<std::pair<QString, awards::Figures>> days;
-    while (q.next()) {
-        const QString name = q.value(0).toString();
-        if (!days.empty() && name != player) {
+    const auto endRun = [&] {
+        const QString player = m_names.playerOf(name);
+        if (days.empty() || !isShown(player))
+            return;
+        if (m_merged.contains(player)) {
+            auto &all = merged[player];
+            all.insert(all.end(), days.begin(), days.end());
+        } else {
             visit(player, days);
+        }
+    };
+    while (q.next()) {
+        const QString next = q.value(0).toString();
+        if (!days.empty() && next != name) {
+            endRun();
             days.clear();
         }
-        player = name;
+        name = next;
         awards::Figures f;
         f.games = q.value(2).toLongLong();
         f.kills = q.value(3).toLongLong();
@@ -229,8 +351,9 @@ void PortalSource::forEachPlayerDays(
     }
     if (q.lastError().isValid())
         fail(q);
-    if (!days.empty())
-        visit(player, days);
+    endRun();
+    for (const auto &[player, all] : merged)
+        visit(player, all);
 }
 
 void PortalSource::forEachGame(const std::function<void(Game &)> &visit)

@@ -2,15 +2,19 @@
 
 #include "portal/Awards.h"
 #include "portal/PortalModel.h"
+#include "scores/NameAssignments.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include <functional>
+#include <map>
 #include <vector>
 
-// Reads the portal's values from the table `player`. Every call throws
-// RankholdError with the engine's message when a statement fails.
+// Reads the portal's values from the table `player`, each row under the
+// player its name counts as (NameAssignments, read once when made); hidden
+// players are left out of everything but the games' scoreboards. Every call
+// throws RankholdError with the engine's message when a statement fails.
 namespace portal {
 
 class PortalSource
@@ -18,30 +22,51 @@ class PortalSource
 public:
     explicit PortalSource(QSqlDatabase db);
 
-    // Every player's totals, in no particular order.
-    std::vector<PlayerTotals> playerTotals();
-    std::vector<Row> rowsOfPlayer(const QString &player);
-    Game game(const GameKey &key);
-    // The rows played on a date, given as the score file writes it.
-    std::vector<Row> rowsOnDate(const QString &dateText);
+    const NameAssignments &names() const { return m_names; }
+    // Whether the player has a page and a place on the boards.
+    bool isShown(const QString &player) const
+    {
+        return !m_names.isHidden(player) && m_names.playerOf(player) == player;
+    }
 
-    // One pass over every row, a player at a time (the full build). The
-    // rows handed over may be moved from.
+    // Every shown player's totals, in no particular order.
+    std::vector<PlayerTotals> playerTotals() { return shownTotals(storedTotals()); }
+    // The totals of every name as the game wrote it, in no particular order.
+    std::vector<PlayerTotals> storedTotals();
+    // The players' totals made of their names'.
+    std::vector<PlayerTotals> shownTotals(const std::vector<PlayerTotals> &stored) const;
+    // The rows of every name that counts as the player (hidden ones too).
+    std::vector<Row> rowsOfPlayer(const QString &player);
+    // The games of one name as the game wrote it.
+    std::vector<GameKey> gamesOfName(const QString &name);
+    Game game(const GameKey &key);
+    // The shown players' rows played on a date, given as the score file writes it.
+    std::vector<Row> rowsOnDate(const QString &dateText);
+    // Every shown player's figures on each of the maps.
+    std::map<QString, std::vector<MapPlayer>> playersOnMaps(const QStringList &maps);
+
+    // One pass over every row, a shown player at a time (the full build).
+    // The rows handed over may be moved from.
     void forEachPlayer(const std::function<void(const QString &player, std::vector<Row> &rows)> &visit);
-    // Each player's figures per date text, a player's dates in one call.
+    // Each shown player's figures per date text, their names' together, a
+    // player's dates in one call.
     void forEachPlayerDays(
         const std::function<void(const QString &player, const std::vector<std::pair<QString, awards::Figures>> &days)>
             &visit);
     // One pass over every row, a game at a time.
     void forEachGame(const std::function<void(Game &game)> &visit);
     // One pass over every row, in no particular order, with what the
-    // rating needs of it (no winner, no ratio).
+    // rating needs of it (no winner, no ratio), hidden players too.
     void forEachRatingRow(const std::function<void(const Row &row)> &visit);
 
 private:
     QSqlQuery &prepared(QSqlQuery &query, const QString &sql);
+    Row readRow(const QSqlQuery &q) const;
+    std::vector<Row> readRows(QSqlQuery &q, bool shownOnly) const;
 
     QSqlDatabase m_db;
+    NameAssignments m_names;
+    QSet<QString> m_merged; // players with names merged into them
     QSqlQuery m_playerRows;
     QSqlQuery m_gameRows;
     QSqlQuery m_dateRows;

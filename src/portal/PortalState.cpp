@@ -12,7 +12,7 @@ namespace portal {
 namespace {
 
 constexpr quint32 kMagic = 0x52485053; // "RHPS"
-constexpr quint32 kLayout = 3;
+constexpr quint32 kLayout = 4;
 
 template <typename T> void putOptional(QDataStream &out, const std::optional<T> &value)
 {
@@ -65,6 +65,7 @@ QByteArray encode(const PortalState &state)
         putOptional(out, t.targets);
         putOptional(out, t.bestRatio);
     }
+    out << state.names.countsAs << state.names.hidden;
     out << quint64(state.maps.size());
     for (const MapSummary &m : state.maps) {
         out << m.name << m.games << m.kills << quint64(m.recent.size());
@@ -146,6 +147,7 @@ std::optional<PortalState> decode(const QByteArray &bytes)
         getOptional(in, t.bestRatio);
         state.players.insert(name, t);
     }
+    in >> state.names.countsAs >> state.names.hidden;
     quint64 maps = 0;
     in >> maps;
     if (!plausible(in, maps, 32))

@@ -2,6 +2,7 @@
 
 #include "portal/Awards.h"
 #include "portal/PortalModel.h"
+#include "scores/NameAssignments.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -11,8 +12,9 @@
 #include <optional>
 #include <vector>
 
-// What the last complete build of the portal was made from: every player's
-// totals, the maps' summaries, the day of the newest game and the awards. The next
+// What the last complete build of the portal was made from: every name's
+// totals, who is who, the maps' summaries, the day of the newest game and the
+// awards. The next
 // build compares the database with it to find the pages that changed.
 namespace portal {
 
@@ -20,7 +22,8 @@ struct PortalState {
     // Identifies the markup the pages were made with: pages of another
     // version of the program are all made again.
     QByteArray format;
-    QHash<QString, Totals> players;
+    QHash<QString, Totals> players; // by the name as stored
+    NameAssignments names;
     std::vector<MapSummary> maps;
     QDate newestDay; // invalid while no game has a readable date
     // The checksum of the rating ledger saved with this record, and the

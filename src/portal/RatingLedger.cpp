@@ -6,6 +6,7 @@
 #include <QDataStream>
 #include <QFile>
 #include <QIODevice>
+#include <QSet>
 #include <QtEndian>
 
 #include <algorithm>
@@ -192,6 +193,75 @@ RatingLedger::Changed RatingLedger::add(std::vector<GameInput> games)
         if (moved[p])
             changed.players.push_back(m_names[p]);
     }
+    return changed;
+}
+
+void RatingLedger::Changed::add(const Changed &other)
+{
+    games.insert(games.end(), other.games.begin(), other.games.end());
+    players.insert(players.end(), other.players.begin(), other.players.end());
+}
+
+std::vector<GameKey> RatingLedger::gamesFrom(const std::vector<GameKey> &games) const
+{
+    size_t from = m_games.size();
+    for (const GameKey &key : games) {
+        const auto at = m_gameAt.constFind(key);
+        if (at != m_gameAt.cend())
+            from = std::min(from, size_t(*at));
+    }
+    std::vector<GameKey> out;
+    for (size_t g = from; g < m_games.size(); ++g)
+        out.push_back(m_games[g].key);
+    return out;
+}
+
+RatingLedger::Changed RatingLedger::rateAgain(std::vector<GameInput> games)
+{
+    Changed changed;
+    std::vector<Ranked> again;
+    size_t from = m_games.size();
+    for (GameInput &input : games) {
+        const auto at = m_gameAt.constFind(input.key);
+        if (at == m_gameAt.cend())
+            continue;
+        from = std::min(from, size_t(*at));
+        again.push_back(ranked(std::move(input)));
+    }
+    std::sort(again.begin(), again.end(),
+              [](const Ranked &a, const Ranked &b) { return playedBefore(a.game, b.game); });
+    // What each game said of each of its players, to compare.
+    QHash<GameKey, QHash<QString, RatingChange>> said;
+    for (size_t g = from; g < m_games.size(); ++g)
+        said.insert(m_games[g].key, gameRatings(m_games[g].key));
+    truncate(from);
+
+    QSet<QString> moved;
+    for (const Ranked &game : again) {
+        append(game);
+        const Played &played = m_games.back();
+        QHash<QString, RatingChange> before = said.take(played.key);
+        bool differs = false;
+        for (quint32 l = played.first; l < played.first + played.count; ++l) {
+            const Line &line = m_lines[l];
+            const QString &name = m_names[line.player];
+            const auto old = before.constFind(name);
+            if (old == before.cend() || *old != RatingChange{skillBefore(line), line.after}) {
+                differs = true;
+                moved.insert(name);
+            }
+            before.remove(name);
+        }
+        // Players the game no longer has (their name counts as another now).
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            differs = true;
+            moved.insert(it.key());
+        }
+        if (differs)
+            changed.games.push_back(played.key);
+    }
+    changed.players.assign(moved.cbegin(), moved.cend());
+    std::sort(changed.players.begin(), changed.players.end());
     return changed;
 }
 

@@ -71,12 +71,20 @@ public:
     struct Changed {
         std::vector<GameKey> games;
         std::vector<QString> players;
+        void add(const Changed &other);
     };
 
     // Rates games that are not rated yet (a key rated already is ignored):
     // games after the newest rated one are rated from their players'
     // skills; an older one replays every game from its place on.
     Changed add(std::vector<GameInput> games);
+
+    // The games rated from the first of `games` (in the order they were
+    // played) on, in that order.
+    std::vector<GameKey> gamesFrom(const std::vector<GameKey> &games) const;
+    // Rates again, as they read now, the games that gamesFrom() gave (their
+    // players may count as others since: names merged or taken apart).
+    Changed rateAgain(std::vector<GameInput> games);
 
     qsizetype gameCount() const { return qsizetype(m_games.size()); }
     bool contains(const GameKey &game) const { return m_gameAt.contains(game); }

@@ -79,6 +79,12 @@ bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare
     return true;
 }
 
+bool SiteFolder::remove(const QString &relative)
+{
+    m_made.remove(relative);
+    return exists(relative) && platform::removeFile(path(relative));
+}
+
 QStringList SiteFolder::removeOthers()
 {
     QStringList removed;

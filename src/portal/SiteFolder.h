@@ -27,6 +27,8 @@ public:
     // written. Throws RankholdError "Cannot create file %s".
     bool write(const QString &relative, const QByteArray &bytes, Compare compare = Compare::Whole);
     int written() const { return m_written; }
+    // Deletes one page; true when there was one.
+    bool remove(const QString &relative);
 
     // Deletes the pages of the sub-folders that this object neither wrote
     // nor kept; their paths, "/" between folder and file. For a build that

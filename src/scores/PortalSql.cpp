@@ -1,5 +1,7 @@
 #include "scores/PortalSql.h"
 
+#include <QStringList>
+
 using namespace Qt::StringLiterals;
 
 namespace PortalSql {
@@ -58,6 +60,17 @@ QString rowsAtDateTime()
 QString rowsOnDate()
 {
     return kRowSelect + u"WHERE player.Id >= ? AND player.Id < ? AND player.Date = ?;"_s;
+}
+
+QString figuresOnMaps(int maps)
+{
+    QStringList places;
+    for (int i = 0; i < maps; ++i)
+        places.append(u"?"_s);
+    // PostgreSQL sums whole numbers into a decimal type: made whole again.
+    return u"SELECT player.Game, player.Player, COUNT(*), CAST(Sum(player.Kills) AS BIGINT), "
+           "CAST(Sum(player.Deaths) AS BIGINT) FROM player WHERE player.Game IN ("_s +
+           places.join(u", "_s) + u") GROUP BY player.Game, player.Player;"_s;
 }
 
 IdRange idRange(const QString &prefix)

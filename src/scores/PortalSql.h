@@ -48,6 +48,9 @@ QString ratingRows();
 QString rowsAtDateTime();
 // The rows of one date. Three bindings: the Id range as above, then the date.
 QString rowsOnDate();
+// Each name's figures on some maps: Game, Player, games, kills and deaths,
+// with one binding a map.
+QString figuresOnMaps(int maps);
 
 // The half-open Id range of the rows whose Id begins with `prefix`.
 struct IdRange {
