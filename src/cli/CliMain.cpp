@@ -3,6 +3,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "cli/PlayersCommand.h"
 #include "cli/TerminalHost.h"
 #include "cli/WatchCommand.h"
 #include "common/RankholdError.h"
@@ -43,6 +44,8 @@ int runCommand(const CliOptions &options, TerminalHost &host)
         return runCopyDatabase(session, host, options);
     case C::Status:
         return runStatus(session, host);
+    case C::Players:
+        return runPlayers(session, host, options);
     case C::Help:
     case C::Version:
         break;

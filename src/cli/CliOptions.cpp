@@ -92,7 +92,7 @@ const std::array<OptionSpec, 7> kCommonOptions = {{
 }};
 
 // Options that belong to one command or another.
-const std::array<OptionSpec, 8> kCommandOptions = {{
+const std::array<OptionSpec, 9> kCommandOptions = {{
     {u"--chain", nullptr, u"export the pages and upload them after each import",
      [](CliOptions &o, const QString &) { o.chain = true; }},
     {u"--upload", nullptr, u"upload the pages at the end of the export",
@@ -116,6 +116,8 @@ const std::array<OptionSpec, 8> kCommandOptions = {{
      }},
     {u"--to", u"URL", u"the empty PostgreSQL database to copy into,\npostgresql://user@host[:port]/dbname",
      [](CliOptions &o, const QString &v) { o.copyTarget = databaseUrl(v, u"--to"_s); }},
+    {u"--into", u"NAME", u"the player that ALIAS is to count as",
+     [](CliOptions &o, const QString &v) { o.into = nonEmpty(v, u"--into needs a name"_s); }},
 }};
 
 struct CommandSpec {
@@ -126,7 +128,7 @@ struct CommandSpec {
     std::array<const char16_t *, 5> options; // its own options, as listed in its help
 };
 
-const std::array<CommandSpec, 13> kCommands = {{
+const std::array<CommandSpec, 14> kCommands = {{
     {Command::CreateDatabase,
      u"create-database",
      u"",
@@ -175,6 +177,12 @@ const std::array<CommandSpec, 13> kCommands = {{
      u"",
      u"what the last rounds did: the last import, export and\nupload, the last error (status.json)",
      {}},
+    {Command::Players,
+     u"players",
+     u" (merge ALIAS --into NAME | unmerge ALIAS | hide NAME | show NAME | suggest | list | log)",
+     u"who is who on the player portal: merge names into one\nplayer and take them apart, keep players off the boards\n"
+     "and show them again, names that may be one player's,\nevery name, the log of changes",
+     {u"--into"}},
     {Command::Help, u"help", u" [COMMAND]", u"the help of every command, or of one", {}},
 }};
 
@@ -246,6 +254,31 @@ std::pair<QString, std::optional<QString>> splitArgument(const QString &text)
     return {text, std::nullopt};
 }
 
+// What each action of players takes: how many names, and --into.
+void checkPlayersArguments(const CliOptions &o)
+{
+    static const std::pair<const char16_t *, int> actions[] = {
+        {u"merge", 1}, {u"unmerge", 1}, {u"hide", 1}, {u"show", 1}, {u"suggest", 0}, {u"list", 0}, {u"log", 0}};
+    if (o.arguments.isEmpty())
+        throw CliUsageError(u"players needs what to do: merge, unmerge, hide, show, suggest, list or log"_s,
+                            Command::Players);
+    const QString &action = o.arguments.front();
+    const auto known = std::find_if(std::begin(actions), std::end(actions),
+                                    [&](const auto &a) { return action == QStringView(a.first); });
+    if (known == std::end(actions))
+        throw CliUsageError(u"players does not know '%1'"_s.arg(action.left(60)), Command::Players);
+    const qsizetype names = o.arguments.size() - 1;
+    if (names != known->second)
+        throw CliUsageError(known->second == 0
+                                ? u"players %1 takes no name"_s.arg(action)
+                                : u"players %1 takes one name (in quotes when it has blanks)"_s.arg(action),
+                            Command::Players);
+    if ((action == u"merge"_s) != !o.into.isEmpty())
+        throw CliUsageError(action == u"merge"_s ? u"players merge needs --into NAME"_s
+                                                 : u"only players merge takes --into"_s,
+                            Command::Players);
+}
+
 } // namespace
 
 bool CliOptions::mayUpload() const
@@ -269,8 +302,13 @@ CliOptions parseCliOptions(const QStringList &arguments)
         if (!error)
             error = message;
     };
+    bool endOfOptions = false;
 
     for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (endOfOptions) {
+            options.arguments.append(arguments.at(i));
+            continue;
+        }
         const auto [name, inlineValue] = splitArgument(arguments.at(i));
         if (name == u"--version"_s) {
             options.command = Command::Version;
@@ -279,6 +317,18 @@ CliOptions parseCliOptions(const QStringList &arguments)
         if (name == u"-h"_s || name == u"--help"_s) {
             helpOption = true;
             continue;
+        }
+        // The names given to players may begin with a dash (clan tags do);
+        // after "--" every argument is one.
+        if (command && command->command == Command::Players) {
+            if (name == u"--"_s) {
+                endOfOptions = true;
+                continue;
+            }
+            if (!name.startsWith(u"--"_s)) {
+                options.arguments.append(arguments.at(i));
+                continue;
+            }
         }
         if (!name.startsWith(u'-') || name == u"-"_s) {
             if (helpCommand && !options.helpTopic) {
@@ -355,6 +405,8 @@ CliOptions parseCliOptions(const QStringList &arguments)
         throw CliUsageError(u"delete needs one of --all, --matching and --not-matching"_s, context);
     if (options.command == Command::CopyDatabase && options.copyTarget.isEmpty())
         throw CliUsageError(u"copy-database needs --to URL"_s, context);
+    if (options.command == Command::Players)
+        checkPlayersArguments(options);
     return options;
 }
 

@@ -22,7 +22,8 @@ struct CliOptions {
         Delete,
         Watch,
         CopyDatabase,
-        Status
+        Status,
+        Players
     };
     enum class DeleteMode { All, Matching, NotMatching };
 
@@ -42,6 +43,10 @@ struct CliOptions {
     QString gameIdentity;           // --game-identity
     QString databaseUrl;            // --database; empty: [Database] url of Rankhold.ini, or Rankhold.mdb
     QString copyTarget;             // copy-database --to
+    // players: what to do (merge, unmerge, hide, show, suggest, list, log)
+    // and the names it is given; --into.
+    QStringList arguments;
+    QString into;
 
     // Whether the command may end with an upload (and so needs the FTP log-in).
     bool mayUpload() const;
