@@ -12,6 +12,7 @@
 #include "gui/KeyringItem.h"
 #include "gui/NotifyWindow.h"
 #include "gui/PanelStatusBar.h"
+#include "gui/PlayersWindow.h"
 #include "gui/PortalWindow.h"
 #include "gui/TForm3.h"
 #include "platform/Paths.h"
@@ -193,6 +194,11 @@ void TForm1::setUpControls()
     webhook->setObjectName(u"Webhook1"_s);
     webhook->setMenuRole(QAction::NoRole);
     connect(webhook, &QAction::triggered, this, &TForm1::Webhook1Click);
+    auto *players = new QAction(u"Players..."_s, this);
+    players->setObjectName(u"Players1"_s);
+    players->setMenuRole(QAction::NoRole);
+    ui->Extra1->insertAction(webhook, players);
+    connect(players, &QAction::triggered, this, &TForm1::Players1Click);
     m_keyring = new KeyringItem(ui->Extra1, {ui->Edit14, ui->Edit15, ui->Edit16}, this);
 
     // The client area is 737 x 526 below the menu bar; the picture covers
@@ -491,6 +497,15 @@ void TForm1::PlayerPortal1Click()
     m_portalWindow->show();
     m_portalWindow->raise();
     m_portalWindow->activateWindow();
+}
+
+void TForm1::Players1Click()
+{
+    if (!m_playersWindow)
+        m_playersWindow = new PlayersWindow([this] { return m_state.database.connection(); }, this);
+    m_playersWindow->show();
+    m_playersWindow->raise();
+    m_playersWindow->activateWindow();
 }
 
 void TForm1::Webhook1Click()

@@ -16,6 +16,7 @@ class GuiHost;
 class KeyringItem;
 class MainCommands;
 class NotifyWindow;
+class PlayersWindow;
 class PortalWindow;
 class QTimer;
 class TForm3;
@@ -69,6 +70,8 @@ public slots:
     void VisitWebsite1Click();
     // Extra > Player Portal...
     void PlayerPortal1Click();
+    // Extra > Players...
+    void Players1Click();
     // Extra > Webhook...
     void Webhook1Click();
     void CheckTimer();
@@ -104,6 +107,7 @@ private:
     std::unique_ptr<MainCommands> m_commands;
     TForm3 *m_form3 = nullptr;
     PortalWindow *m_portalWindow = nullptr;
+    PlayersWindow *m_playersWindow = nullptr;
     NotifyWindow *m_notifyWindow = nullptr;
     KeyringItem *m_keyring = nullptr; // Extra > Remember passwords in the keyring
     std::optional<StartUpStep> m_startUpEnd;

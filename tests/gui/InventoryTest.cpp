@@ -253,6 +253,7 @@ TEST_F(MainWindowTest, MenuBarItemsAndHandlers)
         u"Extra > Set DFLW folder = SetDFLWfolder1"_s,
         u"Extra > Set DFLW game host... = SetDFLWgamehost1"_s,
         u"Extra > Player Portal... = PlayerPortal1"_s,
+        u"Extra > Players... = Players1"_s,
         u"Extra > Webhook... = Webhook1"_s,
         u"Extra > Remember passwords in the keyring = RememberPasswords1"_s,
         u"About > Read Rankhold.txt = ReadRankholdtxt1"_s,
