@@ -57,6 +57,24 @@ void addEdits(QStringView key, int deletions, std::vector<size_t> &out)
     }
 }
 
+QString withoutDigits(const QString &key)
+{
+    QString out;
+    for (const QChar c : key) {
+        if (!c.isDigit())
+            out += c;
+    }
+    return out;
+}
+
+// "Player12" and "Player13": numbered names of a kind, as bots and guests
+// get them, not one player's (while "Ghost2" may well be Ghost's).
+bool numberedApart(const QString &a, const QString &b)
+{
+    const QString da = withoutDigits(a), db = withoutDigits(b);
+    return da == db && da.size() < a.size() && db.size() < b.size();
+}
+
 } // namespace
 
 QString alikeKey(QStringView name)
@@ -142,7 +160,7 @@ std::vector<AlikePair> alikePairs(const QStringList &names)
                     const QString &ka = keys.at(a), &kb = keys.at(b);
                     const int limit = distanceLimit(std::min(ka.size(), kb.size()));
                     const int distance = ka == kb ? 0 : editDistance(ka, kb, limit);
-                    if (distance <= limit)
+                    if (distance <= limit && (distance == 0 || !numberedApart(ka, kb)))
                         pairs.push_back({a, b, distance});
                 }
             }

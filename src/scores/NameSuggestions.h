@@ -30,9 +30,10 @@ struct AlikePair {
     int distance = 0;       // 0: the same letters
 };
 
-// Every pair of `names` whose keys are alike. An edit shared by more than
-// a few dozen names ("Player1", "Player2", ...) tells nothing about any two
-// of them and makes no pair.
+// Every pair of `names` whose keys are alike. Keys apart only in their
+// digits where both have some ("Player12", "Player13") are numbered names of
+// a kind, not alike; an edit shared by more than a few dozen names tells
+// nothing about any two of them and makes no pair.
 std::vector<AlikePair> alikePairs(const QStringList &names);
 
 } // namespace namesuggestions

@@ -20,12 +20,19 @@ TEST_F(PostgresTest, CreateDatabaseMakesTheTablesOnceInADatabaseThatHoldsEveryNa
     Result r = runCli(folder, {u"create-database"_s});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(folder + u"/Rankhold.mdb"_s));
-    EXPECT_EQ(select(u"SELECT obj_description('player'::regclass)"_s), QStringList{u"Rankhold schema version 1"_s});
+    EXPECT_EQ(select(u"SELECT obj_description('player'::regclass)"_s), QStringList{u"Rankhold schema version 2"_s});
     // Names and keys in byte order whatever the database's own collation.
     EXPECT_EQ(select(u"SELECT table_name || '.' || column_name FROM information_schema.columns "
                      "WHERE table_schema = 'public' AND collation_name = 'C' ORDER BY 1"_s)
                   .join(u' '),
-              u"player.id player.player player_totals.player"_s);
+              u"player.id player.player player_names.countsas player_names.player player_totals.player"_s);
+
+    // A database of the version before the names gets their tables when a program opens it.
+    ASSERT_TRUE(server().execute(database(), u"DROP TABLE player_names, player_names_log; COMMENT ON TABLE player "
+                                             "IS 'Rankhold schema version 1'"_s));
+    ASSERT_EQ(runCli(folder, {u"players"_s, u"list"_s}).exitCode, 0);
+    EXPECT_EQ(select(u"SELECT obj_description('player'::regclass) || ' ' || to_regclass('player_names_log')"_s),
+              QStringList{u"Rankhold schema version 2 player_names_log"_s});
 
     r = runCli(folder, {u"create-database"_s});
     EXPECT_EQ(r.exitCode, 1);
@@ -101,22 +108,32 @@ TEST_F(PostgresTest, CopyDatabaseCopiesEveryRowOnceInOneTransaction)
         ASSERT_TRUE(db.open());
         ASSERT_TRUE(QSqlQuery(db).exec(
             u"INSERT INTO player (Id, Player, Kills, Deaths, Ratio, Flags) VALUES ('x1', NULL, 3, 1, 0.1, 2), "
-            "('x2', NULL, NULL, 2, 1e-7, NULL), ('x3', 'Soldier 1', NULL, NULL, 12345678901234.5, 7)"_s));
+            "('x2', NULL, NULL, 2, 1e-7, NULL), ('x3', 'Soldier 1', NULL, NULL, 12345678901234.5, 7), "
+            "('x4', 'Lone Wolf', 1, 1, 1.0, NULL)"_s));
         db.close();
     }
     QSqlDatabase::removeDatabase(u"outside"_s);
+
+    // Who is who on the portal goes along, and its log.
+    ASSERT_EQ(runCli(sqlite, {u"players"_s, u"merge"_s, u"Lone Wolf"_s, u"--into"_s, u"Soldier 2"_s}).exitCode, 0);
+    ASSERT_EQ(runCli(sqlite, {u"players"_s, u"hide"_s, u"Soldier 4"_s}).exitCode, 0);
 
     const QString pg = path(u"pg"_s);
     writeFile(pg + u"/Rankhold.ini"_s, rankingsIni(url));
     Result r = runCli(sqlite, {u"copy-database"_s, u"--to"_s, url});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out.value(0), u"Copied 2403 rows from %1/Rankhold.mdb to %2"_s.arg(sqlite, url));
+    EXPECT_EQ(r.out.value(0), u"Copied 2404 rows from %1/Rankhold.mdb to %2"_s.arg(sqlite, url));
 
     Installation fromFile(path(u"twin-sqlite"_s));
     Installation fromServer(path(u"twin-pg"_s), url);
     QFile::remove(fromFile.state.programFolder.databaseFile());
     ASSERT_TRUE(QFile::copy(sqlite + u"/Rankhold.mdb"_s, fromFile.state.programFolder.databaseFile()));
     EXPECT_EQ(fromServer.rows(), fromFile.rows());
+    EXPECT_EQ(select(u"SELECT rtrim(Player) || '|' || COALESCE(rtrim(CountsAs), '') || '|' || Hidden FROM "
+                     "player_names ORDER BY 1"_s),
+              (QStringList{u"Lone Wolf|Soldier 2|0"_s, u"Soldier 4||1"_s}));
+    EXPECT_EQ(select(u"SELECT Change FROM player_names_log ORDER BY Seq"_s),
+              (QStringList{u"merge \"Lone Wolf\" into \"Soldier 2\""_s, u"hide \"Soldier 4\""_s}));
     fromFile.exportPages();
     fromServer.exportPages();
     for (const ProgramFolder::Page page : ProgramFolder::kPages) {
@@ -127,8 +144,8 @@ TEST_F(PostgresTest, CopyDatabaseCopiesEveryRowOnceInOneTransaction)
     // Into a database with rows: refused, and they stay as they were.
     r = runCli(sqlite, {u"copy-database"_s, u"--to"_s, url});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(u"holds 2403 rows already"_s)) << r.err.toStdString();
-    EXPECT_EQ(select(u"SELECT COUNT(*) FROM player"_s), QStringList{u"2403"_s});
+    EXPECT_TRUE(r.err.contains(u"holds 2404 rows already"_s)) << r.err.toStdString();
+    EXPECT_EQ(select(u"SELECT COUNT(*) FROM player"_s), QStringList{u"2404"_s});
 
     // A row the server refuses (PostgreSQL's text holds no NUL) fails the
     // whole copy: not even the tables it made stay.

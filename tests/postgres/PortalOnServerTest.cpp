@@ -4,6 +4,7 @@
 #include "../scores/ScoreFixture.h"
 #include "PostgresFixture.h"
 
+#include "scores/PlayerNames.h"
 #include "settings/PortalSwitch.h"
 
 #include <QDirIterator>
@@ -80,6 +81,19 @@ TEST_F(PortalOnServer, MakesThePortalOfTheSameRowsInTheFile)
                                    {playerRow("abc", "5", "9", "1"), playerRow("newcomer", "1", "0", "4")}));
     EXPECT_NE(portalOf(*sqlite), first);
     EXPECT_EQ(portalOf(*pg), portalOf(*sqlite));
+
+    // Who is who, kept by each engine: the same merged and hidden players
+    // (and two player pages fewer).
+    const qsizetype pages = portalOf(*sqlite).size();
+    for (Installation *i : {sqlite.get(), pg.get()}) {
+        PlayerNames who(i->state.database.connection());
+        who.merge(u"newcomer"_s, u"Zed the Bold"_s);
+        who.hide(u"<b>x</b>"_s);
+        i->exportPages();
+    }
+    const QMap<QString, QByteArray> renamed = portalOf(*sqlite);
+    EXPECT_EQ(renamed.size(), pages - 2);
+    EXPECT_EQ(portalOf(*pg), renamed);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// A database made before the totals existed gets them the first time it is
-// opened, and its pages stay what they were.
+// A database made before the totals and the names' tables existed gets them
+// the first time it is opened, and its pages stay what they were.
 #include "ScoreFixture.h"
 
 #include "common/ProgramFolder.h"
@@ -81,7 +81,9 @@ TEST_F(SchemaUpgrade, OldDatabaseGetsTheTotalsOnFirstOpenAndTheSamePages)
 
     EXPECT_EQ(exportPages(), expected);
     db.close();
-    EXPECT_EQ(sqlite3Output(current, u"PRAGMA user_version;"_s), QString::number(DatabaseSchema::latestVersion()));
+    EXPECT_EQ(sqlite3Output(current, u"PRAGMA user_version; SELECT group_concat(name) FROM sqlite_master WHERE "
+                                     "name LIKE 'player_names%';"_s),
+              QString::number(DatabaseSchema::latestVersion()) + u"\nplayer_names,player_names_log"_s);
     // The triggers came with it: a later row counts.
     sqlite3(current, u"INSERT INTO player (Id, Player, Kills, Ratio) SELECT 'x3', Player, 1, 9.5 FROM player "
                      "WHERE Id LIKE '01/02/03 10:00:00 Alpha%';"_s);
