@@ -179,9 +179,10 @@ qint64 folderBytes(const QString &path)
     return bytes;
 }
 
-// A database of `rows` rows, its first build, and the build after one more map.
+// A database of `rows` rows, its first build, the build after one more map,
+// and the build after one name is merged into another.
 struct Run {
-    Timed first, again;
+    Timed first, again, merged;
 };
 
 Run runAt(const QString &folder, qint64 rows, int players, bool report)
@@ -200,6 +201,9 @@ Run runAt(const QString &folder, qint64 rows, int players, bool report)
     run.first = build(db, folder);
     shell(db, oneMoreMapSql());
     run.again = build(db, folder);
+    shell(db, u"INSERT INTO player_names SELECT (SELECT Player FROM player_totals ORDER BY Player LIMIT 1 OFFSET 1), "
+              "(SELECT Player FROM player_totals ORDER BY Player LIMIT 1), 0;"_s);
+    run.merged = build(db, folder);
     return run;
 }
 
@@ -252,6 +256,11 @@ int main(int argc, char **argv)
         std::printf("ratio %lld rows / %lld rows: %.2f (cpu %.2f; target: about 1; goal under 1 s)\n",
                     static_cast<long long>(rows), static_cast<long long>(smallRows),
                     large.again.seconds / small.again.seconds, large.again.cpuSeconds / small.again.cpuSeconds);
+        std::printf("after a merge, %8lld rows: %.3f s (cpu %.3f s), %d files written, %d removed (full: %s)\n",
+                    static_cast<long long>(rows), large.merged.seconds, large.merged.cpuSeconds,
+                    large.merged.result.written, large.merged.result.removed, large.merged.result.full ? "yes" : "no");
+        std::printf("ratio merge / first build:  %.3f (cpu %.3f)\n", large.merged.seconds / large.first.seconds,
+                    large.merged.cpuSeconds / large.first.cpuSeconds);
         return 0;
     } catch (const RankholdError &e) {
         std::fprintf(stderr, "portal_bench: %s\n", e.what());
