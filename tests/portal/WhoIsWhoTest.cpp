@@ -65,6 +65,16 @@ TEST_F(WhoIsWhoTest, MergeRebuildsWhatItTouchesAndUnmergeGivesThePortalBack)
     EXPECT_TRUE(
         page(names::playerPage(kGhost)).contains(u"<dt>Games</dt><dd>3</dd></div>\r\n<div><dt>Kills</dt><dd>28"_s));
 
+    // What the rows would make with the alias's renamed: the same pages, the rating's included.
+    const auto mergedPages = files(site());
+    db.execute(QList<PlayerSql::Statement>{{u"UPDATE player SET Player = ? WHERE Player = ?;"_s, {kGhost, kTagged}},
+                                           {u"DELETE FROM player_names;"_s, {}}});
+    EXPECT_TRUE(build(u"renamed"_s).full);
+    EXPECT_EQ(changed(files(site(u"renamed"_s)), mergedPages), QStringList());
+    db.execute(QList<PlayerSql::Statement>{
+        {u"UPDATE player SET Player = ? WHERE Player = ? AND (Game <> 'Canyon' OR Kills = 6);"_s, {kTagged, kGhost}},
+        {u"INSERT INTO player_names (Player, CountsAs, Hidden) VALUES (?, ?, 0);"_s, {kTagged, kGhost}}});
+
     playerNames().unmerge(u"-=[DF]=- Ghost"_s);
     EXPECT_FALSE(build().full);
     EXPECT_EQ(changed(original, files(site())), QStringList());
