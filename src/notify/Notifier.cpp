@@ -113,7 +113,10 @@ void ChainRound::imported(const ImportResult &result)
     // every row of a file read again to the insert, which leaves them out).
     if (result.stored > 0)
         m_newGames = result.newGames;
-    StatusRecord::Import &i = m_record.lastImport.emplace();
+    // Assigned rather than emplace(): clang does not see a nested struct
+    // with member initialisers as default-constructible inside optional.
+    m_record.lastImport = StatusRecord::Import{};
+    StatusRecord::Import &i = *m_record.lastImport;
     i.when = QDateTime::currentDateTimeUtc();
     i.file = result.files.empty() ? QString() : result.files.back().path;
     i.stored = result.stored;
