@@ -14,10 +14,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Every file of a portal by its path, the time the index was made left out.
+// Every file of a portal by its path, the times the index and the status
+// were made left out.
 QMap<QString, QByteArray> portalOf(const Installation &i)
 {
-    static const QRegularExpression made(u"<time datetime=\"[^\"]*\">[^<]*</time>"_s);
+    static const QRegularExpression made(u"<time datetime=\"[^\"]*\">[^<]*</time>|\"updated\":\"[^\"]*\""_s);
     const QString folder = i.state.programFolder.portalFolder();
     QMap<QString, QByteArray> out;
     QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
