@@ -7,6 +7,7 @@
 #include "portal/AwardsPage.h"
 #include "portal/Charts.h"
 #include "portal/NameChanges.h"
+#include "portal/PagePool.h"
 #include "portal/PortalAssets.h"
 #include "portal/PortalNames.h"
 #include "portal/PortalPages.h"
@@ -189,6 +190,7 @@ private:
     void removePlayer(const QString &player);
     void writeGame(const Game &game);
     void writeGamePage(const Game &game);
+    void learnGame(const Game &game);
     void rewriteRenamed(const NameChanges &renamed, const std::set<GameKey> &newGames);
     RatingLedger::Changed rateRenamed(const NameChanges &renamed);
     void writeShared(const std::vector<PlayerTotals> &totals);
@@ -241,6 +243,11 @@ void Build::removePlayer(const QString &player)
 void Build::writeGame(const Game &game)
 {
     writeGamePage(game);
+    learnGame(game);
+}
+
+void Build::learnGame(const Game &game)
+{
     const QDate day = GameMoment::of(game.key).date;
     MapSummary &map = m_maps[game.key.map];
     map.name = game.key.map;
@@ -290,6 +297,9 @@ void Build::makeAll()
 
     // Best players of each map: every player's figures there, cut down to
     // the best as the candidates pile up.
+    // The player and game pages are made on other threads while this one
+    // reads the rows; what the later pages learn is gathered here.
+    PagePool pool(m_options.writers);
     std::map<QString, std::vector<MapPlayer>> candidates;
     m_source.forEachPlayer([&](const QString &player, std::vector<Row> &rows) {
         for (auto &[map, figures] : figuresPerMap(player, rows)) {
@@ -299,13 +309,15 @@ void Build::makeAll()
                 keepBest(list);
         }
         advance(qint64(rows.size()));
-        writePlayer(player, std::move(rows));
+        pool.run([this, player, rows = std::move(rows)]() mutable { writePlayer(player, std::move(rows)); });
     });
 
     m_source.forEachGame([&](Game &game) {
-        writeGame(game);
+        learnGame(game);
         advance(qint64(game.lines.size()));
+        pool.run([this, game = std::move(game)] { writeGamePage(game); });
     });
+    pool.finish();
     for (auto &[name, list] : candidates) {
         keepBest(list);
         m_maps[name].best = std::move(list);

@@ -37,6 +37,9 @@ struct BuildOptions {
     // The fewest games a player needs to be ranked on the rating board
     // among the others and to count on the ratio and per-game boards.
     int minGames = 10;
+    // The threads that make and write the pages of a full build; 0 is one
+    // a core. The pages are the same whatever the number.
+    int writers = 0;
 };
 
 // Told how far a build has come, 0 to 100, many times a second while a

@@ -70,7 +70,10 @@ bool SiteFolder::exists(const QString &relative) const
 
 bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare compare)
 {
-    m_made.insert(relative);
+    {
+        std::lock_guard lock(m_madeMutex);
+        m_made.insert(relative);
+    }
     const QString file = path(relative);
     if (holds(file, bytes, compare))
         return false;
@@ -81,12 +84,16 @@ bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare
 
 bool SiteFolder::remove(const QString &relative)
 {
-    m_made.remove(relative);
+    {
+        std::lock_guard lock(m_madeMutex);
+        m_made.remove(relative);
+    }
     return exists(relative) && platform::removeFile(path(relative));
 }
 
 QStringList SiteFolder::removeOthers()
 {
+    std::lock_guard lock(m_madeMutex);
     QStringList removed;
     for (const QString &sub : kSubFolders) {
         const QDir folder(path(sub));

@@ -2,11 +2,15 @@
 
 #include <QByteArray>
 #include <QSet>
+
 #include <QString>
+#include <atomic>
+#include <mutex>
 
 // The portal's folder on disk. A page is written only when its bytes
 // differ from the file's, so an unchanged page keeps its file (and its time
 // stamp), and the folder says by itself which pages a build changed.
+// Pages may be written from several threads at once.
 namespace portal {
 
 class SiteFolder
@@ -26,7 +30,7 @@ public:
     // `relative` uses "/" between folder and file. True when the file was
     // written. Throws RankholdError "Cannot create file %s".
     bool write(const QString &relative, const QByteArray &bytes, Compare compare = Compare::Whole);
-    int written() const { return m_written; }
+    int written() const { return m_written.load(); }
     // Deletes one page; true when there was one.
     bool remove(const QString &relative);
 
@@ -37,8 +41,9 @@ public:
 
 private:
     QString m_root;
+    std::mutex m_madeMutex;
     QSet<QString> m_made;
-    int m_written = 0;
+    std::atomic<int> m_written = 0;
 };
 
 } // namespace portal

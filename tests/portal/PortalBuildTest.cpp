@@ -2,6 +2,7 @@
 // incremental builds against fresh ones, and the record of the last build.
 #include "PortalFixture.h"
 
+#include "common/RankholdError.h"
 #include "portal/PortalNames.h"
 
 #include <QFile>
@@ -153,6 +154,48 @@ TEST_F(PortalBuildTest, IncrementalBuildsMakeWhatAFreshBuildMakes)
     }
     // The first build, and those after one of a map's best players lost kills.
     EXPECT_LT(fullBuilds, 20);
+}
+
+TEST_F(PortalBuildTest, ThreadsMakeThePagesOfOneThreadAndReportTheFirstPageThatFails)
+{
+    // More pages than the threads' queue holds.
+    for (int g = 0; g < 60; ++g) {
+        QList<Line> lines;
+        for (int p = 0; p < 6; ++p)
+            lines.append({"Soldier " + QByteArray::number((g * 7 + p * 5) % 40), (g + p) % 9, p % 4});
+        addGame(g % 2 ? "Canyon" : "Oasis", "03/" + QByteArray::number(10 + g % 18) + "/02",
+                "20:" + QByteArray::number(10 + g % 50) + ":00", "Deathmatch", lines);
+    }
+    const auto builtBy = [&](int writers, const QString &name, const QStringList &blocked) {
+        options.writers = writers;
+        // A folder where a page should be: that page cannot be written.
+        for (const QString &page : blocked)
+            QDir().mkpath(site(name) + u'/' + page);
+        try {
+            build(name);
+        } catch (const RankholdError &e) {
+            return e.message();
+        }
+        return QString();
+    };
+    ASSERT_EQ(builtBy(1, u"one"_s, {}), QString());
+    ASSERT_EQ(builtBy(4, u"four"_s, {}), QString());
+    EXPECT_GT(files(site(u"one"_s)).size(), 90);
+    EXPECT_EQ(files(site(u"four"_s)), files(site(u"one"_s)));
+
+    // The game pads the names: the pages of three players, whoever's
+    // page is made first among them failing first.
+    QStringList blocked;
+    for (const QString &page : files(site(u"one"_s)).keys()) {
+        for (const char *stem : {"player/s-oldier_7.", "player/s-oldier_12.", "player/s-oldier_30."})
+            if (page.startsWith(QLatin1String(stem)))
+                blocked.append(page);
+    }
+    ASSERT_EQ(blocked.size(), 3);
+    const QString failure = builtBy(1, u"blocked1"_s, blocked);
+    EXPECT_TRUE(failure.startsWith(u"Cannot create file "_s)) << failure.toStdString();
+    EXPECT_TRUE(failure.contains(u"s-oldier_12."_s)) << failure.toStdString();
+    EXPECT_EQ(builtBy(4, u"blocked4"_s, blocked).section(u'/', -1), failure.section(u'/', -1));
 }
 
 TEST_F(PortalBuildTest, PeriodsEndAtTheNewestGameAndTwoDigitYearsSortAsDates)
