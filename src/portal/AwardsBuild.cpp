@@ -14,6 +14,11 @@ const std::vector<Row> &DayRows::of(const QDate &day)
     return found->second;
 }
 
+void DayRows::forgetBefore(const QDate &day)
+{
+    m_days.erase(m_days.begin(), m_days.lower_bound(day));
+}
+
 namespace awards {
 
 std::vector<PeriodAwards> fromDatabase(PortalSource &source, const QDate &lastDay)
@@ -35,7 +40,15 @@ QSet<QString> refresh(std::vector<PeriodAwards> &all, const std::set<Period> &pe
 {
     const auto byPeriod = [](const PeriodAwards &a, const Period &p) { return a.period < p; };
     QSet<QString> placed; // before and after
-    for (const Period &period : periods) {
+    // Taken by their first day, so only the days of the periods still to
+    // come are held: a merge can concern every month of the history.
+    std::vector<Period> byStart(periods.begin(), periods.end());
+    std::stable_sort(byStart.begin(), byStart.end(),
+                     [](const Period &a, const Period &b) { return a.start < b.start; });
+    for (size_t i = 0; i < byStart.size(); ++i) {
+        const Period &period = byStart[i];
+        if (i > 0)
+            rows.forgetBefore(period.start);
         std::vector<const Row *> inPeriod;
         for (QDate day = period.start; day <= period.last(); day = day.addDays(1)) {
             for (const Row &row : rows.of(day))

@@ -20,6 +20,8 @@ class DayRows
 public:
     explicit DayRows(PortalSource &source) : m_source(source) {}
     const std::vector<Row> &of(const QDate &day);
+    // Lets the rows of the days before `day` go, when no period left needs them.
+    void forgetBefore(const QDate &day);
 
 private:
     PortalSource &m_source;
