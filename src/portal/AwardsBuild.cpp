@@ -16,7 +16,8 @@ const std::vector<Row> &DayRows::of(const QDate &day)
 
 void DayRows::forgetBefore(const QDate &day)
 {
-    m_days.erase(m_days.begin(), m_days.lower_bound(day));
+    const QDate until = m_keepFrom.isValid() ? std::min(day, m_keepFrom) : day;
+    m_days.erase(m_days.begin(), m_days.lower_bound(until));
 }
 
 namespace awards {

@@ -20,12 +20,15 @@ class DayRows
 public:
     explicit DayRows(PortalSource &source) : m_source(source) {}
     const std::vector<Row> &of(const QDate &day);
-    // Lets the rows of the days before `day` go, when no period left needs them.
+    // Lets the rows of the days before `day` go, when no period left needs
+    // them, but for those from the day given to keepFrom on.
     void forgetBefore(const QDate &day);
+    void keepFrom(const QDate &day) { m_keepFrom = day; }
 
 private:
     PortalSource &m_source;
     std::map<QDate, std::vector<Row>> m_days;
+    QDate m_keepFrom;
 };
 
 namespace awards {

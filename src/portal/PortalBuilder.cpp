@@ -446,6 +446,15 @@ bool Build::update(PortalState &state)
                 periods.insert(period);
         }
     }
+    // The boards read the last 30 days again below: kept through the awards.
+    QDate newest = m_newestDay;
+    for (const Game &game : games) {
+        const QDate day = GameMoment::of(game.key).date;
+        if (day.isValid() && !datedAhead(day) && (!newest.isValid() || day > newest))
+            newest = day;
+    }
+    if (newest.isValid())
+        m_days.keepFrom(newest.addDays(1 - kMonth));
     const QSet<QString> placed = awards::refresh(m_awards, periods, m_days);
     m_medals = awards::medalsByPlayer(m_awards);
     QSet<QString> written;
@@ -562,28 +571,40 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
             gamesPerDay[size_t(kMonth - 1 - d)] = games.size();
         }
     }
-    const Board weekBoard = boardOf(week), monthBoard = boardOf(month);
-    const pages::RatingView view{m_ledger.skills(), m_options.minGames};
-    m_site.write(names::kWeekPage,
-                 pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, weekBoard.games, weekBoard.players, view));
-    m_site.write(names::kMonthPage,
-                 pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, monthBoard.games, monthBoard.players, view));
-
+    // The pages below are independent of each other: made side by side.
+    PagePool pool(m_options.writers);
+    Board weekBoard, monthBoard;
+    pool.run([&] { weekBoard = boardOf(week); });
+    pool.run([&] { monthBoard = boardOf(month); });
     // Hidden players are rated (the others played against them) but not listed.
     std::vector<RatedPlayer> rated = m_ledger.players();
     std::erase_if(rated, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
-    m_site.write(names::kRatingPage,
-                 pages::ratingPage(rated, m_ledger.newestDayUpTo(m_made.date()), m_options.minGames));
-    m_site.write(names::kPerGamePage, pages::perGamePage(totals, view));
-    m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames));
-
+    const pages::RatingView view{m_ledger.skills(), m_options.minGames};
+    pool.run([&] {
+        m_site.write(names::kRatingPage,
+                     pages::ratingPage(rated, m_ledger.newestDayUpTo(m_made.date()), m_options.minGames));
+    });
+    pool.run([&] { m_site.write(names::kPerGamePage, pages::perGamePage(totals, view)); });
+    pool.run([&] { m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames)); });
+    pool.run([&] { m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay)); });
     std::vector<MapSummary> maps;
     for (const auto &[name, map] : m_maps)
         maps.push_back(map);
-    m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay));
-    m_site.write(names::kIndexPage,
-                 pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, gamesPerDay)),
-                 SiteFolder::Compare::WithoutMadeTime);
+    pool.finish();
+    pool.run([&] {
+        m_site.write(names::kWeekPage,
+                     pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, weekBoard.games, weekBoard.players, view));
+    });
+    pool.run([&] {
+        m_site.write(names::kMonthPage, pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, monthBoard.games,
+                                                         monthBoard.players, view));
+    });
+    pool.run([&] {
+        m_site.write(names::kIndexPage,
+                     pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, gamesPerDay)),
+                     SiteFolder::Compare::WithoutMadeTime);
+    });
+    pool.finish();
 }
 
 void Build::saveState(const std::vector<PlayerTotals> &stored)
