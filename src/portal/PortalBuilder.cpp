@@ -571,15 +571,20 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
             gamesPerDay[size_t(kMonth - 1 - d)] = games.size();
         }
     }
-    // The pages below are independent of each other: made side by side.
-    PagePool pool(m_options.writers);
     Board weekBoard, monthBoard;
-    pool.run([&] { weekBoard = boardOf(week); });
-    pool.run([&] { monthBoard = boardOf(month); });
     // Hidden players are rated (the others played against them) but not listed.
     std::vector<RatedPlayer> rated = m_ledger.players();
     std::erase_if(rated, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
     const pages::RatingView view{m_ledger.skills(), m_options.minGames};
+    std::vector<MapSummary> maps;
+    for (const auto &[name, map] : m_maps)
+        maps.push_back(map);
+    // The pages below are independent of each other: made side by side. The
+    // pool comes after what its jobs use, so a failure waits for the jobs
+    // still running before that goes.
+    PagePool pool(m_options.writers);
+    pool.run([&] { weekBoard = boardOf(week); });
+    pool.run([&] { monthBoard = boardOf(month); });
     pool.run([&] {
         m_site.write(names::kRatingPage,
                      pages::ratingPage(rated, m_ledger.newestDayUpTo(m_made.date()), m_options.minGames));
@@ -587,9 +592,6 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
     pool.run([&] { m_site.write(names::kPerGamePage, pages::perGamePage(totals, view)); });
     pool.run([&] { m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames)); });
     pool.run([&] { m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay)); });
-    std::vector<MapSummary> maps;
-    for (const auto &[name, map] : m_maps)
-        maps.push_back(map);
     pool.finish();
     pool.run([&] {
         m_site.write(names::kWeekPage,
