@@ -571,7 +571,6 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
             gamesPerDay[size_t(kMonth - 1 - d)] = games.size();
         }
     }
-    Board weekBoard, monthBoard;
     // Hidden players are rated (the others played against them) but not listed.
     std::vector<RatedPlayer> rated = m_ledger.players();
     std::erase_if(rated, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
@@ -583,8 +582,16 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
     // pool comes after what its jobs use, so a failure waits for the jobs
     // still running before that goes.
     PagePool pool(m_options.writers);
-    pool.run([&] { weekBoard = boardOf(week); });
-    pool.run([&] { monthBoard = boardOf(month); });
+    pool.run([&] {
+        const Board board = boardOf(week);
+        m_site.write(names::kWeekPage,
+                     pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, board.games, board.players, view));
+    });
+    pool.run([&] {
+        const Board board = boardOf(month);
+        m_site.write(names::kMonthPage,
+                     pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, board.games, board.players, view));
+    });
     pool.run([&] {
         m_site.write(names::kRatingPage,
                      pages::ratingPage(rated, m_ledger.newestDayUpTo(m_made.date()), m_options.minGames));
@@ -592,15 +599,6 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
     pool.run([&] { m_site.write(names::kPerGamePage, pages::perGamePage(totals, view)); });
     pool.run([&] { m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames)); });
     pool.run([&] { m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay)); });
-    pool.finish();
-    pool.run([&] {
-        m_site.write(names::kWeekPage,
-                     pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, weekBoard.games, weekBoard.players, view));
-    });
-    pool.run([&] {
-        m_site.write(names::kMonthPage, pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, monthBoard.games,
-                                                         monthBoard.players, view));
-    });
     pool.run([&] {
         m_site.write(names::kIndexPage,
                      pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, gamesPerDay)),
