@@ -73,24 +73,18 @@ void PagePool::work()
         Queued next = std::move(m_queue.front());
         m_queue.pop_front();
         // A job after the earliest failure would not have run one by one.
-        if (next.number > m_failedAt) {
-            m_hasRoom.notify_one();
-            if (m_queue.empty() && m_running == 0)
-                m_idle.notify_all();
-            continue;
-        }
+        const bool dropped = next.number > m_failedAt;
         ++m_running;
         lock.unlock();
         m_hasRoom.notify_one();
-        std::exception_ptr error;
-        try {
-            next.job();
-        } catch (...) {
-            error = std::current_exception();
+        if (!dropped) {
+            try {
+                next.job();
+            } catch (...) {
+                fail(next.number, std::current_exception());
+            }
         }
         next.job = nullptr; // its captures are freed outside the lock
-        if (error)
-            fail(next.number, error);
         lock.lock();
         --m_running;
         if (m_queue.empty() && m_running == 0)
