@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,6 +149,26 @@ std::optional<qint64> fileSizeForUpdate(const QString &path)
 bool removeFile(const QString &path)
 {
     return ::unlink(native(path).constData()) == 0;
+}
+
+QStringList fileNames(const QString &folder)
+{
+    QStringList names;
+    DIR *dir = ::opendir(native(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info {
+            };
+            isFolder = ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (!isFolder)
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
 }
 
 bool makeDirectory(const QString &path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace platform {
@@ -17,6 +18,10 @@ bool directoryExists(const QString &path);
 // Size in bytes, or nothing when the file cannot be opened for reading and writing.
 std::optional<qint64> fileSizeForUpdate(const QString &path);
 bool removeFile(const QString &path);
+// The names of the entries of a folder that are not folders (nor links to
+// one), hidden ones too; none when it cannot be read. Reads no file's
+// details but where the folder's entry leaves the kind open.
+QStringList fileNames(const QString &folder);
 // Creates one folder; false when it exists already or cannot be made.
 bool makeDirectory(const QString &path);
 // Creates a folder with all missing parents.

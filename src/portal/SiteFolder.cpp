@@ -96,10 +96,10 @@ QStringList SiteFolder::removeOthers()
     std::lock_guard lock(m_madeMutex);
     QStringList removed;
     for (const QString &sub : kSubFolders) {
-        const QDir folder(path(sub));
-        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-            if (!m_made.contains(sub + u'/' + name) && platform::removeFile(folder.filePath(name)))
-                removed.append(sub + u'/' + name);
+        for (const QString &name : platform::fileNames(path(sub))) {
+            const QString relative = sub + u'/' + name;
+            if (!m_made.contains(relative) && platform::removeFile(path(relative)))
+                removed.append(relative);
         }
     }
     return removed;
