@@ -1,5 +1,7 @@
 #include "portal/PortalHtml.h"
 
+#include <algorithm>
+
 #include "portal/PortalModel.h"
 #include "portal/PortalNames.h"
 
@@ -194,6 +196,20 @@ QString moment(const QString &date, const QString &time)
     return u"<time datetime=\""_s + day + u'T' + time + u"\">"_s + day + u' ' + time + u"</time>"_s;
 }
 
+void appendUtf8(QByteArray &out, QStringView text)
+{
+    constexpr qsizetype kPiece = qsizetype(1) << 16;
+    out.reserve(out.size() + text.size()); // pages are mostly ASCII
+    while (!text.isEmpty()) {
+        qsizetype n = std::min(kPiece, text.size());
+        // A pair of surrogates stays together.
+        if (n < text.size() && text[n - 1].isHighSurrogate())
+            --n;
+        out += text.first(n).toUtf8();
+        text = text.sliced(n);
+    }
+}
+
 QByteArray document(const QString &root, const QString &title, const QString &body)
 {
     using namespace names;
@@ -215,7 +231,7 @@ QByteArray document(const QString &root, const QString &title, const QString &bo
     head += u"</h1>\r\n"_s;
     // The body is the bulk of a page: converted once, never copied as text.
     QByteArray page = head.toUtf8();
-    page += body.toUtf8();
+    appendUtf8(page, body);
     page += "</main>\r\n<footer>Statistics by Rankhold</footer>\r\n</body>\r\n</html>\r\n";
     return page;
 }

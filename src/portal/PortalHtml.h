@@ -51,5 +51,8 @@ QString moment(const QString &date, const QString &time);
 // A complete document. `root` leads from the page's folder to the portal's
 // root ("" or "../"); `title` is plain text; `body` is the markup of <main>.
 QByteArray document(const QString &root, const QString &title, const QString &body);
+// `text` as UTF-8 after `out`, a piece at a time: a page of megabytes is
+// never held a second time in between.
+void appendUtf8(QByteArray &out, QStringView text);
 
 } // namespace portal::html

@@ -361,7 +361,9 @@ QByteArray playersJson(const std::vector<PlayerTotals> &players, const std::vect
         out += u'}';
     }
     out += u"\r\n]\r\n"_s;
-    return out.toUtf8();
+    QByteArray json;
+    html::appendUtf8(json, out);
+    return json;
 }
 
 } // namespace portal::pages
