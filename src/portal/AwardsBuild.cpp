@@ -22,18 +22,29 @@ void DayRows::forgetBefore(const QDate &day)
 
 namespace awards {
 
-std::vector<PeriodAwards> fromDatabase(PortalSource &source, const QDate &lastDay)
+std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowStore::PlayerRows> &players,
+                                   const QDate &lastDay)
 {
+    // The day of each game, read from its texts once.
+    std::vector<QDate> dayOf(store.gameCount());
+    for (quint32 g = 0; g < store.gameCount(); ++g) {
+        const QDate day = GameMoment::of(store.gameKey(g)).date;
+        if (day.isValid() && !(lastDay.isValid() && day > lastDay))
+            dayOf[g] = day;
+    }
+    const NameAssignments asStored;
     Tally tally;
-    source.forEachPlayerDays([&](const QString &player, const std::vector<std::pair<QString, Figures>> &texts) {
+    for (const RowStore::PlayerRows &player : players) {
         std::map<QDate, Figures> days;
-        for (const auto &[text, figures] : texts) {
-            const QDate day = GameMoment::of({text, {}, {}}).date;
-            if (day.isValid() && !(lastDay.isValid() && day > lastDay))
-                days[day].add(figures);
+        for (const std::span<const quint32> &run : player.runs) {
+            for (const quint32 index : run) {
+                const QDate &day = dayOf[store.gameOf(index)];
+                if (day.isValid())
+                    days[day].add(store.row(index, asStored));
+            }
         }
-        tally.addDays(player, days);
-    });
+        tally.addDays(player.player, days);
+    }
     return tally.result();
 }
 

@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-// The awards as a build makes them: all at once from the database, or only
+// The awards as a build makes them: all at once from every row, or only
 // the periods of new games, from the rows of their days.
 namespace portal {
 
@@ -35,7 +35,8 @@ namespace awards {
 
 // The awards of every period, in the order of their periods, leaving out
 // the games dated after `lastDay` when it is valid.
-std::vector<PeriodAwards> fromDatabase(PortalSource &source, const QDate &lastDay);
+std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowStore::PlayerRows> &players,
+                                   const QDate &lastDay);
 
 // Makes the awards of `periods` again from their rows, in place, and tells
 // the players whose medals changed.

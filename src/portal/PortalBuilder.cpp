@@ -15,6 +15,7 @@
 #include "portal/PortalSource.h"
 #include "portal/PortalState.h"
 #include "portal/RatingLedger.h"
+#include "portal/RowStore.h"
 #include "portal/SiteFolder.h"
 
 #include <QCryptographicHash>
@@ -84,21 +85,56 @@ struct Board {
     qint64 games = 0;
 };
 
-Board boardOf(const std::vector<const Row *> &rows)
+// The boards of the last 7 and 30 days up to the newest day, and the
+// number of games of each of those days, from the shown players' rows.
+class RecentBoards
 {
-    QHash<QString, Totals> players;
-    QSet<GameKey> games;
-    for (const Row *row : rows) {
-        players[row->player].add(*row);
-        games.insert(row->game);
+public:
+    explicit RecentBoards(const QDate &newest) : m_newest(newest), m_days(kMonth) {}
+    // Rows of other days count for nothing.
+    void add(const QDate &day, const Row &row)
+    {
+        if (!m_newest.isValid() || day > m_newest || day <= m_newest.addDays(-kMonth))
+            return;
+        const qint64 back = day.daysTo(m_newest);
+        m_days[size_t(kMonth - 1 - back)].insert(row.game);
+        m_month.add(row);
+        if (back < kWeek)
+            m_week.add(row);
     }
-    Board board;
-    board.games = games.size();
-    board.players.reserve(size_t(players.size()));
-    for (auto it = players.cbegin(); it != players.cend(); ++it)
-        board.players.push_back({it.key(), it.value()});
-    return board;
-}
+    Board week() const { return m_week.board(); }
+    Board month() const { return m_month.board(); }
+    std::vector<qint64> gamesPerDay() const
+    {
+        std::vector<qint64> games;
+        for (const QSet<GameKey> &day : m_days)
+            games.push_back(day.size());
+        return games;
+    }
+
+private:
+    struct Sums {
+        QHash<QString, Totals> players;
+        QSet<GameKey> games;
+        void add(const Row &row)
+        {
+            players[row.player].add(row);
+            games.insert(row.game);
+        }
+        Board board() const
+        {
+            Board board;
+            board.games = games.size();
+            board.players.reserve(size_t(players.size()));
+            for (auto it = players.cbegin(); it != players.cend(); ++it)
+                board.players.push_back({it.key(), it.value()});
+            return board;
+        }
+    };
+    QDate m_newest;
+    std::vector<QSet<GameKey>> m_days; // oldest first
+    Sums m_week, m_month;
+};
 
 class Build
 {
@@ -113,6 +149,8 @@ public:
     // False when the database holds what the record cannot explain.
     bool update(PortalState &state);
     void makeAll();
+    RecentBoards makeFromRows(const RowStore &store, const std::function<void(qint64 rows)> &advance);
+    RecentBoards recentFromDays();
     BuildResult result(bool full) const { return {full, m_site.written(), m_removed}; }
 
 private:
@@ -124,7 +162,7 @@ private:
     void learnGame(const Game &game);
     void rewriteRenamed(const NameChanges &renamed, const std::set<GameKey> &newGames);
     RatingLedger::Changed rateRenamed(const NameChanges &renamed);
-    void writeShared(const std::vector<PlayerTotals> &totals);
+    void writeShared(const std::vector<PlayerTotals> &totals, const RecentBoards &recent);
     void saveState(const std::vector<PlayerTotals> &stored);
     // A game dated after the day the pages are made for: a wrong clock.
     bool datedAhead(const QDate &day) const { return day.isValid() && m_lastDay.isValid() && day > m_lastDay; }
@@ -194,6 +232,93 @@ void Build::learnGame(const Game &game)
     m_newestDay = newestWith(m_newestDay, day);
 }
 
+// The ratings, the awards, the player and game pages and the maps' best
+// players, from every row.
+RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void(qint64)> &advance)
+{
+    const NameAssignments &names = m_source.names();
+    const std::vector<RowStore::PlayerRows> players = store.shownPlayers(names);
+    m_awards = awards::fromRows(store, players, m_lastDay);
+    m_medals = awards::medalsByPlayer(m_awards);
+
+    // Rated a game at a time in the order played, so that no game waits in memory.
+    std::vector<std::pair<qint64, quint32>> played;
+    played.reserve(store.gameCount());
+    for (quint32 g = 0; g < store.gameCount(); ++g)
+        played.emplace_back(GameMoment::of(store.gameKey(g)).sortKey(), g);
+    std::stable_sort(played.begin(), played.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    m_ledger = RatingLedger();
+    m_ledger.reserve(store.gameCount(), store.size());
+    for (const auto &[order, g] : played) {
+        const Game game = store.game(g, names);
+        learnGame(game);
+        m_ledger.addNext(m_ledger.inputOf(game));
+    }
+
+    // The rows of the last 30 days' games: the dates as the game writes them.
+    QHash<QString, QDate> recentDays;
+    if (m_newestDay.isValid()) {
+        for (int d = 0; d < kMonth; ++d) {
+            const QDate day = m_newestDay.addDays(-d);
+            recentDays.insert(day.toString(u"MM/dd/yy"_s), day);
+        }
+    }
+    RecentBoards recent(m_newestDay);
+    for (quint32 g = 0; g < store.gameCount() && !recentDays.isEmpty(); ++g) {
+        const auto day = recentDays.constFind(store.gameKey(g).date);
+        if (day == recentDays.cend())
+            continue;
+        for (const Row &row : store.game(g, names).lines) {
+            if (!row.hidden)
+                recent.add(*day, row);
+        }
+    }
+
+    // Best players of each map: every player's figures there, cut down to
+    // the best as the candidates pile up.
+    std::map<QString, std::vector<MapPlayer>> candidates;
+    // The pool comes after the rows its jobs read.
+    PagePool pool(m_options.writers);
+    for (const RowStore::PlayerRows &player : players) {
+        std::vector<Row> rows;
+        for (const std::span<const quint32> &run : player.runs) {
+            for (const quint32 index : run)
+                rows.push_back(store.row(index, names));
+        }
+        for (auto &[map, figures] : figuresPerMap(player.player, rows)) {
+            std::vector<MapPlayer> &list = candidates[map];
+            list.push_back(figures);
+            if (list.size() >= 4 * MapSummary::kBestPlayers)
+                keepBest(list);
+        }
+        advance(qint64(rows.size()));
+        pool.run(
+            [this, name = player.player, rows = std::move(rows)]() mutable { writePlayer(name, std::move(rows)); });
+    }
+    for (quint32 g = 0; g < store.gameCount(); ++g) {
+        pool.run([this, &store, &names, g] { writeGamePage(store.game(g, names)); });
+        advance(qint64(store.gameRows(g)));
+    }
+    pool.finish();
+    for (auto &[name, list] : candidates) {
+        keepBest(list);
+        m_maps[name].best = std::move(list);
+    }
+    return recent;
+}
+
+// The boards of the last 30 days from the rows of each day.
+RecentBoards Build::recentFromDays()
+{
+    RecentBoards recent(m_newestDay);
+    for (int d = 0; d < kMonth && m_newestDay.isValid(); ++d) {
+        const QDate day = m_newestDay.addDays(-d);
+        for (const Row &row : m_days.of(day))
+            recent.add(day, row);
+    }
+    return recent;
+}
+
 void Build::makeAll()
 {
     const std::vector<PlayerTotals> stored = m_source.storedTotals();
@@ -201,64 +326,29 @@ void Build::makeAll()
     m_maps.clear();
     m_newestDay = QDate();
     m_firstFuture = QDate();
-    m_awards = awards::fromDatabase(m_source, m_lastDay);
-    m_medals = awards::medalsByPlayer(m_awards);
 
-    // Every row is read three times: for the ratings, then a shown player at
-    // a time, then a game at a time.
-    qint64 allRows = 0, rowsDone = 0;
-    for (const std::vector<PlayerTotals> *list : {&stored, &stored, &totals}) {
-        for (const PlayerTotals &p : *list)
-            allRows += p.totals.games;
-    }
+    // Every row is read once; the pages are made from what is held.
+    qint64 storedRows = 0, rowsDone = 0;
+    for (const PlayerTotals &p : stored)
+        storedRows += p.totals.games;
+    qint64 allRows = 2 * storedRows;
+    for (const PlayerTotals &p : totals)
+        allRows += p.totals.games;
     const auto advance = [&](qint64 done) {
         rowsDone += done;
         if (m_progress && allRows > 0)
             m_progress(int(std::min<qint64>(100, rowsDone * 100 / allRows)));
     };
-
-    m_ledger = RatingLedger();
-    RatingRows gathered(m_ledger);
-    qint64 gatheredRows = 0;
-    m_source.forEachRatingRow([&](const Row &row) {
-        gathered.add(row);
-        if (++gatheredRows % 4096 == 0)
-            advance(4096);
-    });
-    advance(gatheredRows % 4096);
-    m_ledger.add(gathered.take());
-
-    // Best players of each map: every player's figures there, cut down to
-    // the best as the candidates pile up.
-    // The player and game pages are made on other threads while this one
-    // reads the rows; what the later pages learn is gathered here.
-    PagePool pool(m_options.writers);
-    std::map<QString, std::vector<MapPlayer>> candidates;
-    m_source.forEachPlayer([&](const QString &player, std::vector<Row> &rows) {
-        for (auto &[map, figures] : figuresPerMap(player, rows)) {
-            std::vector<MapPlayer> &list = candidates[map];
-            list.push_back(figures);
-            if (list.size() >= 4 * MapSummary::kBestPlayers)
-                keepBest(list);
-        }
-        advance(qint64(rows.size()));
-        pool.run([this, player, rows = std::move(rows)]() mutable { writePlayer(player, std::move(rows)); });
-    });
-
-    m_source.forEachGame([&](Game &game) {
-        learnGame(game);
-        advance(qint64(game.lines.size()));
-        pool.run([this, game = std::move(game)] { writeGamePage(game); });
-    });
-    pool.finish();
-    for (auto &[name, list] : candidates) {
-        keepBest(list);
-        m_maps[name].best = std::move(list);
-    }
+    std::optional<RecentBoards> recent;
+    {
+        const RowStore store = m_source.allRows(storedRows);
+        advance(qint64(store.size()));
+        recent = makeFromRows(store, advance);
+    } // the rows are let go before the shared pages, the largest, are made
     for (const auto &[name, map] : m_maps)
         m_site.write(names::mapPage(name), pages::mapPage(map));
 
-    writeShared(totals);
+    writeShared(totals, *recent);
     const QStringList removed = m_site.removeOthers();
     m_removed = int(removed.size());
     noteRemoved(m_place.removedFile, removed);
@@ -424,7 +514,7 @@ bool Build::update(PortalState &state)
             m_site.write(names::mapPage(name), pages::mapPage(map));
     }
 
-    writeShared(m_source.shownTotals(stored));
+    writeShared(m_source.shownTotals(stored), recentFromDays());
     m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
     saveState(stored);
     return true;
@@ -480,27 +570,11 @@ void Build::rewriteRenamed(const NameChanges &renamed, const std::set<GameKey> &
 }
 
 // The pages that follow every change: the assets, the boards and the index.
-void Build::writeShared(const std::vector<PlayerTotals> &totals)
+void Build::writeShared(const std::vector<PlayerTotals> &totals, const RecentBoards &recent)
 {
     m_site.write(names::kStyleSheet, assets::styleSheet());
     m_site.write(names::kScript, assets::script());
 
-    std::vector<const Row *> month, week;
-    std::vector<qint64> gamesPerDay(kMonth);
-    if (m_newestDay.isValid()) {
-        const QDate weekStart = m_newestDay.addDays(1 - kWeek);
-        for (int d = kMonth - 1; d >= 0; --d) {
-            const QDate day = m_newestDay.addDays(-d);
-            QSet<GameKey> games;
-            for (const Row &row : m_days.of(day)) {
-                month.push_back(&row);
-                if (day >= weekStart)
-                    week.push_back(&row);
-                games.insert(row.game);
-            }
-            gamesPerDay[size_t(kMonth - 1 - d)] = games.size();
-        }
-    }
     // Hidden players are rated (the others played against them) but not listed.
     std::vector<RatedPlayer> rated = m_ledger.players();
     std::erase_if(rated, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
@@ -513,12 +587,12 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
     // still running before that goes.
     PagePool pool(m_options.writers);
     pool.run([&] {
-        const Board board = boardOf(week);
+        const Board board = recent.week();
         m_site.write(names::kWeekPage,
                      pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, board.games, board.players, view));
     });
     pool.run([&] {
-        const Board board = boardOf(month);
+        const Board board = recent.month();
         m_site.write(names::kMonthPage,
                      pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, board.games, board.players, view));
     });
@@ -530,9 +604,10 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals)
     pool.run([&] { m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames)); });
     pool.run([&] { m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay)); });
     pool.run([&] {
-        m_site.write(names::kIndexPage,
-                     pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, gamesPerDay)),
-                     SiteFolder::Compare::WithoutMadeTime);
+        m_site.write(
+            names::kIndexPage,
+            pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, recent.gamesPerDay())),
+            SiteFolder::Compare::WithoutMadeTime);
     });
     pool.finish();
 }

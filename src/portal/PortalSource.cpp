@@ -247,43 +247,20 @@ std::vector<Row> PortalSource::rowsOnDate(const QString &dateText)
     return readRows(q, true);
 }
 
-void PortalSource::forEachPlayer(const std::function<void(const QString &, std::vector<Row> &)> &visit)
+RowStore PortalSource::allRows(qint64 expected)
 {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.exec(PortalSql::allRowsByPlayer()))
+    if (!q.exec(PortalSql::allRows()))
         fail(q);
-    // The rows of a player of several names come in several runs: they are
-    // visited at the end.
-    std::map<QString, std::vector<Row>> merged;
-    std::vector<Row> rows;
-    QString name; // as stored, of the rows held
-    const auto visitHeld = [&] {
-        if (rows.empty())
-            return;
-        const QString player = rows.front().player;
-        if (m_merged.contains(player)) {
-            std::vector<Row> &all = merged[player];
-            std::move(rows.begin(), rows.end(), std::back_inserter(all));
-        } else if (!rows.front().hidden) {
-            visit(player, rows);
-        }
-        rows.clear();
-    };
-    while (q.next()) {
-        const QString stored = q.value(PortalSql::Player).toString();
-        if (!rows.empty() && stored != name)
-            visitHeld();
-        name = stored;
-        rows.push_back(readRow(q));
-    }
+    RowStore store;
+    store.reserve(size_t(std::max<qint64>(expected, 0)));
+    while (q.next())
+        store.add(plainRow(q));
     if (q.lastError().isValid())
         fail(q);
-    visitHeld();
-    for (auto &[player, all] : merged) {
-        if (!m_names.isHidden(player))
-            visit(player, all);
-    }
+    store.seal();
+    return store;
 }
 
 void PortalSource::forEachRatingRow(const std::function<void(const Row &)> &visit)
@@ -308,52 +285,6 @@ void PortalSource::forEachRatingRow(const std::function<void(const Row &)> &visi
     }
     if (q.lastError().isValid())
         fail(q);
-}
-
-void PortalSource::forEachPlayerDays(
-    const std::function<void(const QString &, const std::vector<std::pair<QString, awards::Figures>> &)> &visit)
-{
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(PortalSql::playerDays()))
-        fail(q);
-    // A run of rows is one name's; the names merged into a player are
-    // handed over together once every run is read.
-    std::map<QString, std::vector<std::pair<QString, awards::Figures>>> merged;
-    QString name;
-    std::vector<std::pair<QString, awards::Figures>> days;
-    const auto endRun = [&] {
-        const QString player = m_names.playerOf(name);
-        if (days.empty() || !isShown(player))
-            return;
-        if (m_merged.contains(player)) {
-            auto &all = merged[player];
-            all.insert(all.end(), days.begin(), days.end());
-        } else {
-            visit(player, days);
-        }
-    };
-    while (q.next()) {
-        const QString next = q.value(0).toString();
-        if (!days.empty() && next != name) {
-            endRun();
-            days.clear();
-        }
-        name = next;
-        awards::Figures f;
-        f.games = q.value(2).toLongLong();
-        f.kills = q.value(3).toLongLong();
-        f.deaths = q.value(4).toLongLong();
-        f.flags = optionalInteger(q.value(5));
-        f.zonetime = optionalInteger(q.value(6));
-        f.targets = optionalInteger(q.value(7));
-        days.emplace_back(q.value(1).toString(), f);
-    }
-    if (q.lastError().isValid())
-        fail(q);
-    endRun();
-    for (const auto &[player, all] : merged)
-        visit(player, all);
 }
 
 void PortalSource::forEachGame(const std::function<void(Game &)> &visit)

@@ -2,6 +2,7 @@
 
 #include "portal/Awards.h"
 #include "portal/PortalModel.h"
+#include "portal/RowStore.h"
 #include "scores/NameAssignments.h"
 
 #include <QSqlDatabase>
@@ -45,14 +46,9 @@ public:
     // Every shown player's figures on each of the maps.
     std::map<QString, std::vector<MapPlayer>> playersOnMaps(const QStringList &maps);
 
-    // One pass over every row, a shown player at a time (the full build).
-    // The rows handed over may be moved from.
-    void forEachPlayer(const std::function<void(const QString &player, std::vector<Row> &rows)> &visit);
-    // Each shown player's figures per date text, their names' together, a
-    // player's dates in one call.
-    void forEachPlayerDays(
-        const std::function<void(const QString &player, const std::vector<std::pair<QString, awards::Figures>> &days)>
-            &visit);
+    // Every row, hidden players' too, in one pass (the full build); room is
+    // made for `expected` rows at once.
+    RowStore allRows(qint64 expected);
     // One pass over every row, a game at a time.
     void forEachGame(const std::function<void(Game &game)> &visit);
     // One pass over every row, in no particular order, with what the

@@ -138,6 +138,25 @@ void RatingLedger::append(const Ranked &game)
     }
 }
 
+void RatingLedger::addNext(GameInput input)
+{
+    if (m_gameAt.contains(input.key))
+        return;
+    const Played next{input.key, GameMoment::of(input.key).sortKey(), 0, 0};
+    if (!m_games.empty() && !playedBefore(m_games.back(), next)) {
+        add({std::move(input)});
+        return;
+    }
+    append(ranked(std::move(input)));
+}
+
+void RatingLedger::reserve(size_t games, size_t lines)
+{
+    m_games.reserve(m_games.size() + games);
+    m_lines.reserve(m_lines.size() + lines);
+    m_gameAt.reserve(qsizetype(m_games.size() + games));
+}
+
 RatingLedger::Changed RatingLedger::add(std::vector<GameInput> games)
 {
     std::vector<Ranked> fresh;
@@ -168,6 +187,14 @@ RatingLedger::Changed RatingLedger::add(std::vector<GameInput> games)
         replayed.push_back(std::move(again));
     }
     truncate(from);
+    // Room for every line at once: a first build adds a whole history.
+    size_t lines = m_lines.size();
+    for (const std::vector<Ranked> *list : {&fresh, &replayed}) {
+        for (const Ranked &game : *list)
+            lines += game.players.size();
+    }
+    if (lines > m_lines.capacity())
+        m_lines.reserve(std::max(lines, m_lines.capacity() * 3 / 2));
 
     std::vector<bool> moved(m_names.size(), false);
     size_t oldAt = 0, newAt = 0, saidAt = 0;

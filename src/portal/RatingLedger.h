@@ -78,6 +78,12 @@ public:
     // games after the newest rated one are rated from their players'
     // skills; an older one replays every game from its place on.
     Changed add(std::vector<GameInput> games);
+    // Rates one game as add() does, holding nothing but it: a first build
+    // hands its history over a game at a time in the order played, so each
+    // comes after the newest rated one.
+    void addNext(GameInput game);
+    // Room for that many more games and lines.
+    void reserve(size_t games, size_t lines);
 
     // The games rated from the first of `games` (in the order they were
     // played) on, in that order.

@@ -27,18 +27,9 @@ QString rowsOfPlayer()
     return kRowSelect + u"WHERE player.Player = ?;"_s;
 }
 
-QString allRowsByPlayer()
+QString allRows()
 {
-    return kRowSelect + u"ORDER BY player.Player;"_s;
-}
-
-QString playerDays()
-{
-    // Grouped by date first, the engine reads the table in its own order
-    // rather than row by row through the index on Player, which costs more.
-    return u"SELECT player.Player, player.Date, COUNT(*), SUM(player.Kills), SUM(player.Deaths), "
-           "SUM(player.Flags), SUM(player.Zonetime), SUM(player.Targets) FROM player "
-           "GROUP BY player.Date, player.Player ORDER BY player.Player, player.Date;"_s;
+    return kRowSelect + u";"_s;
 }
 
 QString allRowsByGame()

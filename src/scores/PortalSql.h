@@ -31,11 +31,8 @@ enum RowColumn {
 QString playerTotals();
 // The rows of one player; one binding: the name.
 QString rowsOfPlayer();
-// Every row, a player's rows together (players in any order).
-QString allRowsByPlayer();
-// Each player's sums per date: Player, Date, games, kills, deaths, flags,
-// zone time and targets (a sum of no values is NULL), a player's dates together.
-QString playerDays();
+// Every row, in the table's own order.
+QString allRows();
 // Every row, a game's rows together: ordered by Date, Time and Game.
 QString allRowsByGame();
 // What the rating needs of every row, in the order the engine keeps them
