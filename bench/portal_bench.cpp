@@ -183,6 +183,7 @@ qint64 folderBytes(const QString &path)
 // and the build after one name is merged into another.
 struct Run {
     Timed first, again, merged;
+    long firstPeak = 0; // MB, the peak of the process once the first build is done
 };
 
 Run runAt(const QString &folder, qint64 rows, int players, bool report)
@@ -199,6 +200,7 @@ Run runAt(const QString &folder, qint64 rows, int players, bool report)
     }
     Run run;
     run.first = build(db, folder);
+    run.firstPeak = peakMegabytes();
     shell(db, oneMoreMapSql());
     run.again = build(db, folder);
     shell(db, u"INSERT INTO player_names SELECT (SELECT Player FROM player_totals ORDER BY Player LIMIT 1 OFFSET 1), "
@@ -235,7 +237,9 @@ int main(int argc, char **argv)
         std::printf("sqlite3 -html of every row: %.2f s (cpu %.2f s)\n", shellSeconds, shellCpu);
         std::printf("ratio first build / shell:  %.2f (cpu %.2f)\n", large.first.seconds / shellSeconds,
                     large.first.cpuSeconds / shellCpu);
-        std::printf("peak memory (getrusage):    %ld MB\n", peak);
+        std::printf(
+            "peak memory (getrusage):    %ld MB by the end of the first build, %ld MB with the builds after it\n",
+            large.firstPeak, peak);
 
         const Replay replay = replayRating(dir.filePath(u"large/Rankhold.mdb"_s));
         std::printf("rating, full replay of %lld rows, %lld games: cpu %.2f s (%.2f s of it rating in memory; "
