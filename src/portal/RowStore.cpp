@@ -1,12 +1,19 @@
 #include "portal/RowStore.h"
 
+#include "common/RankholdError.h"
+
 #include <QSet>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <limits>
 #include <map>
 #include <numeric>
 
 namespace portal {
+
+using namespace Qt::StringLiterals;
 
 quint32 RowStore::Texts::idOf(const QString &text)
 {
@@ -38,62 +45,137 @@ void groupRows(size_t n, size_t groups, GroupOf groupOf, std::vector<quint32> &r
 
 } // namespace
 
+namespace {
+
+void putNumber(std::vector<char> &out, quint64 value)
+{
+    while (value >= 0x80) {
+        out.push_back(char(value | 0x80));
+        value >>= 7;
+    }
+    out.push_back(char(value));
+}
+
+quint64 takeNumber(const char *&at)
+{
+    quint64 value = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = quint8(*at++);
+        value |= quint64(byte & 0x7f) << shift;
+        if (byte < 0x80)
+            return value;
+    }
+}
+
+quint64 zigzag(qint64 value)
+{
+    return (quint64(value) << 1) ^ quint64(value >> 63);
+}
+
+qint64 unzigzag(quint64 value)
+{
+    return qint64(value >> 1) ^ -qint64(value & 1);
+}
+
+// The ratio as the import reckons it from the figures.
+double ratioOf(qint64 kills, qint64 deaths)
+{
+    return double(kills) / double(deaths == 0 ? 1 : deaths);
+}
+
+} // namespace
+
 void RowStore::add(const Row &row)
 {
-    Stored s{};
-    s.ratio = row.ratio;
-    s.name = m_names.idOf(row.player);
+    if (m_bytes.size() > std::numeric_limits<quint32>::max() - 64)
+        throw RankholdError(u"The database holds more rows than a build of every page can take at once"_s);
+    m_offsets.push_back(quint32(m_bytes.size()));
+    putNumber(m_bytes, m_names.idOf(row.player));
     // A game's rows mostly come one after another.
-    if (!m_rows.empty() && m_games[m_rows.back().game] == row.game) {
-        s.game = m_rows.back().game;
-    } else {
+    if (m_games.empty() || !(m_games[m_lastGame] == row.game)) {
         const auto found = m_gameIds.constFind(row.game);
         if (found != m_gameIds.cend()) {
-            s.game = *found;
+            m_lastGame = *found;
         } else {
-            s.game = quint32(m_games.size());
+            m_lastGame = quint32(m_games.size());
             const auto shared = [](Texts &texts, const QString &text) { return texts.texts[texts.idOf(text)]; };
             m_games.push_back({shared(m_dayTexts, row.game.date), shared(m_timeTexts, row.game.time),
                                shared(m_mapTexts, row.game.map)});
-            m_gameIds.insert(m_games.back(), s.game);
+            m_gameIds.insert(m_games.back(), m_lastGame);
         }
     }
+    putNumber(m_bytes, m_lastGame);
     const std::pair<QString, QString> kind{row.type, row.winner};
-    const auto found = m_kindIds.constFind(kind);
-    if (found != m_kindIds.cend()) {
-        s.kind = *found;
-    } else {
-        s.kind = quint32(m_kinds.size());
+    auto found = m_kindIds.constFind(kind);
+    if (found == m_kindIds.cend()) {
+        found = m_kindIds.insert(kind, quint32(m_kinds.size()));
         m_kinds.push_back(kind);
-        m_kindIds.insert(kind, s.kind);
     }
+    putNumber(m_bytes, *found);
+
     const std::optional<qint64> figures[kFigures] = {row.kills,    row.deaths, row.score,
                                                      row.zonetime, row.flags,  row.targets};
-    const quint64 index = m_rows.size();
+    const bool ratioKept = std::bit_cast<quint64>(row.ratio) != std::bit_cast<quint64>(ratioOf(row.kills, row.deaths));
+    quint8 flags = ratioKept ? kRatioKept : 0;
     for (int f = 0; f < kFigures; ++f) {
-        if (!figures[f])
-            continue;
-        s.present |= quint8(1u << f);
-        const qint64 value = *figures[f];
-        if (value > INT32_MIN && value <= INT32_MAX) {
-            s.figures[f] = qint32(value);
-        } else {
-            s.figures[f] = kElsewhere;
-            m_wide.insert(index * kFigures + quint64(f), value);
-        }
+        if (figures[f])
+            flags |= quint8(1u << f);
     }
-    m_rows.push_back(s);
+    m_bytes.push_back(char(flags));
+    for (const std::optional<qint64> &figure : figures) {
+        if (figure)
+            putNumber(m_bytes, zigzag(*figure));
+    }
+    if (ratioKept) {
+        const auto bytes = std::bit_cast<std::array<char, sizeof(double)>>(row.ratio);
+        m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+    }
+}
+
+RowStore::Unpacked RowStore::unpack(quint32 index) const
+{
+    const char *at = m_bytes.data() + m_offsets[index];
+    Unpacked u;
+    u.name = quint32(takeNumber(at));
+    u.game = quint32(takeNumber(at));
+    u.kind = quint32(takeNumber(at));
+    u.flags = quint8(*at++);
+    for (int f = 0; f < kFigures; ++f) {
+        if (u.flags & (1u << f))
+            u.figures[f] = unzigzag(takeNumber(at));
+    }
+    if (u.flags & kRatioKept) {
+        std::array<char, sizeof(double)> bytes;
+        std::copy_n(at, bytes.size(), bytes.begin());
+        u.ratio = std::bit_cast<double>(bytes);
+    } else {
+        u.ratio = ratioOf(u.figures[Kills], u.figures[Deaths]);
+    }
+    return u;
+}
+
+quint32 RowStore::nameOf(quint32 index) const
+{
+    const char *at = m_bytes.data() + m_offsets[index];
+    return quint32(takeNumber(at));
+}
+
+quint32 RowStore::gameIdOf(quint32 index) const
+{
+    const char *at = m_bytes.data() + m_offsets[index];
+    takeNumber(at);
+    return quint32(takeNumber(at));
 }
 
 void RowStore::seal()
 {
-    m_rows.shrink_to_fit();
+    m_bytes.shrink_to_fit();
     m_nameOrder.resize(m_names.texts.size());
     std::iota(m_nameOrder.begin(), m_nameOrder.end(), 0u);
     std::sort(m_nameOrder.begin(), m_nameOrder.end(),
               [&](quint32 a, quint32 b) { return m_names.texts[a] < m_names.texts[b]; });
     groupRows(
-        m_rows.size(), m_names.texts.size(), [&](size_t i) { return m_rows[i].name; }, m_byName, m_nameStart);
+        size(), m_names.texts.size(), [&](size_t i) { return nameOf(quint32(i)); }, m_byName, m_nameStart);
 
     m_gameOrder.resize(m_games.size());
     std::iota(m_gameOrder.begin(), m_gameOrder.end(), 0u);
@@ -102,7 +184,7 @@ void RowStore::seal()
     for (quint32 place = 0; place < m_gameOrder.size(); ++place)
         m_gamePlace[m_gameOrder[place]] = place;
     groupRows(
-        m_rows.size(), m_games.size(), [&](size_t i) { return m_rows[i].game; }, m_byGame, m_gameStart);
+        size(), m_games.size(), [&](size_t i) { return gameIdOf(quint32(i)); }, m_byGame, m_gameStart);
     // Only what the rows and pages read is kept.
     m_gameIds = {};
     m_kindIds = {};
@@ -112,31 +194,25 @@ void RowStore::seal()
     m_mapTexts = {};
 }
 
-qint64 RowStore::figure(quint32 index, Figure f) const
-{
-    const qint32 value = m_rows[index].figures[f];
-    return value == kElsewhere ? m_wide.value(quint64(index) * kFigures + f) : value;
-}
-
 Row RowStore::row(quint32 index, const NameAssignments &names) const
 {
-    const Stored &s = m_rows[index];
+    const Unpacked u = unpack(index);
     Row row;
-    row.player = m_names.texts[s.name];
+    row.player = m_names.texts[u.name];
     if (!names.isEmpty()) {
         row.player = names.playerOf(row.player);
         row.hidden = names.isHidden(row.player);
     }
-    row.game = m_games[s.game];
-    row.type = m_kinds[s.kind].first;
-    row.winner = m_kinds[s.kind].second;
-    row.kills = figure(index, Kills);
-    row.deaths = figure(index, Deaths);
-    row.ratio = s.ratio;
+    row.game = m_games[u.game];
+    row.type = m_kinds[u.kind].first;
+    row.winner = m_kinds[u.kind].second;
+    row.kills = u.figures[Kills];
+    row.deaths = u.figures[Deaths];
+    row.ratio = u.ratio;
     std::optional<qint64> *optional[] = {&row.score, &row.zonetime, &row.flags, &row.targets};
     for (int f = Score; f < kFigures; ++f) {
-        if (s.present & (1u << f))
-            *optional[f - Score] = figure(index, Figure(f));
+        if (u.flags & (1u << f))
+            *optional[f - Score] = u.figures[f];
     }
     return row;
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 // Every row of the table, read in one pass and held compactly: each text
-// once, figures in 32 bits where they fit. The full build makes the
+// once, numbers packed. The full build makes the
 // ratings, the awards and every page from it instead of reading the table
 // once for each. Read-only once sealed, so page jobs on other threads may
 // read it side by side.
@@ -20,13 +20,18 @@ class RowStore
 {
 public:
     // Room for `rows` rows, so that reading them never moves them.
-    void reserve(size_t rows) { m_rows.reserve(rows); }
-    // `row.player` is the name as stored.
+    void reserve(size_t rows)
+    {
+        m_offsets.reserve(rows);
+        m_bytes.reserve(rows * 12);
+    }
+    // `row.player` is the name as stored. Throws RankholdError when the
+    // rows would take more than 4 GB packed.
     void add(const Row &row);
     // Groups the rows by name and by game; nothing is added after it.
     void seal();
 
-    size_t size() const { return m_rows.size(); }
+    size_t size() const { return m_offsets.size(); }
 
     // A shown player and their rows: one run for each of their names, in
     // the names' text order, each run in the order the rows were added.
@@ -47,7 +52,7 @@ public:
         return m_gameStart[id + 1] - m_gameStart[id];
     }
     // The game a row is of, in the numbering above.
-    quint32 gameOf(quint32 index) const { return m_gamePlace[m_rows[index].game]; }
+    quint32 gameOf(quint32 index) const { return m_gamePlace[gameIdOf(index)]; }
     // The game's rows in the order added; its type and winner are the first row's.
     Game game(quint32 game, const NameAssignments &names) const;
     // The row as the pages take it, under the player its name counts as.
@@ -60,25 +65,28 @@ private:
         quint32 idOf(const QString &text);
     };
     enum Figure : quint8 { Kills, Deaths, Score, Zonetime, Flags, Targets, kFigures };
-    // One row: 48 bytes instead of the several hundred of a Row.
-    struct Stored {
-        double ratio;
-        quint32 name;
-        quint32 game;
-        quint32 kind; // the type and winner, as a pair
-        qint32 figures[kFigures];
-        quint8 present; // a bit for each figure the row has
+    // A row packed: its numbers as variable-length integers (the figures
+    // zig-zagged, only those it has), a byte of flags, and the ratio only
+    // when it is not kills per death as the import reckons it. Some 12 bytes
+    // instead of the several hundred of a Row.
+    static constexpr quint8 kRatioKept = 1u << kFigures; // the other bits: the figures the row has
+    struct Unpacked {
+        quint32 name = 0, game = 0, kind = 0;
+        quint8 flags = 0;
+        qint64 figures[kFigures] = {};
+        double ratio = 0;
     };
-    static constexpr qint32 kElsewhere = INT32_MIN; // the figure is in m_wide
+    Unpacked unpack(quint32 index) const;
+    quint32 nameOf(quint32 index) const;
+    quint32 gameIdOf(quint32 index) const;
 
-    qint64 figure(quint32 index, Figure f) const;
-
-    std::vector<Stored> m_rows;
-    QHash<quint64, qint64> m_wide; // figures that need more than 32 bits, by row * kFigures + figure
+    std::vector<char> m_bytes;      // the rows one after another
+    std::vector<quint32> m_offsets; // where each row starts
     Texts m_names;
     std::vector<std::pair<QString, QString>> m_kinds; // type and winner
     QHash<std::pair<QString, QString>, quint32> m_kindIds;
     std::vector<GameKey> m_games;
+    quint32 m_lastGame = 0; // the game of the row added last
     QHash<GameKey, quint32> m_gameIds;
     Texts m_dayTexts, m_timeTexts, m_mapTexts; // so games share their texts
 
