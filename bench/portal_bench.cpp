@@ -15,6 +15,7 @@
 //   portal_bench [rows] [players] [small rows]   (default 1000000 20000 40000)
 
 #include "common/RankholdError.h"
+#include "platform/System.h"
 #include "portal/PortalBuilder.h"
 #include "portal/PortalSource.h"
 #include "portal/RatingLedger.h"
@@ -213,6 +214,8 @@ Run runAt(const QString &folder, qint64 rows, int players, bool report)
 
 int main(int argc, char **argv)
 {
+    // As the programs do.
+    platform::returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
     const qint64 rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 1000000;

@@ -1,6 +1,8 @@
 #include "cli/CliMain.h"
+#include "platform/System.h"
 
 int main(int argc, char **argv)
 {
+    platform::returnLargeBlocksWhenFreed();
     return runCli(argc, argv);
 }

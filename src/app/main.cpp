@@ -2,6 +2,7 @@
 #include "gui/TForm3.h"
 
 #include "platform/Secrets.h"
+#include "platform/System.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char **argv)
     // The password box holds a password at any time: a crash must not
     // write it to disk.
     platform::forbidCoreDumps();
+    platform::returnLargeBlocksWhenFreed();
     QApplication app(argc, argv);
     // The application title. It is not made the display name: Qt would then
     // append it to every window caption and box title.

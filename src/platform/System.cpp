@@ -10,6 +10,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <pwd.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -123,6 +124,12 @@ bool isNativeExecutable(const QString &path)
 }
 
 } // namespace
+
+void returnLargeBlocksWhenFreed()
+{
+    // A fixed bound also keeps the allocator from moving it.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+}
 
 MemoryStatus memoryStatus()
 {

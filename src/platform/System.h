@@ -12,6 +12,13 @@ struct MemoryStatus {
 };
 MemoryStatus memoryStatus();
 
+// Blocks of some hundred kilobytes and more (the portal's largest pages)
+// go back to the system when freed. Left alone, the allocator raises that
+// bound after the first such block is freed and keeps the later ones in
+// its pools, one per thread: a full portal build then held 1.4 times the
+// memory it used. Called once, at the start of the program.
+void returnLargeBlocksWhenFreed();
+
 // Bytes available to the program on the file system of the current
 // directory; -1 when it cannot be read.
 std::int64_t freeSpaceOfCurrentDrive();
