@@ -149,11 +149,11 @@ public:
     // False when the database holds what the record cannot explain.
     bool update(PortalState &state);
     void makeAll();
-    RecentBoards makeFromRows(const RowStore &store, const std::function<void(qint64 rows)> &advance);
-    RecentBoards recentFromDays();
     BuildResult result(bool full) const { return {full, m_site.written(), m_removed}; }
 
 private:
+    RecentBoards makeFromRows(const RowStore &store, const std::function<void(qint64 rows)> &advance);
+    RecentBoards recentFromDays();
     QString ratingFile() const { return m_place.stateFile + u".rating"_s; }
     void writePlayer(const QString &player, std::vector<Row> rows);
     void removePlayer(const QString &player);
@@ -341,8 +341,7 @@ void Build::makeAll()
     };
     std::optional<RecentBoards> recent;
     {
-        const RowStore store = m_source.allRows(storedRows);
-        advance(qint64(store.size()));
+        const RowStore store = m_source.allRows(storedRows, advance);
         recent = makeFromRows(store, advance);
     } // the rows are let go before the shared pages, the largest, are made
     for (const auto &[name, map] : m_maps)

@@ -247,7 +247,7 @@ std::vector<Row> PortalSource::rowsOnDate(const QString &dateText)
     return readRows(q, true);
 }
 
-RowStore PortalSource::allRows(qint64 expected)
+RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)> &read)
 {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
@@ -255,10 +255,16 @@ RowStore PortalSource::allRows(qint64 expected)
         fail(q);
     RowStore store;
     store.reserve(size_t(std::max<qint64>(expected, 0)));
-    while (q.next())
+    constexpr qint64 kTold = 4096;
+    while (q.next()) {
         store.add(plainRow(q));
+        if (read && store.size() % kTold == 0)
+            read(kTold);
+    }
     if (q.lastError().isValid())
         fail(q);
+    if (read)
+        read(qint64(store.size()) % kTold);
     store.seal();
     return store;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "portal/Awards.h"
 #include "portal/PortalModel.h"
 #include "portal/RowStore.h"
 #include "scores/NameAssignments.h"
@@ -47,8 +46,9 @@ public:
     std::map<QString, std::vector<MapPlayer>> playersOnMaps(const QStringList &maps);
 
     // Every row, hidden players' too, in one pass (the full build); room is
-    // made for `expected` rows at once.
-    RowStore allRows(qint64 expected);
+    // made for `expected` rows at once. `read` hears of the rows read, a
+    // few thousand at a time.
+    RowStore allRows(qint64 expected, const std::function<void(qint64 rows)> &read = {});
     // One pass over every row, a game at a time.
     void forEachGame(const std::function<void(Game &game)> &visit);
     // One pass over every row, in no particular order, with what the
