@@ -43,10 +43,6 @@ void groupRows(size_t n, size_t groups, GroupOf groupOf, std::vector<quint32> &r
         rows[next[groupOf(i)]++] = quint32(i);
 }
 
-} // namespace
-
-namespace {
-
 void putNumber(std::vector<char> &out, quint64 value)
 {
     while (value >= 0x80) {
@@ -169,7 +165,9 @@ quint32 RowStore::gameIdOf(quint32 index) const
 
 void RowStore::seal()
 {
-    m_bytes.shrink_to_fit();
+    // Copied to fit only when much was reserved in vain.
+    if (m_bytes.capacity() > m_bytes.size() + m_bytes.size() / 4)
+        m_bytes.shrink_to_fit();
     m_nameOrder.resize(m_names.texts.size());
     std::iota(m_nameOrder.begin(), m_nameOrder.end(), 0u);
     std::sort(m_nameOrder.begin(), m_nameOrder.end(),

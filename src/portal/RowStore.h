@@ -23,7 +23,7 @@ public:
     void reserve(size_t rows)
     {
         m_offsets.reserve(rows);
-        m_bytes.reserve(rows * 12);
+        m_bytes.reserve(rows * 16);
     }
     // `row.player` is the name as stored. Throws RankholdError when the
     // rows would take more than 4 GB packed.
@@ -67,7 +67,7 @@ private:
     enum Figure : quint8 { Kills, Deaths, Score, Zonetime, Flags, Targets, kFigures };
     // A row packed: its numbers as variable-length integers (the figures
     // zig-zagged, only those it has), a byte of flags, and the ratio only
-    // when it is not kills per death as the import reckons it. Some 12 bytes
+    // when it is not kills per death as the import reckons it. About 15 bytes
     // instead of the several hundred of a Row.
     static constexpr quint8 kRatioKept = 1u << kFigures; // the other bits: the figures the row has
     struct Unpacked {
