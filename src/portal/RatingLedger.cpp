@@ -187,14 +187,6 @@ RatingLedger::Changed RatingLedger::add(std::vector<GameInput> games)
         replayed.push_back(std::move(again));
     }
     truncate(from);
-    // Room for every line at once: a first build adds a whole history.
-    size_t lines = m_lines.size();
-    for (const std::vector<Ranked> *list : {&fresh, &replayed}) {
-        for (const Ranked &game : *list)
-            lines += game.players.size();
-    }
-    if (lines > m_lines.capacity())
-        m_lines.reserve(std::max(lines, m_lines.capacity() * 3 / 2));
 
     std::vector<bool> moved(m_names.size(), false);
     size_t oldAt = 0, newAt = 0, saidAt = 0;
