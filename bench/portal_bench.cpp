@@ -142,18 +142,17 @@ Replay replayRating(const QString &dbPath)
         db.setDatabaseName(dbPath);
         if (!db.open())
             throw RankholdError(db.lastError().text());
+        // As a full build does it: every row read into the store, then
+        // the games rated one at a time in the order played.
         portal::PortalSource source(db);
-        qint64 rows = 0;
-        double before = cpuSeconds();
-        source.forEachRatingRow([&](const portal::Row &) { ++rows; });
-        replay.readCpu = cpuSeconds() - before;
-
-        before = cpuSeconds();
-        portal::RatingLedger ledger;
-        portal::RatingRows gathered(ledger);
-        source.forEachRatingRow([&](const portal::Row &row) { gathered.add(row); });
+        const double before = cpuSeconds();
+        const portal::RowStore store = source.allRows(0);
         const double rateStart = cpuSeconds();
-        ledger.add(gathered.take());
+        replay.readCpu = rateStart - before;
+        portal::RatingLedger ledger;
+        ledger.reserve(store.gameCount(), store.size());
+        for (const quint32 g : store.playedOrder())
+            ledger.addNext(ledger.inputOf(store.game(g, source.names())));
         replay.rateCpu = cpuSeconds() - rateStart;
         replay.replayCpu = cpuSeconds() - before;
         replay.games = ledger.gameCount();

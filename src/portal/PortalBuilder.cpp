@@ -15,6 +15,7 @@
 #include "portal/PortalSource.h"
 #include "portal/PortalState.h"
 #include "portal/RatingLedger.h"
+#include "portal/RecentBoards.h"
 #include "portal/RowStore.h"
 #include "portal/SiteFolder.h"
 
@@ -51,9 +52,6 @@ void noteRemoved(const QString &file, const QStringList &removed)
     writeFileAtomically(file, list);
 }
 
-constexpr int kWeek = 7;
-constexpr int kMonth = 30;
-
 // The player's figures on each map they played.
 std::map<QString, MapPlayer> figuresPerMap(const QString &player, const std::vector<Row> &rows)
 {
@@ -78,63 +76,6 @@ void keepBest(std::vector<MapPlayer> &list)
     std::partial_sort(list.begin(), list.begin() + qsizetype(n), list.end(), byKills);
     list.resize(n);
 }
-
-// Totals of each player over some rows, and the number of games they come from.
-struct Board {
-    std::vector<PlayerTotals> players;
-    qint64 games = 0;
-};
-
-// The boards of the last 7 and 30 days up to the newest day, and the
-// number of games of each of those days, from the shown players' rows.
-class RecentBoards
-{
-public:
-    explicit RecentBoards(const QDate &newest) : m_newest(newest), m_days(kMonth) {}
-    // Rows of other days count for nothing.
-    void add(const QDate &day, const Row &row)
-    {
-        if (!m_newest.isValid() || day > m_newest || day <= m_newest.addDays(-kMonth))
-            return;
-        const qint64 back = day.daysTo(m_newest);
-        m_days[size_t(kMonth - 1 - back)].insert(row.game);
-        m_month.add(row);
-        if (back < kWeek)
-            m_week.add(row);
-    }
-    Board week() const { return m_week.board(); }
-    Board month() const { return m_month.board(); }
-    std::vector<qint64> gamesPerDay() const
-    {
-        std::vector<qint64> games;
-        for (const QSet<GameKey> &day : m_days)
-            games.push_back(day.size());
-        return games;
-    }
-
-private:
-    struct Sums {
-        QHash<QString, Totals> players;
-        QSet<GameKey> games;
-        void add(const Row &row)
-        {
-            players[row.player].add(row);
-            games.insert(row.game);
-        }
-        Board board() const
-        {
-            Board board;
-            board.games = games.size();
-            board.players.reserve(size_t(players.size()));
-            for (auto it = players.cbegin(); it != players.cend(); ++it)
-                board.players.push_back({it.key(), it.value()});
-            return board;
-        }
-    };
-    QDate m_newest;
-    std::vector<QSet<GameKey>> m_days; // oldest first
-    Sums m_week, m_month;
-};
 
 class Build
 {
@@ -242,14 +183,9 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
     m_medals = awards::medalsByPlayer(m_awards);
 
     // Rated a game at a time in the order played, so that no game waits in memory.
-    std::vector<std::pair<qint64, quint32>> played;
-    played.reserve(store.gameCount());
-    for (quint32 g = 0; g < store.gameCount(); ++g)
-        played.emplace_back(GameMoment::of(store.gameKey(g)).sortKey(), g);
-    std::stable_sort(played.begin(), played.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     m_ledger = RatingLedger();
     m_ledger.reserve(store.gameCount(), store.size());
-    for (const auto &[order, g] : played) {
+    for (const quint32 g : store.playedOrder()) {
         const Game game = store.game(g, names);
         learnGame(game);
         m_ledger.addNext(m_ledger.inputOf(game));

@@ -62,10 +62,9 @@ Game startGame(Row &row)
 } // namespace
 
 PortalSource::PortalSource(QSqlDatabase db)
-    : m_db(std::move(db)), m_names(loadNameAssignments(m_db)), m_playerRows(m_db), m_gameRows(m_db), m_dateRows(m_db)
+    : m_db(std::move(db)), m_names(loadNameAssignments(m_db)), m_merged(m_names.playersWithAliases()),
+      m_playerRows(m_db), m_gameRows(m_db), m_dateRows(m_db)
 {
-    for (const QString &player : std::as_const(m_names.countsAs))
-        m_merged.insert(player);
 }
 
 Row PortalSource::readRow(const QSqlQuery &q) const
@@ -267,30 +266,6 @@ RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)
         read(qint64(store.size()) % kTold);
     store.seal();
     return store;
-}
-
-void PortalSource::forEachRatingRow(const std::function<void(const Row &)> &visit)
-{
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(PortalSql::ratingRows()))
-        fail(q);
-    Row row;
-    while (q.next()) {
-        // Hidden players are rated too: the others played against them.
-        row.player = m_names.playerOf(q.value(0).toString());
-        row.game = {q.value(1).toString(), q.value(2).toString(), q.value(3).toString()};
-        row.type = q.value(4).toString();
-        row.kills = q.value(5).toLongLong();
-        row.deaths = q.value(6).toLongLong();
-        row.score = optionalInteger(q.value(7));
-        row.zonetime = optionalInteger(q.value(8));
-        row.flags = optionalInteger(q.value(9));
-        row.targets = optionalInteger(q.value(10));
-        visit(row);
-    }
-    if (q.lastError().isValid())
-        fail(q);
 }
 
 void PortalSource::forEachGame(const std::function<void(Game &)> &visit)

@@ -51,9 +51,6 @@ public:
     RowStore allRows(qint64 expected, const std::function<void(qint64 rows)> &read = {});
     // One pass over every row, a game at a time.
     void forEachGame(const std::function<void(Game &game)> &visit);
-    // One pass over every row, in no particular order, with what the
-    // rating needs of it (no winner, no ratio), hidden players too.
-    void forEachRatingRow(const std::function<void(const Row &row)> &visit);
 
 private:
     QSqlQuery &prepared(QSqlQuery &query, const QString &sql);

@@ -455,22 +455,6 @@ std::optional<RatingLedger> RatingLedger::decode(const QByteArray &bytes)
     return ledger;
 }
 
-void RatingRows::add(const Row &row)
-{
-    // A game's rows mostly come one after another: the hash only when not.
-    if (m_games.empty() || m_games[m_last].key != row.game) {
-        const auto at = m_at.constFind(row.game);
-        if (at != m_at.cend()) {
-            m_last = *at;
-        } else {
-            m_last = m_games.size();
-            m_at.insert(row.game, m_last);
-            m_games.push_back({row.game, {}});
-        }
-    }
-    m_games[m_last].lines.push_back({m_ledger.idOf(row.player), rating::standingOf(row)});
-}
-
 QByteArray saveRatingLedger(const QString &path, const RatingLedger &ledger)
 {
     QByteArray bytes = ledger.encode();

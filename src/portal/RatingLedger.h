@@ -139,21 +139,6 @@ private:
     QHash<GameKey, quint32> m_gameAt;
 };
 
-// Gathers rows, in any order, into the games the ledger rates.
-class RatingRows
-{
-public:
-    explicit RatingRows(RatingLedger &ledger) : m_ledger(ledger) {}
-    void add(const Row &row);
-    std::vector<RatingLedger::GameInput> take() { return std::move(m_games); }
-
-private:
-    RatingLedger &m_ledger;
-    std::vector<RatingLedger::GameInput> m_games;
-    QHash<GameKey, size_t> m_at;
-    size_t m_last = 0;
-};
-
 // The ledger's file, a checksum of its contents at its end. save returns the
 // checksum, which the portal's record keeps, so load takes only the ledger
 // made with that record; nothing when it is missing, damaged or another.

@@ -192,6 +192,20 @@ void RowStore::seal()
     m_mapTexts = {};
 }
 
+std::vector<quint32> RowStore::playedOrder() const
+{
+    std::vector<std::pair<qint64, quint32>> played;
+    played.reserve(gameCount());
+    for (quint32 g = 0; g < gameCount(); ++g)
+        played.emplace_back(GameMoment::of(gameKey(g)).sortKey(), g);
+    std::stable_sort(played.begin(), played.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<quint32> games;
+    games.reserve(played.size());
+    for (const auto &[order, g] : played)
+        games.push_back(g);
+    return games;
+}
+
 Row RowStore::row(quint32 index, const NameAssignments &names) const
 {
     const Unpacked u = unpack(index);
@@ -232,9 +246,7 @@ Game RowStore::game(quint32 game, const NameAssignments &names) const
 std::vector<RowStore::PlayerRows> RowStore::shownPlayers(const NameAssignments &names) const
 {
     std::vector<PlayerRows> out;
-    QSet<QString> withAliases; // players with names merged into them
-    for (const QString &player : std::as_const(names.countsAs))
-        withAliases.insert(player);
+    const QSet<QString> withAliases = names.playersWithAliases();
     std::map<QString, std::vector<std::span<const quint32>>> merged;
     for (const quint32 name : m_nameOrder) {
         const std::span<const quint32> rows(m_byName.data() + m_nameStart[name],

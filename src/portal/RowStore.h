@@ -51,6 +51,8 @@ public:
         const quint32 id = m_gameOrder[game];
         return m_gameStart[id + 1] - m_gameStart[id];
     }
+    // The games in the order played, then by their texts: as the rating takes them.
+    std::vector<quint32> playedOrder() const;
     // The game a row is of, in the numbering above.
     quint32 gameOf(quint32 index) const { return m_gamePlace[gameIdOf(index)]; }
     // The game's rows in the order added; its type and winner are the first row's.

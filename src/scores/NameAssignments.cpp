@@ -28,6 +28,14 @@ bool NameAssignments::hasAliases(const QString &player) const
     return std::any_of(countsAs.cbegin(), countsAs.cend(), [&](const QString &p) { return p == player; });
 }
 
+QSet<QString> NameAssignments::playersWithAliases() const
+{
+    QSet<QString> players;
+    for (const QString &player : countsAs)
+        players.insert(player);
+    return players;
+}
+
 NameAssignments loadNameAssignments(QSqlDatabase &db)
 {
     QSqlQuery q(db);

@@ -23,6 +23,8 @@ struct NameAssignments {
     QStringList namesOf(const QString &player) const;
     // Whether the player has names merged into it.
     bool hasAliases(const QString &player) const;
+    // Every player with names merged into it.
+    QSet<QString> playersWithAliases() const;
     bool isEmpty() const { return countsAs.isEmpty() && hidden.isEmpty(); }
     bool operator==(const NameAssignments &) const = default;
 };

@@ -37,12 +37,6 @@ QString allRowsByGame()
     return kRowSelect + u"ORDER BY player.Date, player.Time, player.Game;"_s;
 }
 
-QString ratingRows()
-{
-    return u"SELECT player.Player, player.Date, player.Time, player.Game, player.Gametype, player.Kills, "
-           "player.Deaths, player.Score, player.Zonetime, player.Flags, player.Targets FROM player;"_s;
-}
-
 QString rowsAtDateTime()
 {
     return kRowSelect + u"WHERE player.Id >= ? AND player.Id < ? AND player.Date = ? AND player.Time = ?;"_s;

@@ -35,10 +35,6 @@ QString rowsOfPlayer();
 QString allRows();
 // Every row, a game's rows together: ordered by Date, Time and Game.
 QString allRowsByGame();
-// What the rating needs of every row, in the order the engine keeps them
-// (no sort to pay for): Player, Date, Time, Game, Gametype, Kills, Deaths,
-// Score, Zonetime, Flags and Targets.
-QString ratingRows();
 // The rows played at one date and time. Four bindings: the lowest and the
 // first Id past the range of Ids that begin with the date and time (so the
 // unique index on Id finds them), then the date and the time themselves.
