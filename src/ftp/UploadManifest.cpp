@@ -1,8 +1,8 @@
 #include "ftp/UploadManifest.h"
 
 #include "common/TextFiles.h"
+#include "platform/Digest.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDirIterator>
 #include <QFile>
@@ -26,7 +26,7 @@ std::optional<QByteArray> sha256Of(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    platform::Digest hash(platform::DigestKind::Sha256);
     if (!hash.addData(&file))
         return std::nullopt;
     return hash.result();

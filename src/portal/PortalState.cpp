@@ -1,8 +1,8 @@
 #include "portal/PortalState.h"
 
 #include "common/TextFiles.h"
+#include "platform/Digest.h"
 
-#include <QCryptographicHash>
 #include <QDataStream>
 #include <QFile>
 #include <QIODevice>
@@ -196,7 +196,7 @@ std::optional<PortalState> loadPortalState(const QString &path)
     if (bytes.size() < kSumSize)
         return std::nullopt;
     const QByteArray body = bytes.left(bytes.size() - kSumSize);
-    if (QCryptographicHash::hash(body, QCryptographicHash::Sha256) != bytes.right(kSumSize))
+    if (platform::Digest::hash(body, platform::DigestKind::Sha256) != bytes.right(kSumSize))
         return std::nullopt;
     return decode(body);
 }
@@ -204,7 +204,7 @@ std::optional<PortalState> loadPortalState(const QString &path)
 void savePortalState(const QString &path, const PortalState &state)
 {
     QByteArray bytes = encode(state);
-    bytes += QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    bytes += platform::Digest::hash(bytes, platform::DigestKind::Sha256);
     writeFileReplacing(path, bytes);
 }
 

@@ -1,8 +1,8 @@
 #include "portal/RatingLedger.h"
 
 #include "common/TextFiles.h"
+#include "platform/Digest.h"
 
-#include <QCryptographicHash>
 #include <QDataStream>
 #include <QFile>
 #include <QIODevice>
@@ -25,7 +25,7 @@ constexpr qsizetype kLineBytes = 4 + 4 + 8 + 8;
 // Catches a file damaged or cut short; nothing here needs to resist a
 // forger, who could rewrite the record beside it as well. The fastest of the
 // hashes at hand: the file grows with the history and is read by every build.
-constexpr auto kSum = QCryptographicHash::Sha1;
+constexpr auto kSum = platform::DigestKind::Sha1;
 constexpr qsizetype kSumSize = 20;
 
 template <typename T> void put(char *&at, T value)
@@ -458,7 +458,7 @@ std::optional<RatingLedger> RatingLedger::decode(const QByteArray &bytes)
 QByteArray saveRatingLedger(const QString &path, const RatingLedger &ledger)
 {
     QByteArray bytes = ledger.encode();
-    const QByteArray sum = QCryptographicHash::hash(bytes, kSum);
+    const QByteArray sum = platform::Digest::hash(bytes, kSum);
     bytes += sum;
     writeFileReplacing(path, bytes);
     return sum;
@@ -473,7 +473,7 @@ std::optional<RatingLedger> loadRatingLedger(const QString &path, const QByteArr
     if (bytes.size() < kSumSize || bytes.right(kSumSize) != checksum)
         return std::nullopt;
     bytes.chop(kSumSize);
-    if (QCryptographicHash::hash(bytes, kSum) != checksum)
+    if (platform::Digest::hash(bytes, kSum) != checksum)
         return std::nullopt;
     return RatingLedger::decode(bytes);
 }
