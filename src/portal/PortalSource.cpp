@@ -3,6 +3,7 @@
 #include "common/RankholdError.h"
 #include "scores/PlayerDatabase.h"
 #include "scores/PortalSql.h"
+#include "scores/SqliteStatement.h"
 
 #include <QSqlError>
 
@@ -37,6 +38,44 @@ Row plainRow(const QSqlQuery &q)
     return row;
 }
 
+// The same row read straight from SQLite: each value comes out as the
+// variant Qt would make of it converts, without the variant where the
+// column holds what it should. Texts stay in SQLite's buffer unless `owned`.
+Row plainRow(const SqliteStatement::Cells &cells, bool owned)
+{
+    namespace c = PortalSql;
+    using Type = SqliteStatement::Cells::Type;
+    const auto text = [&](int column) {
+        if (cells.type(column) != Type::Text)
+            return cells.value(column).toString();
+        if (!owned)
+            return cells.textInPlace(column);
+        const QString inPlace = cells.textInPlace(column);
+        return QString(inPlace.constData(), inPlace.size());
+    };
+    const auto integer = [&](int column) {
+        return cells.type(column) == Type::Integer ? cells.integer(column) : cells.value(column).toLongLong();
+    };
+    const auto optional = [&](int column) -> std::optional<qint64> {
+        if (cells.type(column) == Type::Null)
+            return std::nullopt;
+        return integer(column);
+    };
+    Row row;
+    row.player = text(c::Player);
+    row.game = {text(c::Date), text(c::Time), text(c::Game)};
+    row.type = text(c::Gametype);
+    row.winner = text(c::Winner);
+    row.kills = integer(c::Kills);
+    row.deaths = integer(c::Deaths);
+    row.ratio = cells.type(c::Ratio) == Type::Real ? cells.real(c::Ratio) : cells.value(c::Ratio).toDouble();
+    row.score = optional(c::Score);
+    row.zonetime = optional(c::Zonetime);
+    row.flags = optional(c::Flags);
+    row.targets = optional(c::Targets);
+    return row;
+}
+
 void run(QSqlQuery &query)
 {
     if (!query.exec())
@@ -62,42 +101,76 @@ Game startGame(Row &row)
 } // namespace
 
 PortalSource::PortalSource(QSqlDatabase db)
-    : m_db(std::move(db)), m_names(loadNameAssignments(m_db)), m_merged(m_names.playersWithAliases()),
-      m_playerRows(m_db), m_gameRows(m_db), m_dateRows(m_db)
+    : m_db(std::move(db)), m_names(loadNameAssignments(m_db)), m_merged(m_names.playersWithAliases())
 {
 }
 
-Row PortalSource::readRow(const QSqlQuery &q) const
+PortalSource::~PortalSource() = default;
+
+void PortalSource::named(Row &row) const
 {
-    Row row = plainRow(q);
     if (!m_names.isEmpty()) {
         row.player = m_names.playerOf(row.player);
         row.hidden = m_names.isHidden(row.player);
     }
-    return row;
 }
 
-// Every row the query gives, after running it.
-std::vector<Row> PortalSource::readRows(QSqlQuery &q, bool shownOnly) const
+void PortalSource::selectRows(const QString &sql, const QStringList &binds, bool owned,
+                              const std::function<void(Row &)> &visit)
+{
+    auto statement = m_statements.find(sql);
+    if (statement == m_statements.end()) {
+        QSqlError error;
+        std::unique_ptr<SqliteStatement> prepared = SqliteStatement::prepare(m_db, sql, &error);
+        if (!prepared && error.isValid())
+            throw RankholdError(engineMessage(error));
+        statement = m_statements.emplace(sql, std::move(prepared)).first;
+    }
+    if (statement->second) {
+        std::vector<SqliteStatement::Value> values;
+        for (const QString &bind : binds)
+            values.push_back(SqliteStatement::Value::textOf(bind));
+        QSqlError error;
+        const bool done = statement->second->selectRows(
+            values,
+            [&](const SqliteStatement::Cells &cells) {
+                Row row = plainRow(cells, owned);
+                visit(row);
+            },
+            &error);
+        if (!done)
+            throw RankholdError(engineMessage(error));
+        return;
+    }
+    // Another engine: through Qt.
+    QSqlQuery &q = m_queries[sql];
+    if (q.lastQuery() != sql) {
+        q = QSqlQuery(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            fail(q);
+    }
+    for (qsizetype i = 0; i < binds.size(); ++i)
+        q.bindValue(int(i), binds.at(i));
+    run(q);
+    while (q.next()) {
+        Row row = plainRow(q);
+        visit(row);
+    }
+    if (q.lastError().isValid())
+        fail(q);
+    q.finish();
+}
+
+std::vector<Row> PortalSource::namedRows(const QString &sql, const QStringList &binds, bool shownOnly)
 {
     std::vector<Row> rows;
-    while (q.next()) {
-        Row row = readRow(q);
+    selectRows(sql, binds, true, [&](Row &row) {
+        named(row);
         if (!shownOnly || !row.hidden)
             rows.push_back(std::move(row));
-    }
-    q.finish();
+    });
     return rows;
-}
-
-QSqlQuery &PortalSource::prepared(QSqlQuery &query, const QString &sql)
-{
-    if (query.lastQuery() != sql) {
-        query.setForwardOnly(true);
-        if (!query.prepare(sql))
-            fail(query);
-    }
-    return query;
 }
 
 std::vector<PlayerTotals> PortalSource::storedTotals()
@@ -154,10 +227,7 @@ std::vector<Row> PortalSource::rowsOfPlayer(const QString &player)
 {
     std::vector<Row> rows;
     for (const QString &name : m_names.namesOf(player)) {
-        QSqlQuery &q = prepared(m_playerRows, PortalSql::rowsOfPlayer());
-        q.bindValue(0, name);
-        run(q);
-        std::vector<Row> more = readRows(q, false);
+        std::vector<Row> more = namedRows(PortalSql::rowsOfPlayer(), {name}, false);
         std::move(more.begin(), more.end(), std::back_inserter(rows));
     }
     return rows;
@@ -165,13 +235,8 @@ std::vector<Row> PortalSource::rowsOfPlayer(const QString &player)
 
 std::vector<GameKey> PortalSource::gamesOfName(const QString &name)
 {
-    QSqlQuery &q = prepared(m_playerRows, PortalSql::rowsOfPlayer());
-    q.bindValue(0, name);
-    run(q);
     std::vector<GameKey> games;
-    while (q.next())
-        games.push_back(plainRow(q).game);
-    q.finish();
+    selectRows(PortalSql::rowsOfPlayer(), {name}, true, [&](Row &row) { games.push_back(std::move(row.game)); });
     return games;
 }
 
@@ -212,56 +277,39 @@ std::map<QString, std::vector<MapPlayer>> PortalSource::playersOnMaps(const QStr
 
 Game PortalSource::game(const GameKey &key)
 {
-    QSqlQuery &q = prepared(m_gameRows, PortalSql::rowsAtDateTime());
     const PortalSql::IdRange range = PortalSql::idRange(key.date + u' ' + key.time + u' ');
-    q.bindValue(0, range.first);
-    q.bindValue(1, range.past);
-    q.bindValue(2, key.date);
-    q.bindValue(3, key.time);
-    run(q);
     Game game;
     game.key = key;
-    while (q.next()) {
-        Row row = readRow(q);
+    selectRows(PortalSql::rowsAtDateTime(), {range.first, range.past, key.date, key.time}, true, [&](Row &row) {
         if (row.game.map != key.map)
-            continue;
+            return;
+        named(row);
         if (game.lines.empty()) {
             game = startGame(row);
         } else {
             game.lines.push_back(std::move(row));
         }
-    }
-    q.finish();
+    });
     return game;
 }
 
 std::vector<Row> PortalSource::rowsOnDate(const QString &dateText)
 {
-    QSqlQuery &q = prepared(m_dateRows, PortalSql::rowsOnDate());
     const PortalSql::IdRange range = PortalSql::idRange(dateText + u' ');
-    q.bindValue(0, range.first);
-    q.bindValue(1, range.past);
-    q.bindValue(2, dateText);
-    run(q);
-    return readRows(q, true);
+    return namedRows(PortalSql::rowsOnDate(), {range.first, range.past, dateText}, true);
 }
 
 RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)> &read)
 {
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(PortalSql::allRows()))
-        fail(q);
     RowStore store;
     store.reserve(size_t(std::max<qint64>(expected, 0)));
     constexpr qint64 kTold = 4096;
-    while (q.next()) {
-        store.add(plainRow(q));
+    // The store copies what it keeps of a row's texts.
+    selectRows(PortalSql::allRows(), {}, false, [&](Row &row) {
+        store.add(row);
         if (read && store.size() % kTold == 0)
             read(kTold);
-    }
-    if (q.lastError().isValid())
-        fail(q);
+    });
     if (read)
         read(qint64(store.size()) % kTold);
     store.seal();
@@ -270,13 +318,9 @@ RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)
 
 void PortalSource::forEachGame(const std::function<void(Game &)> &visit)
 {
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(PortalSql::allRowsByGame()))
-        fail(q);
     Game game;
-    while (q.next()) {
-        Row row = readRow(q);
+    selectRows(PortalSql::allRowsByGame(), {}, true, [&](Row &row) {
+        named(row);
         if (!game.lines.empty() && game.key != row.game) {
             visit(game);
             game = Game();
@@ -286,9 +330,7 @@ void PortalSource::forEachGame(const std::function<void(Game &)> &visit)
         } else {
             game.lines.push_back(std::move(row));
         }
-    }
-    if (q.lastError().isValid())
-        fail(q);
+    });
     if (!game.lines.empty())
         visit(game);
 }

@@ -4,11 +4,14 @@
 #include "portal/RowStore.h"
 #include "scores/NameAssignments.h"
 
+class SqliteStatement;
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 // Reads the portal's values from the table `player`, each row under the
@@ -21,6 +24,9 @@ class PortalSource
 {
 public:
     explicit PortalSource(QSqlDatabase db);
+    ~PortalSource();
+    PortalSource(const PortalSource &) = delete;
+    PortalSource &operator=(const PortalSource &) = delete;
 
     const NameAssignments &names() const { return m_names; }
     // Whether the player has a page and a place on the boards.
@@ -53,16 +59,21 @@ public:
     void forEachGame(const std::function<void(Game &game)> &visit);
 
 private:
-    QSqlQuery &prepared(QSqlQuery &query, const QString &sql);
-    Row readRow(const QSqlQuery &q) const;
-    std::vector<Row> readRows(QSqlQuery &q, bool shownOnly) const;
+    // The row under the player its name counts as.
+    void named(Row &row) const;
+    // Runs a statement of the row columns with `binds`, each row to `visit`
+    // as stored. A SQLite file is read through SQLite's own interface;
+    // unless `owned`, the row's texts lie in its buffer and last only until
+    // `visit` returns.
+    void selectRows(const QString &sql, const QStringList &binds, bool owned, const std::function<void(Row &)> &visit);
+    std::vector<Row> namedRows(const QString &sql, const QStringList &binds, bool shownOnly);
 
     QSqlDatabase m_db;
     NameAssignments m_names;
     QSet<QString> m_merged; // players with names merged into them
-    QSqlQuery m_playerRows;
-    QSqlQuery m_gameRows;
-    QSqlQuery m_dateRows;
+    // Prepared once: SQLite's own (null for another engine), or Qt's.
+    std::map<QString, std::unique_ptr<SqliteStatement>> m_statements;
+    std::map<QString, QSqlQuery> m_queries;
 };
 
 } // namespace portal

@@ -400,6 +400,8 @@ std::optional<RatingLedger> RatingLedger::decode(const QByteArray &bytes)
     in >> names;
     if (!plausible(names, 4))
         return std::nullopt;
+    ledger.m_names.reserve(size_t(names));
+    ledger.m_ids.reserve(qsizetype(names));
     for (quint64 i = 0; i < names && in.status() == QDataStream::Ok; ++i) {
         QString name;
         in >> name;
@@ -413,6 +415,7 @@ std::optional<RatingLedger> RatingLedger::decode(const QByteArray &bytes)
         return std::nullopt;
     quint64 lineSum = 0;
     ledger.m_games.reserve(size_t(games));
+    ledger.m_gameAt.reserve(qsizetype(games));
     for (quint64 g = 0; g < games && in.status() == QDataStream::Ok; ++g) {
         Played played{};
         in >> played.key.date >> played.key.time >> played.key.map >> played.count;

@@ -15,14 +15,24 @@ namespace portal {
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A text of its own: a row's texts may lie in the reader's buffer.
+QString owned(const QString &text)
+{
+    return text.isNull() ? QString() : QString(text.constData(), text.size());
+}
+
+} // namespace
+
 quint32 RowStore::Texts::idOf(const QString &text)
 {
     const auto found = ids.constFind(text);
     if (found != ids.cend())
         return *found;
     const quint32 id = quint32(texts.size());
-    texts.push_back(text);
-    ids.insert(text, id);
+    texts.push_back(owned(text));
+    ids.insert(texts.back(), id);
     return id;
 }
 
@@ -104,8 +114,8 @@ void RowStore::add(const Row &row)
     const std::pair<QString, QString> kind{row.type, row.winner};
     auto found = m_kindIds.constFind(kind);
     if (found == m_kindIds.cend()) {
-        found = m_kindIds.insert(kind, quint32(m_kinds.size()));
-        m_kinds.push_back(kind);
+        m_kinds.emplace_back(owned(row.type), owned(row.winner));
+        found = m_kindIds.insert(m_kinds.back(), quint32(m_kinds.size() - 1));
     }
     putNumber(m_bytes, *found);
 

@@ -25,8 +25,9 @@ public:
         m_offsets.reserve(rows);
         m_bytes.reserve(rows * 16);
     }
-    // `row.player` is the name as stored. Throws RankholdError when the
-    // rows would take more than 4 GB packed.
+    // `row.player` is the name as stored; the row's texts are copied as
+    // needed, so they may lie in a reader's buffer. Throws RankholdError
+    // when the rows would take more than 4 GB packed.
     void add(const Row &row);
     // Groups the rows by name and by game; nothing is added after it.
     void seal();

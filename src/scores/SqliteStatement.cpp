@@ -104,6 +104,79 @@ bool SqliteStatement::selectTexts(const std::vector<Value> &values, QSet<QString
     return false;
 }
 
+SqliteStatement::Cells::Type SqliteStatement::Cells::type(int column) const
+{
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_INTEGER:
+        return Type::Integer;
+    case SQLITE_FLOAT:
+        return Type::Real;
+    case SQLITE_BLOB:
+        return Type::Blob;
+    case SQLITE_NULL:
+        return Type::Null;
+    default:
+        return Type::Text;
+    }
+}
+
+qint64 SqliteStatement::Cells::integer(int column) const
+{
+    return sqlite3_column_int64(m_statement, column);
+}
+
+double SqliteStatement::Cells::real(int column) const
+{
+    return sqlite3_column_double(m_statement, column);
+}
+
+QString SqliteStatement::Cells::textInPlace(int column) const
+{
+    const auto *text = static_cast<const QChar *>(sqlite3_column_text16(m_statement, column));
+    if (!text)
+        return {};
+    return QString::fromRawData(text, sqlite3_column_bytes16(m_statement, column) / 2);
+}
+
+QVariant SqliteStatement::Cells::value(int column) const
+{
+    switch (type(column)) {
+    case Type::Integer:
+        return qlonglong(integer(column));
+    case Type::Real:
+        return real(column);
+    case Type::Blob:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_statement, column)),
+                          sqlite3_column_bytes(m_statement, column));
+    case Type::Null:
+        return {};
+    case Type::Text:
+        break;
+    }
+    const QString inPlace = textInPlace(column);
+    return QString(inPlace.constData(), inPlace.size());
+}
+
+bool SqliteStatement::selectRows(const std::vector<Value> &values, const std::function<void(const Cells &)> &visit,
+                                 QSqlError *error)
+{
+    struct Reset {
+        sqlite3_stmt *statement;
+        ~Reset() { sqlite3_reset(statement); }
+    } reset{m_statement};
+    int code = bind(values);
+    const Cells cells(m_statement);
+    while (code == SQLITE_OK || code == SQLITE_ROW) {
+        code = sqlite3_step(m_statement);
+        if (code == SQLITE_ROW)
+            visit(cells);
+    }
+    if (code == SQLITE_DONE)
+        return true;
+    *error = lastError(code);
+    return false;
+}
+
 int SqliteStatement::rowsInserted() const
 {
     return sqlite3_changes(m_db);

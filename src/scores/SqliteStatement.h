@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -50,6 +51,32 @@ public:
     // Binds `values` and puts the text of every row's first column into
     // `texts`. False with `error` set when SQLite refuses it.
     bool selectTexts(const std::vector<Value> &values, QSet<QString> &texts, QSqlError *error);
+
+    // The row of a select in hand. Reading a large table through Qt makes a
+    // variant and a copy of every value and caches the row; this reads them
+    // where SQLite holds them.
+    class Cells
+    {
+    public:
+        enum class Type { Integer, Real, Text, Blob, Null }; // SQLite's storage classes
+        Type type(int column) const;
+        qint64 integer(int column) const;
+        double real(int column) const;
+        // A text in SQLite's buffer, not copied: valid until the visit of the
+        // row returns, and so is every copy of it.
+        QString textInPlace(int column) const;
+        // The value as Qt's driver reads it.
+        QVariant value(int column) const;
+
+    private:
+        friend class SqliteStatement;
+        explicit Cells(sqlite3_stmt *statement) : m_statement(statement) {}
+        sqlite3_stmt *m_statement;
+    };
+    // Binds `values` and hands every row to `visit`. False with `error` set
+    // when SQLite refuses it; what `visit` throws goes on, the statement reset.
+    bool selectRows(const std::vector<Value> &values, const std::function<void(const Cells &)> &visit,
+                    QSqlError *error);
 
 private:
     SqliteStatement(sqlite3 *db, sqlite3_stmt *statement) : m_db(db), m_statement(statement) {}
