@@ -1,10 +1,12 @@
 #include "portal/RatingLedger.h"
 
+#include "common/RankholdError.h"
 #include "common/TextFiles.h"
 #include "platform/Digest.h"
 
 #include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QSet>
 #include <QtEndian>
@@ -15,6 +17,9 @@
 #include <tuple>
 
 namespace portal {
+
+using platform::Digest;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,6 +32,8 @@ constexpr qsizetype kLineBytes = 4 + 4 + 8 + 8;
 // hashes at hand: the file grows with the history and is read by every build.
 constexpr auto kSum = platform::DigestKind::Sha1;
 constexpr qsizetype kSumSize = 20;
+// Blocks a file may gather before it is written anew as one.
+constexpr int kMostBlocks = 1000;
 
 template <typename T> void put(char *&at, T value)
 {
@@ -115,6 +122,7 @@ void RatingLedger::truncate(size_t game)
         m_gameAt.remove(m_games[g].key);
     m_lines.resize(firstLine);
     m_games.resize(game);
+    m_kept = std::min(m_kept, game);
 }
 
 void RatingLedger::append(const Ranked &game)
@@ -357,23 +365,32 @@ QDate RatingLedger::newestDayUpTo(const QDate &day) const
 
 QByteArray RatingLedger::encode() const
 {
+    return encodeFrom(0, 0);
+}
+
+QByteArray RatingLedger::encodeFrom(size_t names, size_t games) const
+{
     QByteArray bytes;
+    const size_t firstLine = games < m_games.size() ? m_games[games].first : m_lines.size();
     {
         QDataStream out(&bytes, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_6_0);
-        out << kMagic << kLayout << quint64(m_names.size());
-        for (const QString &name : m_names)
-            out << name;
-        out << quint64(m_games.size());
-        for (const Played &g : m_games)
-            out << g.key.date << g.key.time << g.key.map << g.count;
-        out << quint64(m_lines.size());
+        out << kMagic << kLayout << quint64(m_names.size() - names);
+        for (size_t n = names; n < m_names.size(); ++n)
+            out << m_names[n];
+        out << quint64(m_games.size() - games);
+        for (size_t g = games; g < m_games.size(); ++g) {
+            const Played &played = m_games[g];
+            out << played.key.date << played.key.time << played.key.map << played.count;
+        }
+        out << quint64(m_lines.size() - firstLine);
     }
     // The lines are most of the file: written as they are, not value by value.
     const qsizetype head = bytes.size();
-    bytes.resize(head + qsizetype(m_lines.size()) * kLineBytes);
+    bytes.resize(head + qsizetype(m_lines.size() - firstLine) * kLineBytes);
     char *at = bytes.data() + head;
-    for (const Line &line : m_lines) {
+    for (size_t l = firstLine; l < m_lines.size(); ++l) {
+        const Line &line = m_lines[l];
         put(at, line.player);
         put(at, line.rank);
         put(at, std::bit_cast<quint64>(line.after.mu));
@@ -384,101 +401,165 @@ QByteArray RatingLedger::encode() const
 
 std::optional<RatingLedger> RatingLedger::decode(const QByteArray &bytes)
 {
-    QDataStream in(bytes);
+    RatingLedger ledger;
+    if (ledger.decodeMore(bytes) != bytes.size())
+        return std::nullopt;
+    return ledger;
+}
+
+qsizetype RatingLedger::decodeMore(QByteArrayView bytes)
+{
+    const QByteArray view = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QDataStream in(view);
     in.setVersion(QDataStream::Qt_6_0);
     quint32 magic = 0, layout = 0;
     in >> magic >> layout;
     if (magic != kMagic || layout != kLayout)
-        return std::nullopt;
+        return -1;
     // Counts are checked against what is left, so a damaged one cannot ask
     // for more memory than the file could fill.
     const auto plausible = [&](quint64 count, qint64 bytesEach) {
         return in.status() == QDataStream::Ok && count <= quint64(in.device()->bytesAvailable() / bytesEach);
     };
-    RatingLedger ledger;
     quint64 names = 0;
     in >> names;
     if (!plausible(names, 4))
-        return std::nullopt;
-    ledger.m_names.reserve(size_t(names));
-    ledger.m_ids.reserve(qsizetype(names));
+        return -1;
+    m_names.reserve(m_names.size() + size_t(names));
+    m_ids.reserve(qsizetype(m_names.size() + names));
     for (quint64 i = 0; i < names && in.status() == QDataStream::Ok; ++i) {
         QString name;
         in >> name;
-        if (ledger.m_ids.contains(name))
-            return std::nullopt;
-        ledger.idOf(name);
+        if (m_ids.contains(name))
+            return -1;
+        idOf(name);
     }
     quint64 games = 0;
     in >> games;
     if (!plausible(games, 16))
-        return std::nullopt;
+        return -1;
+    const size_t firstGame = m_games.size();
     quint64 lineSum = 0;
-    ledger.m_games.reserve(size_t(games));
-    ledger.m_gameAt.reserve(qsizetype(games));
+    m_games.reserve(firstGame + size_t(games));
+    m_gameAt.reserve(qsizetype(firstGame + games));
     for (quint64 g = 0; g < games && in.status() == QDataStream::Ok; ++g) {
         Played played{};
         in >> played.key.date >> played.key.time >> played.key.map >> played.count;
         played.order = GameMoment::of(played.key).sortKey();
-        played.first = quint32(lineSum);
+        played.first = quint32(m_lines.size() + lineSum);
         lineSum += played.count;
-        if (!ledger.m_games.empty() && !playedBefore(ledger.m_games.back(), played))
-            return std::nullopt;
-        ledger.m_gameAt.insert(played.key, quint32(g));
-        ledger.m_games.push_back(std::move(played));
+        if ((!m_games.empty() && !playedBefore(m_games.back(), played)) || m_gameAt.contains(played.key))
+            return -1;
+        m_gameAt.insert(played.key, quint32(m_games.size()));
+        m_games.push_back(std::move(played));
     }
     quint64 lines = 0;
     in >> lines;
-    if (in.status() != QDataStream::Ok || lines != lineSum || lines > quint64(INT32_MAX))
-        return std::nullopt;
+    if (in.status() != QDataStream::Ok || lines != lineSum || m_lines.size() + lines > quint64(INT32_MAX))
+        return -1;
     const qint64 head = in.device()->pos();
-    if (bytes.size() - head != qint64(lines) * kLineBytes)
-        return std::nullopt;
+    if (bytes.size() - head < qint64(lines) * kLineBytes)
+        return -1;
 
-    const char *at = bytes.constData() + head;
-    ledger.m_lines.reserve(size_t(lines));
-    for (quint32 g = 0; g < ledger.m_games.size(); ++g) {
-        const Played &played = ledger.m_games[g];
+    const char *at = bytes.data() + head;
+    m_lines.reserve(m_lines.size() + size_t(lines));
+    for (size_t g = firstGame; g < m_games.size(); ++g) {
+        const Played &played = m_games[g];
         for (quint32 i = 0; i < played.count; ++i) {
             Line line{};
             line.player = get<quint32>(at);
             line.rank = get<qint32>(at);
             line.after.mu = std::bit_cast<double>(get<quint64>(at));
             line.after.sigma = std::bit_cast<double>(get<quint64>(at));
-            if (line.player >= ledger.m_names.size() || line.rank < 0 || !std::isfinite(line.after.mu) ||
+            if (line.player >= m_names.size() || line.rank < 0 || !std::isfinite(line.after.mu) ||
                 !std::isfinite(line.after.sigma))
-                return std::nullopt;
-            line.game = g;
-            line.previous = ledger.m_last[line.player];
-            ledger.m_last[line.player] = qint32(ledger.m_lines.size());
-            ++ledger.m_counts[line.player];
-            ledger.m_lines.push_back(line);
+                return -1;
+            line.game = quint32(g);
+            line.previous = m_last[line.player];
+            m_last[line.player] = qint32(m_lines.size());
+            ++m_counts[line.player];
+            m_lines.push_back(line);
         }
     }
-    return ledger;
+    return qsizetype(head + qint64(lines) * kLineBytes);
 }
 
-QByteArray saveRatingLedger(const QString &path, const RatingLedger &ledger)
+QByteArray RatingLedger::save(const QString &path)
 {
-    QByteArray bytes = ledger.encode();
-    const QByteArray sum = platform::Digest::hash(bytes, kSum);
-    bytes += sum;
-    writeFileReplacing(path, bytes);
-    return sum;
+    // Only new games after those saved: their block goes at the end of the
+    // file. A file of many blocks is written anew, as one.
+    const bool append = !m_saved.sum.isEmpty() && m_kept >= m_saved.games && m_saved.blocks < kMostBlocks &&
+                        QFileInfo(path).size() == m_saved.bytes;
+    if (append && m_saved.games == m_games.size() && m_saved.names == m_names.size())
+        return m_saved.sum;
+    const QByteArray body = append ? encodeFrom(m_saved.names, m_saved.games) : encode();
+    Digest sum(kSum);
+    if (append)
+        sum.addData(m_saved.sum);
+    sum.addData(body);
+    const QByteArray checksum = sum.result();
+    if (append) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(body) != body.size() ||
+            file.write(checksum) != checksum.size() || !file.flush())
+            throw RankholdError(u"Cannot create file %1"_s.arg(path));
+        m_saved.bytes += body.size() + checksum.size();
+        ++m_saved.blocks;
+    } else {
+        writeFileReplacing(path, body + checksum);
+        m_saved.bytes = body.size() + checksum.size();
+        m_saved.blocks = 1;
+    }
+    m_saved.names = m_names.size();
+    m_saved.games = m_games.size();
+    m_saved.sum = checksum;
+    m_kept = m_games.size();
+    return checksum;
 }
 
-std::optional<RatingLedger> loadRatingLedger(const QString &path, const QByteArray &checksum)
+std::optional<RatingLedger> RatingLedger::load(const QString &path, const QByteArray &checksum)
 {
     QFile file(path);
     if (checksum.size() != kSumSize || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (bytes.size() < kSumSize || bytes.right(kSumSize) != checksum)
+    const QByteArray bytes = file.readAll();
+    RatingLedger ledger;
+    QByteArray sum;
+    qsizetype at = 0;
+    // Each block's sum is that of the sum before it and the block: the last
+    // one vouches for the whole file.
+    while (at < bytes.size()) {
+        const QByteArrayView rest = QByteArrayView(bytes).sliced(at);
+        const qsizetype body = ledger.decodeMore(rest);
+        if (body < 0 || rest.size() - body < kSumSize)
+            return std::nullopt;
+        Digest next(kSum);
+        next.addData(sum);
+        next.addData(rest.first(body));
+        sum = next.result();
+        if (rest.sliced(body, kSumSize) != sum)
+            return std::nullopt;
+        at += body + kSumSize;
+        ++ledger.m_saved.blocks;
+    }
+    if (sum != checksum)
         return std::nullopt;
-    bytes.chop(kSumSize);
-    if (platform::Digest::hash(bytes, kSum) != checksum)
-        return std::nullopt;
-    return RatingLedger::decode(bytes);
+    ledger.m_saved.names = ledger.m_names.size();
+    ledger.m_saved.games = ledger.m_games.size();
+    ledger.m_saved.sum = sum;
+    ledger.m_saved.bytes = bytes.size();
+    ledger.m_kept = ledger.m_games.size();
+    return ledger;
+}
+
+QByteArray saveRatingLedger(const QString &path, RatingLedger &ledger)
+{
+    return ledger.save(path);
+}
+
+std::optional<RatingLedger> loadRatingLedger(const QString &path, const QByteArray &checksum)
+{
+    return RatingLedger::load(path, checksum);
 }
 
 } // namespace portal

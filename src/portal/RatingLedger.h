@@ -108,6 +108,13 @@ public:
     // Nothing when the bytes do not hold a ledger.
     static std::optional<RatingLedger> decode(const QByteArray &bytes);
 
+    // The file, and the checksum that vouches for it (see below). A ledger
+    // saved or loaded before appends only the games after those saved, as
+    // a block of its own: a build after one map writes that map's lines,
+    // not the history. Throws RankholdError "Cannot create file %s".
+    QByteArray save(const QString &path);
+    static std::optional<RatingLedger> load(const QString &path, const QByteArray &checksum);
+
 private:
     struct Line {
         quint32 player;
@@ -129,6 +136,11 @@ private:
     Ranked ranked(GameInput input) const;
     void truncate(size_t game);
     void append(const Ranked &game);
+    // The names from `names` on, the games from `games` on and their lines.
+    QByteArray encodeFrom(size_t names, size_t games) const;
+    // Appends what a block at the start of `bytes` holds; the block's length,
+    // or -1 when it does not read as one that follows what is held.
+    qsizetype decodeMore(QByteArrayView bytes);
 
     std::vector<QString> m_names;
     QHash<QString, quint32> m_ids;
@@ -137,13 +149,24 @@ private:
     std::vector<Line> m_lines;
     std::vector<Played> m_games;
     QHash<GameKey, quint32> m_gameAt;
+
+    // What the file holds, as saved or loaded last.
+    struct Saved {
+        size_t names = 0, games = 0;
+        QByteArray sum; // of its last block; empty while there is no file
+        qint64 bytes = 0;
+        int blocks = 0;
+    };
+    Saved m_saved;
+    size_t m_kept = 0; // the games unchanged since then
 };
 
-// The ledger's file, a checksum of its contents at its end. save returns the
-// checksum, which the portal's record keeps, so load takes only the ledger
-// made with that record; nothing when it is missing, damaged or another.
-// Throws RankholdError "Cannot create file %s".
-QByteArray saveRatingLedger(const QString &path, const RatingLedger &ledger);
+// The ledger's file: blocks, each followed by the checksum of the checksum
+// before it and the block. save returns the last, which the portal's
+// record keeps, so load takes only the ledger made with that record;
+// nothing when it is missing, damaged or another. Throws RankholdError
+// "Cannot create file %s".
+QByteArray saveRatingLedger(const QString &path, RatingLedger &ledger);
 std::optional<RatingLedger> loadRatingLedger(const QString &path, const QByteArray &checksum);
 
 } // namespace portal

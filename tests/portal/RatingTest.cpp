@@ -15,6 +15,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -122,20 +123,40 @@ TEST(RatingTest, AgreesWithOpenskillAndImportsInAnyOrderGiveTheSameBits)
         std::vector<size_t> order(games.size());
         std::iota(order.begin(), order.end(), 0);
         std::shuffle(order.begin(), order.end(), random);
-        RatingLedger inSteps;
+        // Its file saved after every step, a block appended or the whole
+        // written anew, and now and then read back to go on from.
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(u"ledger"_s);
+        std::optional<RatingLedger> inSteps = RatingLedger();
+        QByteArray sum;
         for (size_t at = 0; at < order.size();) {
             std::vector<RatingLedger::GameInput> step;
             for (size_t n = 1 + random.bounded(6); n > 0 && at < order.size(); --n)
-                step.push_back(input(inSteps, games[order[at++]]));
-            inSteps.add(std::move(step));
+                step.push_back(input(*inSteps, games[order[at++]]));
+            inSteps->add(std::move(step));
+            sum = inSteps->save(file);
+            if (random.bounded(2))
+                inSteps = RatingLedger::load(file, sum);
+            ASSERT_TRUE(inSteps);
         }
-        // And after a round trip through its file.
-        const std::optional<RatingLedger> reread = RatingLedger::decode(inSteps.encode());
+        const std::optional<RatingLedger> reread = RatingLedger::load(file, sum);
         ASSERT_TRUE(reread);
+        ASSERT_TRUE(RatingLedger::decode(reread->encode()));
+        // A file damaged or cut short anywhere is not taken.
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        const QByteArray bytes = f.readAll();
+        const qint64 at = random.bounded(int(bytes.size()));
+        f.seek(at);
+        f.write(QByteArray(1, char(bytes[at] ^ 1)));
+        f.close();
+        EXPECT_FALSE(RatingLedger::load(file, sum)) << at;
+        f.resize(at);
+        EXPECT_FALSE(RatingLedger::load(file, sum)) << at;
 
         for (size_t g = 0; g < games.size(); ++g) {
             const auto ratings = atOnce.gameRatings(games[g].first);
-            ASSERT_EQ(ratings, inSteps.gameRatings(games[g].first)) << g;
+            ASSERT_EQ(ratings, inSteps->gameRatings(games[g].first)) << g;
             ASSERT_EQ(ratings, reread->gameRatings(games[g].first)) << g;
             const QJsonArray after = expected[qsizetype(h)].toArray()[qsizetype(g)].toArray();
             for (size_t l = 0; l < games[g].second.size(); ++l) {
