@@ -41,6 +41,15 @@ template <typename T> void put(char *&at, T value)
     at += sizeof(T);
 }
 
+// Room for `more` items: exactly for the first block of a file, a sixteenth
+// more for later ones, so that a file of many small blocks does not copy the
+// whole table for each.
+template <typename T> void makeRoom(std::vector<T> &items, size_t more)
+{
+    if (items.capacity() - items.size() < more)
+        items.reserve(items.size() + std::max(more, items.size() / 16));
+}
+
 template <typename T> T get(const char *&at)
 {
     const T value = qFromLittleEndian<T>(at);
@@ -425,7 +434,7 @@ qsizetype RatingLedger::decodeMore(QByteArrayView bytes)
     in >> names;
     if (!plausible(names, 4))
         return -1;
-    m_names.reserve(m_names.size() + size_t(names));
+    makeRoom(m_names, size_t(names));
     m_ids.reserve(qsizetype(m_names.size() + names));
     for (quint64 i = 0; i < names && in.status() == QDataStream::Ok; ++i) {
         QString name;
@@ -440,7 +449,7 @@ qsizetype RatingLedger::decodeMore(QByteArrayView bytes)
         return -1;
     const size_t firstGame = m_games.size();
     quint64 lineSum = 0;
-    m_games.reserve(firstGame + size_t(games));
+    makeRoom(m_games, size_t(games));
     m_gameAt.reserve(qsizetype(firstGame + games));
     for (quint64 g = 0; g < games && in.status() == QDataStream::Ok; ++g) {
         Played played{};
@@ -462,7 +471,7 @@ qsizetype RatingLedger::decodeMore(QByteArrayView bytes)
         return -1;
 
     const char *at = bytes.data() + head;
-    m_lines.reserve(m_lines.size() + size_t(lines));
+    makeRoom(m_lines, size_t(lines));
     for (size_t g = firstGame; g < m_games.size(); ++g) {
         const Played &played = m_games[g];
         for (quint32 i = 0; i < played.count; ++i) {
