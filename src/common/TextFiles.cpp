@@ -67,12 +67,24 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes)
 
 void writeFileReplacing(const QString &path, const QByteArray &bytes)
 {
+    writeFileReplacing(path, [&](QIODevice &file) { return file.write(bytes) == bytes.size(); });
+}
+
+void writeFileReplacing(const QString &path, const std::function<bool(QIODevice &file)> &write)
+{
     // In the same folder, so the rename replaces the file in one step; named
     // after this process, so two processes never write into the same one.
     QFile file(path + u".tmp"_s + QString::number(QCoreApplication::applicationPid()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw RankholdError(u"Cannot create file %1"_s.arg(path));
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    bool written = false;
+    try {
+        written = write(file) && file.flush();
+    } catch (...) {
+        file.close();
+        file.remove();
+        throw;
+    }
     file.close();
     if (!written || !platform::replaceFile(file.fileName(), path)) {
         file.remove();

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <limits>
+
+class QIODevice;
 
 // Text as the program's files hold it: lists of lines where CR LF, CR or LF
 // end a line, written back as every entry followed by CR LF.
@@ -36,3 +39,6 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes);
 // whole files after a crash of the program; after a crash of the system a
 // file may be empty.
 void writeFileReplacing(const QString &path, const QByteArray &bytes);
+// The same, the file written by `write` a piece at a time (false when a
+// piece could not be written), so that a large one is never held whole.
+void writeFileReplacing(const QString &path, const std::function<bool(QIODevice &file)> &write);

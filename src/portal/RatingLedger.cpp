@@ -380,6 +380,13 @@ QByteArray RatingLedger::encode() const
 QByteArray RatingLedger::encodeFrom(size_t names, size_t games) const
 {
     QByteArray bytes;
+    encodeFrom(names, games, [&](QByteArrayView piece) { bytes += piece; });
+    return bytes;
+}
+
+void RatingLedger::encodeFrom(size_t names, size_t games, const std::function<void(QByteArrayView)> &piece) const
+{
+    QByteArray bytes;
     const size_t firstLine = games < m_games.size() ? m_games[games].first : m_lines.size();
     {
         QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -394,18 +401,23 @@ QByteArray RatingLedger::encodeFrom(size_t names, size_t games) const
         }
         out << quint64(m_lines.size() - firstLine);
     }
-    // The lines are most of the file: written as they are, not value by value.
-    const qsizetype head = bytes.size();
-    bytes.resize(head + qsizetype(m_lines.size() - firstLine) * kLineBytes);
-    char *at = bytes.data() + head;
-    for (size_t l = firstLine; l < m_lines.size(); ++l) {
-        const Line &line = m_lines[l];
-        put(at, line.player);
-        put(at, line.rank);
-        put(at, std::bit_cast<quint64>(line.after.mu));
-        put(at, std::bit_cast<quint64>(line.after.sigma));
+    piece(bytes);
+    // The lines are most of the file: written as they are, not value by
+    // value, a few thousand at a time.
+    constexpr size_t kLinesAPiece = 4096;
+    for (size_t from = firstLine; from < m_lines.size(); from += kLinesAPiece) {
+        const size_t to = std::min(m_lines.size(), from + kLinesAPiece);
+        bytes.resize(qsizetype(to - from) * kLineBytes);
+        char *at = bytes.data();
+        for (size_t l = from; l < to; ++l) {
+            const Line &line = m_lines[l];
+            put(at, line.player);
+            put(at, line.rank);
+            put(at, std::bit_cast<quint64>(line.after.mu));
+            put(at, std::bit_cast<quint64>(line.after.sigma));
+        }
+        piece(bytes);
     }
-    return bytes;
 }
 
 std::optional<RatingLedger> RatingLedger::decode(const QByteArray &bytes)
@@ -501,22 +513,32 @@ QByteArray RatingLedger::save(const QString &path)
                         QFileInfo(path).size() == m_saved.bytes;
     if (append && m_saved.games == m_games.size() && m_saved.names == m_names.size())
         return m_saved.sum;
-    const QByteArray body = append ? encodeFrom(m_saved.names, m_saved.games) : encode();
     Digest sum(kSum);
     if (append)
         sum.addData(m_saved.sum);
-    sum.addData(body);
-    const QByteArray checksum = sum.result();
+    QByteArray checksum;
+    qint64 bytes = 0;
+    // The block and its checksum, a piece at a time.
+    const auto write = [&](QIODevice &file) {
+        bool written = true;
+        encodeFrom(append ? m_saved.names : 0, append ? m_saved.games : 0, [&](QByteArrayView piece) {
+            sum.addData(piece);
+            written = written && file.write(piece.data(), piece.size()) == piece.size();
+            bytes += piece.size();
+        });
+        checksum = sum.result();
+        bytes += checksum.size();
+        return written && file.write(checksum) == checksum.size();
+    };
     if (append) {
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(body) != body.size() ||
-            file.write(checksum) != checksum.size() || !file.flush())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || !write(file) || !file.flush())
             throw RankholdError(u"Cannot create file %1"_s.arg(path));
-        m_saved.bytes += body.size() + checksum.size();
+        m_saved.bytes += bytes;
         ++m_saved.blocks;
     } else {
-        writeFileReplacing(path, body + checksum);
-        m_saved.bytes = body.size() + checksum.size();
+        writeFileReplacing(path, write);
+        m_saved.bytes = bytes;
         m_saved.blocks = 1;
     }
     m_saved.names = m_names.size();

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -138,6 +139,7 @@ private:
     void append(const Ranked &game);
     // The names from `names` on, the games from `games` on and their lines.
     QByteArray encodeFrom(size_t names, size_t games) const;
+    void encodeFrom(size_t names, size_t games, const std::function<void(QByteArrayView piece)> &piece) const;
     // Appends what a block at the start of `bytes` holds; the block's length,
     // or -1 when it does not read as one that follows what is held.
     qsizetype decodeMore(QByteArrayView bytes);
