@@ -103,6 +103,8 @@ private:
     void learnGame(const Game &game);
     void rewriteRenamed(const NameChanges &renamed, const std::set<GameKey> &newGames);
     RatingLedger::Changed rateRenamed(const NameChanges &renamed);
+    // The last pages of a build, once every other page is made: it saves
+    // the rating ledger and lets it go first.
     void writeShared(const std::vector<PlayerTotals> &totals, const RecentBoards &recent);
     void saveState(const std::vector<PlayerTotals> &stored);
     // A game dated after the day the pages are made for: a wrong clock.
@@ -287,7 +289,6 @@ void Build::makeAll()
     const QStringList removed = m_site.removeOthers();
     m_removed = int(removed.size());
     noteRemoved(m_place.removedFile, removed);
-    m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
     saveState(stored);
 }
 
@@ -296,13 +297,6 @@ bool Build::update(PortalState &state)
     if (state.format != formatFingerprint() || state.minGames != m_options.minGames ||
         !m_site.exists(names::kIndexPage))
         return false;
-    std::optional<RatingLedger> ledger = loadRatingLedger(ratingFile(), state.rating);
-    qint64 gamesKnown = 0;
-    for (const MapSummary &m : state.maps)
-        gamesKnown += m.games;
-    if (!ledger || ledger->gameCount() != gamesKnown)
-        return false;
-    m_ledger = std::move(*ledger);
     m_ratingSum = state.rating;
     // A game that the passing of a day (or a clock set back) moves across
     // the day the pages are made for changes what every period counts.
@@ -346,6 +340,14 @@ bool Build::update(PortalState &state)
         saveState(stored);
         return true;
     }
+    // Read only now: a build with nothing new needs none of it.
+    std::optional<RatingLedger> ledger = loadRatingLedger(ratingFile(), state.rating);
+    qint64 gamesKnown = 0;
+    for (const auto &[name, map] : m_maps)
+        gamesKnown += map.games;
+    if (!ledger || ledger->gameCount() != gamesKnown)
+        return false;
+    m_ledger = std::move(*ledger);
 
     // The players of the names with new rows, and those the names' changes
     // concern. The new rows are those of games without a page yet.
@@ -450,7 +452,6 @@ bool Build::update(PortalState &state)
     }
 
     writeShared(m_source.shownTotals(stored), recentFromDays());
-    m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
     saveState(stored);
     return true;
 }
@@ -514,6 +515,12 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals, const RecentBoa
     std::vector<RatedPlayer> rated = m_ledger.players();
     std::erase_if(rated, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
     const pages::RatingView view{m_ledger.skills(), m_options.minGames};
+    const QDate ratedUpTo = m_ledger.newestDayUpTo(m_made.date());
+    // Saved now and let go: the pages below, the largest of a build, need
+    // only what it says of each player, and its lines are a third of the
+    // memory a first build holds.
+    m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
+    m_ledger = RatingLedger();
     std::vector<MapSummary> maps;
     for (const auto &[name, map] : m_maps)
         maps.push_back(map);
@@ -531,10 +538,7 @@ void Build::writeShared(const std::vector<PlayerTotals> &totals, const RecentBoa
         m_site.write(names::kMonthPage,
                      pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, board.games, board.players, view));
     });
-    pool.run([&] {
-        m_site.write(names::kRatingPage,
-                     pages::ratingPage(rated, m_ledger.newestDayUpTo(m_made.date()), m_options.minGames));
-    });
+    pool.run([&] { m_site.write(names::kRatingPage, pages::ratingPage(rated, ratedUpTo, m_options.minGames)); });
     pool.run([&] { m_site.write(names::kPerGamePage, pages::perGamePage(totals, view)); });
     pool.run([&] { m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames)); });
     pool.run([&] { m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay)); });

@@ -68,11 +68,17 @@ bool SiteFolder::exists(const QString &relative) const
     return platform::fileExists(path(relative));
 }
 
+size_t SiteFolder::madeKey(const QString &relative)
+{
+    // Any fixed seed: the keys are compared within one build only.
+    return qHash(relative, size_t(0x5248));
+}
+
 bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare compare)
 {
     {
         std::lock_guard lock(m_madeMutex);
-        m_made.insert(relative);
+        m_made.insert(madeKey(relative));
     }
     const QString file = path(relative);
     if (holds(file, bytes, compare))
@@ -84,10 +90,8 @@ bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare
 
 bool SiteFolder::remove(const QString &relative)
 {
-    {
-        std::lock_guard lock(m_madeMutex);
-        m_made.remove(relative);
-    }
+    // Its key stays in m_made, where it may be another page's too: the file
+    // is gone either way.
     return exists(relative) && platform::removeFile(path(relative));
 }
 
@@ -98,7 +102,7 @@ QStringList SiteFolder::removeOthers()
     for (const QString &sub : kSubFolders) {
         for (const QString &name : platform::fileNames(path(sub))) {
             const QString relative = sub + u'/' + name;
-            if (!m_made.contains(relative) && platform::removeFile(path(relative)))
+            if (!m_made.contains(madeKey(relative)) && platform::removeFile(path(relative)))
                 removed.append(relative);
         }
     }
