@@ -75,6 +75,9 @@ quint32 RatingLedger::idOf(const QString &player)
     const auto found = m_ids.constFind(player);
     if (found != m_ids.cend())
         return *found;
+    // A line holds the number in 31 bits.
+    if (m_names.size() >= (size_t(1) << 31))
+        throw RankholdError(u"The database holds more names than the rating can take"_s);
     const quint32 id = quint32(m_names.size());
     m_names.push_back(player);
     m_ids.insert(player, id);
@@ -95,6 +98,24 @@ RatingLedger::GameInput RatingLedger::inputOf(const Game &game)
 rating::Skill RatingLedger::skillBefore(const Line &line) const
 {
     return line.previous < 0 ? rating::Skill() : m_lines[size_t(line.previous)].after;
+}
+
+const RatingLedger::Played &RatingLedger::gameOf(size_t line) const
+{
+    // The last game that starts at or before the line: games without lines
+    // start where the next one does.
+    const auto after = std::upper_bound(m_games.begin(), m_games.end(), line,
+                                        [](size_t l, const Played &played) { return l < played.first; });
+    return *(after - 1);
+}
+
+std::vector<int> RatingLedger::ranksOf(const Played &played) const
+{
+    std::vector<int> ranks;
+    ranks.reserve(played.count);
+    for (quint32 i = 0; i < played.count; ++i)
+        ranks.push_back(m_lines[played.first + i].tied ? ranks.back() : int(i));
+    return ranks;
 }
 
 // The players best first, equals by name: the same game gives the same
@@ -149,7 +170,8 @@ void RatingLedger::append(const Ranked &game)
     m_games.push_back(std::move(played));
     for (size_t i = 0; i < game.players.size(); ++i) {
         const quint32 p = game.players[i];
-        m_lines.push_back({p, game.ranks[i], m_last[p], index, skills[i]});
+        const bool tied = i > 0 && game.ranks[i] == game.ranks[i - 1];
+        m_lines.push_back({p, tied, m_last[p], skills[i]});
         m_last[p] = qint32(m_lines.size() - 1);
         ++m_counts[p];
     }
@@ -195,10 +217,9 @@ RatingLedger::Changed RatingLedger::add(std::vector<GameInput> games)
     std::vector<RatingChange> said;
     for (size_t g = from; g < m_games.size(); ++g) {
         const Played &played = m_games[g];
-        Ranked again{played, {}, {}};
+        Ranked again{played, {}, ranksOf(played)};
         for (quint32 l = played.first; l < played.first + played.count; ++l) {
             again.players.push_back(m_lines[l].player);
-            again.ranks.push_back(m_lines[l].rank);
             said.push_back({skillBefore(m_lines[l]), m_lines[l].after});
         }
         replayed.push_back(std::move(again));
@@ -308,7 +329,7 @@ PlayerRating RatingLedger::playerRating(const QString &player, int minGames) con
     if (found != m_ids.cend()) {
         for (qint32 l = m_last[*found]; l >= 0; l = m_lines[size_t(l)].previous) {
             const Line &line = m_lines[size_t(l)];
-            out.history.push_back({m_games[line.game].key, {skillBefore(line), line.after}});
+            out.history.push_back({gameOf(size_t(l)).key, {skillBefore(line), line.after}});
         }
         std::reverse(out.history.begin(), out.history.end());
         out.games = m_counts[*found];
@@ -341,7 +362,7 @@ std::vector<RatedPlayer> RatingLedger::players() const
         const Line &line = m_lines[size_t(m_last[p])];
         RatedPlayer player{m_names[p], line.after, m_counts[p], std::nullopt};
         // Games of unreadable moments come first: the newest game tells.
-        const GameKey &newest = m_games[line.game].key;
+        const GameKey &newest = gameOf(size_t(m_last[p])).key;
         if (GameMoment::of(newest).isValid())
             player.last = newest;
         out.push_back(std::move(player));
@@ -404,20 +425,28 @@ void RatingLedger::encodeFrom(size_t names, size_t games, const std::function<vo
     piece(bytes);
     // The lines are most of the file: written as they are, not value by
     // value, a few thousand at a time.
-    constexpr size_t kLinesAPiece = 4096;
-    for (size_t from = firstLine; from < m_lines.size(); from += kLinesAPiece) {
-        const size_t to = std::min(m_lines.size(), from + kLinesAPiece);
-        bytes.resize(qsizetype(to - from) * kLineBytes);
-        char *at = bytes.data();
-        for (size_t l = from; l < to; ++l) {
-            const Line &line = m_lines[l];
-            put(at, line.player);
-            put(at, line.rank);
+    constexpr qsizetype kPiece = 4096 * kLineBytes;
+    bytes.clear();
+    for (size_t g = games; g < m_games.size(); ++g) {
+        const Played &played = m_games[g];
+        const std::vector<int> ranks = ranksOf(played);
+        const qsizetype start = bytes.size();
+        bytes.resize(start + qsizetype(played.count) * kLineBytes);
+        char *at = bytes.data() + start;
+        for (quint32 i = 0; i < played.count; ++i) {
+            const Line &line = m_lines[played.first + i];
+            put(at, quint32(line.player));
+            put(at, qint32(ranks[i]));
             put(at, std::bit_cast<quint64>(line.after.mu));
             put(at, std::bit_cast<quint64>(line.after.sigma));
         }
-        piece(bytes);
+        if (bytes.size() >= kPiece) {
+            piece(bytes);
+            bytes.clear();
+        }
     }
+    if (!bytes.isEmpty())
+        piece(bytes);
 }
 
 std::optional<RatingLedger> RatingLedger::decode(const QByteArray &bytes)
@@ -486,16 +515,21 @@ qsizetype RatingLedger::decodeMore(QByteArrayView bytes)
     makeRoom(m_lines, size_t(lines));
     for (size_t g = firstGame; g < m_games.size(); ++g) {
         const Played &played = m_games[g];
+        qint32 lastRank = 0;
         for (quint32 i = 0; i < played.count; ++i) {
+            const quint32 player = get<quint32>(at);
+            const qint32 rank = get<qint32>(at);
             Line line{};
-            line.player = get<quint32>(at);
-            line.rank = get<qint32>(at);
             line.after.mu = std::bit_cast<double>(get<quint64>(at));
             line.after.sigma = std::bit_cast<double>(get<quint64>(at));
-            if (line.player >= m_names.size() || line.rank < 0 || !std::isfinite(line.after.mu) ||
+            // A rank is the line's place in its game, or that of the line
+            // before it for a tie.
+            line.tied = i > 0 && rank == lastRank;
+            if (player >= m_names.size() || (!line.tied && rank != qint32(i)) || !std::isfinite(line.after.mu) ||
                 !std::isfinite(line.after.sigma))
                 return -1;
-            line.game = quint32(g);
+            lastRank = rank;
+            line.player = player;
             line.previous = m_last[line.player];
             m_last[line.player] = qint32(m_lines.size());
             ++m_counts[line.player];

@@ -117,13 +117,16 @@ public:
     static std::optional<RatingLedger> load(const QString &path, const QByteArray &checksum);
 
 private:
+    // 24 bytes, a million of them at a million rows: a line's game is found
+    // from where the games' lines start, and its rank from its place in the
+    // game (players best first) but for a tie.
     struct Line {
-        quint32 player;
-        qint32 rank;
-        qint32 previous; // the player's line before this one, or -1
-        quint32 game;
+        quint32 player : 31;
+        quint32 tied : 1; // ranks with the line before it
+        qint32 previous;  // the player's line before this one, or -1
         rating::Skill after;
     };
+    static_assert(sizeof(Line) == 24);
     struct Played {
         GameKey key;
         qint64 order; // GameMoment::sortKey
@@ -134,6 +137,10 @@ private:
 
     static bool playedBefore(const Played &a, const Played &b);
     rating::Skill skillBefore(const Line &line) const;
+    // The game a line is of.
+    const Played &gameOf(size_t line) const;
+    // The ranks of a game's lines, in their order.
+    std::vector<int> ranksOf(const Played &played) const;
     Ranked ranked(GameInput input) const;
     void truncate(size_t game);
     void append(const Ranked &game);
