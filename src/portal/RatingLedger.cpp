@@ -148,8 +148,6 @@ void RatingLedger::truncate(size_t game)
         m_last[m_lines[i].player] = m_lines[i].previous;
         --m_counts[m_lines[i].player];
     }
-    for (size_t g = game; g < m_games.size(); ++g)
-        m_gameAt.remove(m_games[g].key);
     m_lines.resize(firstLine);
     m_games.resize(game);
     m_kept = std::min(m_kept, game);
@@ -163,10 +161,8 @@ void RatingLedger::append(const Ranked &game)
         skills.push_back(m_last[p] < 0 ? rating::Skill() : m_lines[size_t(m_last[p])].after);
     rating::rateGame(skills, game.ranks);
 
-    const quint32 index = quint32(m_games.size());
     Played played = game.game;
     played.first = quint32(m_lines.size());
-    m_gameAt.insert(played.key, index);
     m_games.push_back(std::move(played));
     for (size_t i = 0; i < game.players.size(); ++i) {
         const quint32 p = game.players[i];
@@ -179,8 +175,7 @@ void RatingLedger::append(const Ranked &game)
 
 void RatingLedger::addNext(GameInput input)
 {
-    if (m_gameAt.contains(input.key))
-        return;
+    // A game after the newest is not rated yet; add() tells the others.
     const Played next{input.key, GameMoment::of(input.key).sortKey(), 0, 0};
     if (!m_games.empty() && !playedBefore(m_games.back(), next)) {
         add({std::move(input)});
@@ -193,14 +188,23 @@ void RatingLedger::reserve(size_t games, size_t lines)
 {
     m_games.reserve(m_games.size() + games);
     m_lines.reserve(m_lines.size() + lines);
-    m_gameAt.reserve(qsizetype(m_games.size() + games));
+}
+
+std::optional<size_t> RatingLedger::indexOf(const GameKey &key) const
+{
+    // The games are in the order played, then by their texts.
+    const Played probe{key, GameMoment::of(key).sortKey(), 0, 0};
+    const auto at = std::lower_bound(m_games.begin(), m_games.end(), probe, playedBefore);
+    if (at == m_games.end() || at->key != key)
+        return std::nullopt;
+    return size_t(at - m_games.begin());
 }
 
 RatingLedger::Changed RatingLedger::add(std::vector<GameInput> games)
 {
     std::vector<Ranked> fresh;
     for (GameInput &input : games) {
-        if (!m_gameAt.contains(input.key))
+        if (!contains(input.key))
             fresh.push_back(ranked(std::move(input)));
     }
     Changed changed;
@@ -263,9 +267,8 @@ std::vector<GameKey> RatingLedger::gamesFrom(const std::vector<GameKey> &games) 
 {
     size_t from = m_games.size();
     for (const GameKey &key : games) {
-        const auto at = m_gameAt.constFind(key);
-        if (at != m_gameAt.cend())
-            from = std::min(from, size_t(*at));
+        if (const std::optional<size_t> at = indexOf(key))
+            from = std::min(from, *at);
     }
     std::vector<GameKey> out;
     for (size_t g = from; g < m_games.size(); ++g)
@@ -279,10 +282,10 @@ RatingLedger::Changed RatingLedger::rateAgain(std::vector<GameInput> games)
     std::vector<Ranked> again;
     size_t from = m_games.size();
     for (GameInput &input : games) {
-        const auto at = m_gameAt.constFind(input.key);
-        if (at == m_gameAt.cend())
+        const std::optional<size_t> at = indexOf(input.key);
+        if (!at)
             continue;
-        from = std::min(from, size_t(*at));
+        from = std::min(from, *at);
         again.push_back(ranked(std::move(input)));
     }
     std::sort(again.begin(), again.end(),
@@ -343,8 +346,8 @@ PlayerRating RatingLedger::playerRating(const QString &player, int minGames) con
 QHash<QString, RatingChange> RatingLedger::gameRatings(const GameKey &game) const
 {
     QHash<QString, RatingChange> out;
-    const auto found = m_gameAt.constFind(game);
-    if (found == m_gameAt.cend())
+    const std::optional<size_t> found = indexOf(game);
+    if (!found)
         return out;
     const Played &played = m_games[*found];
     for (quint32 l = played.first; l < played.first + played.count; ++l)
@@ -491,16 +494,14 @@ qsizetype RatingLedger::decodeMore(QByteArrayView bytes)
     const size_t firstGame = m_games.size();
     quint64 lineSum = 0;
     makeRoom(m_games, size_t(games));
-    m_gameAt.reserve(qsizetype(firstGame + games));
     for (quint64 g = 0; g < games && in.status() == QDataStream::Ok; ++g) {
         Played played{};
         in >> played.key.date >> played.key.time >> played.key.map >> played.count;
         played.order = GameMoment::of(played.key).sortKey();
         played.first = quint32(m_lines.size() + lineSum);
         lineSum += played.count;
-        if ((!m_games.empty() && !playedBefore(m_games.back(), played)) || m_gameAt.contains(played.key))
+        if (!m_games.empty() && !playedBefore(m_games.back(), played))
             return -1;
-        m_gameAt.insert(played.key, quint32(m_games.size()));
         m_games.push_back(std::move(played));
     }
     quint64 lines = 0;

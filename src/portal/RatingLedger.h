@@ -94,7 +94,7 @@ public:
     Changed rateAgain(std::vector<GameInput> games);
 
     qsizetype gameCount() const { return qsizetype(m_games.size()); }
-    bool contains(const GameKey &game) const { return m_gameAt.contains(game); }
+    bool contains(const GameKey &game) const { return indexOf(game).has_value(); }
 
     PlayerRating playerRating(const QString &player, int minGames) const;
     // The rating of each player of the game, by name; empty for a game not rated.
@@ -137,6 +137,8 @@ private:
 
     static bool playedBefore(const Played &a, const Played &b);
     rating::Skill skillBefore(const Line &line) const;
+    // Where a game is in m_games; found by its moment, as they are in order.
+    std::optional<size_t> indexOf(const GameKey &key) const;
     // The game a line is of.
     const Played &gameOf(size_t line) const;
     // The ranks of a game's lines, in their order.
@@ -157,7 +159,6 @@ private:
     std::vector<quint32> m_counts; // each player's rated games
     std::vector<Line> m_lines;
     std::vector<Played> m_games;
-    QHash<GameKey, quint32> m_gameAt;
 
     // What the file holds, as saved or loaded last.
     struct Saved {
