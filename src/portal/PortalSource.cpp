@@ -41,18 +41,13 @@ Row plainRow(const QSqlQuery &q)
 // The same row read straight from SQLite: each value comes out as the
 // variant Qt would make of it converts, without the variant where the
 // column holds what it should. Texts stay in SQLite's buffer unless `owned`.
-Row plainRow(const SqliteStatement::Cells &cells, bool owned)
+// The row's figures read straight from SQLite, each as the variant Qt
+// would make of it converts, without the variant where the column holds
+// what it should.
+void readFigures(const SqliteStatement::Cells &cells, Row &row)
 {
     namespace c = PortalSql;
     using Type = SqliteStatement::Cells::Type;
-    const auto text = [&](int column) {
-        if (cells.type(column) != Type::Text)
-            return cells.value(column).toString();
-        if (!owned)
-            return cells.textInPlace(column);
-        const QString inPlace = cells.textInPlace(column);
-        return QString(inPlace.constData(), inPlace.size());
-    };
     const auto integer = [&](int column) {
         return cells.type(column) == Type::Integer ? cells.integer(column) : cells.value(column).toLongLong();
     };
@@ -61,11 +56,6 @@ Row plainRow(const SqliteStatement::Cells &cells, bool owned)
             return std::nullopt;
         return integer(column);
     };
-    Row row;
-    row.player = text(c::Player);
-    row.game = {text(c::Date), text(c::Time), text(c::Game)};
-    row.type = text(c::Gametype);
-    row.winner = text(c::Winner);
     row.kills = integer(c::Kills);
     row.deaths = integer(c::Deaths);
     row.ratio = cells.type(c::Ratio) == Type::Real ? cells.real(c::Ratio) : cells.value(c::Ratio).toDouble();
@@ -73,8 +63,32 @@ Row plainRow(const SqliteStatement::Cells &cells, bool owned)
     row.zonetime = optional(c::Zonetime);
     row.flags = optional(c::Flags);
     row.targets = optional(c::Targets);
+}
+
+// The whole row. Texts stay in SQLite's buffer unless `owned`.
+Row plainRow(const SqliteStatement::Cells &cells, bool owned)
+{
+    namespace c = PortalSql;
+    const auto text = [&](int column) {
+        if (cells.type(column) != SqliteStatement::Cells::Type::Text)
+            return cells.value(column).toString();
+        if (!owned)
+            return cells.textInPlace(column);
+        const QString inPlace = cells.textInPlace(column);
+        return QString(inPlace.constData(), inPlace.size());
+    };
+    Row row;
+    row.player = text(c::Player);
+    row.game = {text(c::Date), text(c::Time), text(c::Game)};
+    row.type = text(c::Gametype);
+    row.winner = text(c::Winner);
+    readFigures(cells, row);
     return row;
 }
+
+// The columns of RowStore's texts.
+constexpr std::array<int, RowStore::kTextColumns> kTextColumns = {
+    PortalSql::Player, PortalSql::Date, PortalSql::Time, PortalSql::Game, PortalSql::Gametype, PortalSql::Winner};
 
 void run(QSqlQuery &query)
 {
@@ -115,8 +129,7 @@ void PortalSource::named(Row &row) const
     }
 }
 
-void PortalSource::selectRows(const QString &sql, const QStringList &binds, bool owned,
-                              const std::function<void(Row &)> &visit)
+SqliteStatement *PortalSource::sqlite(const QString &sql)
 {
     auto statement = m_statements.find(sql);
     if (statement == m_statements.end()) {
@@ -126,20 +139,28 @@ void PortalSource::selectRows(const QString &sql, const QStringList &binds, bool
             throw RankholdError(engineMessage(error));
         statement = m_statements.emplace(sql, std::move(prepared)).first;
     }
-    if (statement->second) {
-        std::vector<SqliteStatement::Value> values;
-        for (const QString &bind : binds)
-            values.push_back(SqliteStatement::Value::textOf(bind));
-        QSqlError error;
-        const bool done = statement->second->selectRows(
-            values,
-            [&](const SqliteStatement::Cells &cells) {
-                Row row = plainRow(cells, owned);
-                visit(row);
-            },
-            &error);
-        if (!done)
-            throw RankholdError(engineMessage(error));
+    return statement->second.get();
+}
+
+void PortalSource::selectCells(SqliteStatement &statement, const QStringList &binds,
+                               const std::function<void(const SqliteStatement::Cells &)> &visit)
+{
+    std::vector<SqliteStatement::Value> values;
+    for (const QString &bind : binds)
+        values.push_back(SqliteStatement::Value::textOf(bind));
+    QSqlError error;
+    if (!statement.selectRows(values, visit, &error))
+        throw RankholdError(engineMessage(error));
+}
+
+void PortalSource::selectRows(const QString &sql, const QStringList &binds, bool owned,
+                              const std::function<void(Row &)> &visit)
+{
+    if (SqliteStatement *statement = sqlite(sql)) {
+        selectCells(*statement, binds, [&](const SqliteStatement::Cells &cells) {
+            Row row = plainRow(cells, owned);
+            visit(row);
+        });
         return;
     }
     // Another engine: through Qt.
@@ -304,12 +325,35 @@ RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)
     RowStore store;
     store.reserve(size_t(std::max<qint64>(expected, 0)));
     constexpr qint64 kTold = 4096;
-    // The store copies what it keeps of a row's texts.
-    selectRows(PortalSql::allRows(), {}, false, [&](Row &row) {
-        store.add(row);
+    const auto told = [&] {
         if (read && store.size() % kTold == 0)
             read(kTold);
-    });
+    };
+    if (SqliteStatement *statement = sqlite(PortalSql::allRows())) {
+        // The texts by their bytes, as SQLite holds them: most were seen before.
+        Row figures;
+        std::array<std::string_view, RowStore::kTextColumns> texts;
+        selectCells(*statement, {}, [&](const SqliteStatement::Cells &cells) {
+            for (size_t t = 0; t < texts.size(); ++t) {
+                if (cells.type(kTextColumns[t]) != SqliteStatement::Cells::Type::Text) {
+                    store.add(plainRow(cells, false));
+                    told();
+                    return;
+                }
+                texts[t] = cells.utf8(kTextColumns[t]);
+            }
+            readFigures(cells, figures);
+            store.addUtf8(
+                texts, [&](RowStore::TextColumn t) { return cells.textInPlace(kTextColumns[size_t(t)]); }, figures);
+            told();
+        });
+    } else {
+        // The store copies what it keeps of a row's texts.
+        selectRows(PortalSql::allRows(), {}, false, [&](Row &row) {
+            store.add(row);
+            told();
+        });
+    }
     if (read)
         read(qint64(store.size()) % kTold);
     store.seal();

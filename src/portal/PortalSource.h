@@ -3,8 +3,7 @@
 #include "portal/PortalModel.h"
 #include "portal/RowStore.h"
 #include "scores/NameAssignments.h"
-
-class SqliteStatement;
+#include "scores/SqliteStatement.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -66,6 +65,11 @@ private:
     // unless `owned`, the row's texts lie in its buffer and last only until
     // `visit` returns.
     void selectRows(const QString &sql, const QStringList &binds, bool owned, const std::function<void(Row &)> &visit);
+    // The statement through SQLite's own interface, prepared once; null
+    // for another engine.
+    SqliteStatement *sqlite(const QString &sql);
+    void selectCells(SqliteStatement &statement, const QStringList &binds,
+                     const std::function<void(const SqliteStatement::Cells &)> &visit);
     std::vector<Row> namedRows(const QString &sql, const QStringList &binds, bool shownOnly);
 
     QSqlDatabase m_db;

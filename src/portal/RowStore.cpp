@@ -91,33 +91,102 @@ double ratioOf(qint64 kills, qint64 deaths)
 
 } // namespace
 
+quint32 RowStore::idOfGame(const GameKey &game)
+{
+    // A game's rows mostly come one after another.
+    if (!m_games.empty() && m_games[m_lastGame] == game)
+        return m_lastGame;
+    const auto found = m_gameIds.constFind(game);
+    if (found != m_gameIds.cend()) {
+        m_lastGame = *found;
+    } else {
+        m_lastGame = quint32(m_games.size());
+        const auto shared = [](Texts &texts, const QString &text) { return texts.texts[texts.idOf(text)]; };
+        m_games.push_back(
+            {shared(m_dayTexts, game.date), shared(m_timeTexts, game.time), shared(m_mapTexts, game.map)});
+        m_gameIds.insert(m_games.back(), m_lastGame);
+    }
+    return m_lastGame;
+}
+
+quint32 RowStore::idOfKind(const QString &type, const QString &winner)
+{
+    const std::pair<QString, QString> kind{type, winner};
+    auto found = m_kindIds.constFind(kind);
+    if (found == m_kindIds.cend()) {
+        m_kinds.emplace_back(owned(type), owned(winner));
+        found = m_kindIds.insert(m_kinds.back(), quint32(m_kinds.size() - 1));
+    }
+    return *found;
+}
+
 void RowStore::add(const Row &row)
+{
+    pack(m_names.idOf(row.player), idOfGame(row.game), idOfKind(row.type, row.winner), row);
+}
+
+void RowStore::addUtf8(const std::array<std::string_view, kTextColumns> &texts,
+                       const std::function<QString(TextColumn)> &exact, const Row &figures)
+{
+    // Each text is looked up by its bytes, and only one not seen before is
+    // read as the row's QString would hold it, so the ids are those add()
+    // gives. Reading it so may move the column's bytes: they are copied first.
+    // Several texts are joined each after its length, so that no two lists
+    // of texts join alike.
+    const auto bytesOf = [&](TextColumn column) {
+        return QByteArray::fromRawData(texts[column].data(), qsizetype(texts[column].size()));
+    };
+    const auto joined = [&](std::initializer_list<TextColumn> columns) {
+        QByteArray &key = m_utf8Key;
+        key.clear();
+        for (const TextColumn column : columns) {
+            const auto length = quint32(texts[column].size());
+            key.append(reinterpret_cast<const char *>(&length), sizeof length);
+            key.append(texts[column].data(), qsizetype(texts[column].size()));
+        }
+        return key;
+    };
+    auto name = m_utf8Names.constFind(bytesOf(Player));
+    if (name == m_utf8Names.cend()) {
+        QByteArray key(texts[Player].data(), qsizetype(texts[Player].size()));
+        const quint32 id = m_names.idOf(exact(Player));
+        name = m_utf8Names.insert(key, id);
+    }
+
+    // A game's rows mostly come one after another.
+    if (!m_lastUtf8Known || texts[Date] != m_lastUtf8Game[0] || texts[Time] != m_lastUtf8Game[1] ||
+        texts[Map] != m_lastUtf8Game[2]) {
+        const QByteArray &key = joined({Date, Time, Map});
+        for (int i = 0; i < 3; ++i)
+            m_lastUtf8Game[size_t(i)].assign(texts[size_t(Date + i)]);
+        auto found = m_utf8Games.constFind(key);
+        if (found == m_utf8Games.cend()) {
+            const QByteArray owned(key.constData(), key.size());
+            const quint32 id = idOfGame({exact(Date), exact(Time), exact(Map)});
+            found = m_utf8Games.insert(owned, id);
+        }
+        m_lastUtf8GameId = *found;
+        m_lastUtf8Known = true;
+    }
+
+    const QByteArray &kindKey = joined({Type, Winner});
+    auto kind = m_utf8Kinds.constFind(kindKey);
+    if (kind == m_utf8Kinds.cend()) {
+        const QByteArray owned(kindKey.constData(), kindKey.size());
+        const quint32 id = idOfKind(exact(Type), exact(Winner));
+        kind = m_utf8Kinds.insert(owned, id);
+    }
+    pack(*name, m_lastUtf8GameId, *kind, figures);
+}
+
+void RowStore::pack(quint32 name, quint32 game, quint32 kind, const Row &row)
 {
     if (m_bytes.size() > std::numeric_limits<quint32>::max() - 64)
         throw RankholdError(u"The database holds more rows than a build of every page can take at once"_s);
     m_offsets.push_back(quint32(m_bytes.size()));
-    putNumber(m_bytes, m_names.idOf(row.player));
-    // A game's rows mostly come one after another.
-    if (m_games.empty() || !(m_games[m_lastGame] == row.game)) {
-        const auto found = m_gameIds.constFind(row.game);
-        if (found != m_gameIds.cend()) {
-            m_lastGame = *found;
-        } else {
-            m_lastGame = quint32(m_games.size());
-            const auto shared = [](Texts &texts, const QString &text) { return texts.texts[texts.idOf(text)]; };
-            m_games.push_back({shared(m_dayTexts, row.game.date), shared(m_timeTexts, row.game.time),
-                               shared(m_mapTexts, row.game.map)});
-            m_gameIds.insert(m_games.back(), m_lastGame);
-        }
-    }
-    putNumber(m_bytes, m_lastGame);
-    const std::pair<QString, QString> kind{row.type, row.winner};
-    auto found = m_kindIds.constFind(kind);
-    if (found == m_kindIds.cend()) {
-        m_kinds.emplace_back(owned(row.type), owned(row.winner));
-        found = m_kindIds.insert(m_kinds.back(), quint32(m_kinds.size() - 1));
-    }
-    putNumber(m_bytes, *found);
+    putNumber(m_bytes, name);
+    putNumber(m_bytes, game);
+    putNumber(m_bytes, kind);
 
     const std::optional<qint64> figures[kFigures] = {row.kills,    row.deaths, row.score,
                                                      row.zonetime, row.flags,  row.targets};
@@ -197,6 +266,9 @@ void RowStore::seal()
     m_gameIds = {};
     m_kindIds = {};
     m_names.ids = {};
+    m_utf8Names = {};
+    m_utf8Games = {};
+    m_utf8Kinds = {};
     m_dayTexts = {};
     m_timeTexts = {};
     m_mapTexts = {};

@@ -3,10 +3,15 @@
 #include "portal/PortalModel.h"
 #include "scores/NameAssignments.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 
+#include <array>
+#include <functional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 // Every row of the table, read in one pass and held compactly: each text
@@ -29,6 +34,13 @@ public:
     // needed, so they may lie in a reader's buffer. Throws RankholdError
     // when the rows would take more than 4 GB packed.
     void add(const Row &row);
+    // The same for a reader that holds a row's texts as UTF-8 (SQLite):
+    // `exact(column)` gives a text as add() would have it, and is asked
+    // only for a text whose bytes were not seen before. The texts of
+    // `figures` are not read.
+    enum TextColumn { Player, Date, Time, Map, Type, Winner, kTextColumns };
+    void addUtf8(const std::array<std::string_view, kTextColumns> &texts,
+                 const std::function<QString(TextColumn column)> &exact, const Row &figures);
     // Groups the rows by name and by game; nothing is added after it.
     void seal();
 
@@ -79,6 +91,9 @@ private:
         qint64 figures[kFigures] = {};
         double ratio = 0;
     };
+    quint32 idOfGame(const GameKey &game);
+    quint32 idOfKind(const QString &type, const QString &winner);
+    void pack(quint32 name, quint32 game, quint32 kind, const Row &figures);
     Unpacked unpack(quint32 index) const;
     quint32 nameOf(quint32 index) const;
     quint32 gameIdOf(quint32 index) const;
@@ -92,6 +107,13 @@ private:
     quint32 m_lastGame = 0; // the game of the row added last
     QHash<GameKey, quint32> m_gameIds;
     Texts m_dayTexts, m_timeTexts, m_mapTexts; // so games share their texts
+    // addUtf8()'s ids by the texts' bytes (games and kinds: their texts
+    // joined by NULs), and the texts of its last game.
+    QHash<QByteArray, quint32> m_utf8Names, m_utf8Games, m_utf8Kinds;
+    std::array<std::string, 3> m_lastUtf8Game;
+    QByteArray m_utf8Key; // room to join texts in
+    quint32 m_lastUtf8GameId = 0;
+    bool m_lastUtf8Known = false;
 
     // After seal(): row numbers grouped by name and by game.
     std::vector<quint32> m_nameOrder; // name ids in text order

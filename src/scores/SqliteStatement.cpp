@@ -138,6 +138,14 @@ QString SqliteStatement::Cells::textInPlace(int column) const
     return QString::fromRawData(text, sqlite3_column_bytes16(m_statement, column) / 2);
 }
 
+std::string_view SqliteStatement::Cells::utf8(int column) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    if (!text)
+        return {};
+    return {text, size_t(sqlite3_column_bytes(m_statement, column))};
+}
+
 QVariant SqliteStatement::Cells::value(int column) const
 {
     switch (type(column)) {

@@ -8,6 +8,7 @@
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -65,6 +66,9 @@ public:
         // A text in SQLite's buffer, not copied: valid until the visit of the
         // row returns, and so is every copy of it.
         QString textInPlace(int column) const;
+        // A text's UTF-8 bytes in SQLite's buffer, valid as textInPlace()'s
+        // until the same column is read as text16.
+        std::string_view utf8(int column) const;
         // The value as Qt's driver reads it.
         QVariant value(int column) const;
 

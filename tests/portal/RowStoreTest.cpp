@@ -1,7 +1,13 @@
 // The rows a full build holds: each row comes back as it was read, figures
 // beyond 32 bits and missing ones too, grouped by player and by game.
 #include "portal/RowStore.h"
+#include "portal/PortalSource.h"
+#include "scores/DatabaseFile.h"
+#include "scores/PortalSql.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -76,6 +82,77 @@ TEST(RowStoreTest, GivesEveryRowBackAndGroupsThemByPlayerAndGame)
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(store.row(2, names).player, u"Ghost"_s);
     EXPECT_TRUE(store.row(3, names).hidden);
+}
+
+// The full build reads a SQLite file through SQLite's own interface: what
+// it holds must be what Qt's driver reads, for texts SQLite holds as bytes
+// and for values of other types than their columns' (a table of another
+// tool need not be strict).
+TEST(RowStoreTest, ReadsAFileAsQtReadsIt)
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"Rankhold.mdb"_s);
+    createDatabase(path);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"store"_s);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const QString &sql :
+             {u"DROP TABLE player"_s,
+              u"CREATE TABLE player (Id, Player, Kills, Deaths, Game, Gametype, Date, Time, Winner, Ratio, "
+              "Score, Zonetime, Flags, Targets)"_s,
+              // Names alike but for a NUL, texts and numbers, a blob, nulls, figures as texts and reals.
+              u"INSERT INTO player VALUES ('1', 'Raptor', 3, 1, 'Canyon', 'Deathmatch', '03/01/02', "
+              "'20:00:00', 'None', 3.0, 30, NULL, NULL, NULL), ('2', 'Nul' || char(0) || 'a', 2, 2, 'Canyon', "
+              "'Deathmatch', '03/01/02', '20:00:00', 'None', 1.0, NULL, NULL, NULL, NULL), ('3', 'Nul', "
+              "'many', 1.5, 'Canyon', 'Deathmatch', '03/01/02', '20:00:00', 'None', '2', 'x', 7, NULL, "
+              "NULL), ('4', 123, 1, 0, 'Canyon' || char(0), 'Capture the Flag', '03/01/02', '20:00:00', "
+              "'Blue', 1, NULL, NULL, 2, NULL), ('5', '123', 4, 4, 'Canyon', 'Capture the Flag', 1e20, "
+              "'20:00:00', X'426c7565', 0.5, NULL, NULL, 0, NULL), ('6', NULL, 0, 0, 'Öde 😀', NULL, "
+              "'03/01/02', '21:00:00', '', NULL, NULL, NULL, NULL, NULL), ('7', 'Raptor', 9, 3, 'Öde 😀', "
+              "NULL, '03/01/02', '21:00:00', '', 3.0, NULL, NULL, NULL, 1)"_s})
+            ASSERT_TRUE(q.exec(sql)) << sql.toStdString();
+
+        std::vector<portal::Row> expected;
+        ASSERT_TRUE(q.exec(PortalSql::allRows()));
+        const auto optional = [&](int column) -> std::optional<qint64> {
+            if (q.value(column).isNull())
+                return std::nullopt;
+            return q.value(column).toLongLong();
+        };
+        while (q.next()) {
+            portal::Row r;
+            r.player = q.value(PortalSql::Player).toString();
+            r.game = {q.value(PortalSql::Date).toString(), q.value(PortalSql::Time).toString(),
+                      q.value(PortalSql::Game).toString()};
+            r.type = q.value(PortalSql::Gametype).toString();
+            r.winner = q.value(PortalSql::Winner).toString();
+            r.kills = q.value(PortalSql::Kills).toLongLong();
+            r.deaths = q.value(PortalSql::Deaths).toLongLong();
+            r.ratio = q.value(PortalSql::Ratio).toDouble();
+            r.score = optional(PortalSql::Score);
+            r.zonetime = optional(PortalSql::Zonetime);
+            r.flags = optional(PortalSql::Flags);
+            r.targets = optional(PortalSql::Targets);
+            expected.push_back(r);
+        }
+        q.finish();
+
+        portal::PortalSource source(db);
+        const portal::RowStore store = source.allRows(0);
+        const NameAssignments asStored;
+        ASSERT_EQ(store.size(), expected.size());
+        for (quint32 i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(fields(store.row(i, asStored)), fields(expected[i])) << i;
+        // One player of each name read alike, whatever its bytes or type.
+        std::vector<QString> players;
+        for (const portal::RowStore::PlayerRows &p : store.shownPlayers(asStored))
+            players.push_back(p.player);
+        EXPECT_EQ(players, (std::vector<QString>{QString(), u"123"_s, u"Nul"_s, QString(u"Nul\0a"_s), u"Raptor"_s}));
+        EXPECT_EQ(store.gameCount(), 4u);
+    }
+    QSqlDatabase::removeDatabase(u"store"_s);
 }
 
 } // namespace
