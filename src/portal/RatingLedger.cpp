@@ -120,7 +120,7 @@ std::vector<int> RatingLedger::ranksOf(const Played &played) const
 
 // The players best first, equals by name: the same game gives the same
 // order, and so the same sums, whatever order its rows came in.
-RatingLedger::Ranked RatingLedger::ranked(GameInput input) const
+RatingLedger::Ranked RatingLedger::ranked(GameInput input, std::optional<qint64> order) const
 {
     std::sort(input.lines.begin(), input.lines.end(), [&](const Entry &a, const Entry &b) {
         if (a.standing != b.standing)
@@ -128,7 +128,7 @@ RatingLedger::Ranked RatingLedger::ranked(GameInput input) const
         return m_names[a.player] < m_names[b.player];
     });
     Ranked game{{std::move(input.key), 0, 0, quint32(input.lines.size())}, {}, {}};
-    game.game.order = GameMoment::of(game.game.key).sortKey();
+    game.game.order = order ? *order : GameMoment::of(game.game.key).sortKey();
     for (size_t i = 0; i < input.lines.size(); ++i) {
         game.players.push_back(input.lines[i].player);
         const bool tie = i > 0 && input.lines[i].standing == input.lines[i - 1].standing;
@@ -181,7 +181,7 @@ void RatingLedger::addNext(GameInput input)
         add({std::move(input)});
         return;
     }
-    append(ranked(std::move(input)));
+    append(ranked(std::move(input), next.order));
 }
 
 void RatingLedger::reserve(size_t games, size_t lines)

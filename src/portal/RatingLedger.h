@@ -143,7 +143,8 @@ private:
     const Played &gameOf(size_t line) const;
     // The ranks of a game's lines, in their order.
     std::vector<int> ranksOf(const Played &played) const;
-    Ranked ranked(GameInput input) const;
+    // `order`: the game's GameMoment::sortKey, when known.
+    Ranked ranked(GameInput input, std::optional<qint64> order = std::nullopt) const;
     void truncate(size_t game);
     void append(const Ranked &game);
     // The names from `names` on, the games from `games` on and their lines.

@@ -169,14 +169,21 @@ void RowStore::addUtf8(const std::array<std::string_view, kTextColumns> &texts,
         m_lastUtf8Known = true;
     }
 
-    const QByteArray &kindKey = joined({Type, Winner});
-    auto kind = m_utf8Kinds.constFind(kindKey);
-    if (kind == m_utf8Kinds.cend()) {
-        const QByteArray owned(kindKey.constData(), kindKey.size());
-        const quint32 id = idOfKind(exact(Type), exact(Winner));
-        kind = m_utf8Kinds.insert(owned, id);
+    // So do its type and winner.
+    if (!m_lastUtf8KindKnown || texts[Type] != m_lastUtf8Kind[0] || texts[Winner] != m_lastUtf8Kind[1]) {
+        const QByteArray &key = joined({Type, Winner});
+        m_lastUtf8Kind[0].assign(texts[Type]);
+        m_lastUtf8Kind[1].assign(texts[Winner]);
+        auto kind = m_utf8Kinds.constFind(key);
+        if (kind == m_utf8Kinds.cend()) {
+            const QByteArray owned(key.constData(), key.size());
+            const quint32 id = idOfKind(exact(Type), exact(Winner));
+            kind = m_utf8Kinds.insert(owned, id);
+        }
+        m_lastUtf8KindId = *kind;
+        m_lastUtf8KindKnown = true;
     }
-    pack(*name, m_lastUtf8GameId, *kind, figures);
+    pack(*name, m_lastUtf8GameId, m_lastUtf8KindId, figures);
 }
 
 void RowStore::pack(quint32 name, quint32 game, quint32 kind, const Row &row)
