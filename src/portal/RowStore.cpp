@@ -131,59 +131,54 @@ void RowStore::addUtf8(const std::array<std::string_view, kTextColumns> &texts,
     // Each text is looked up by its bytes, and only one not seen before is
     // read as the row's QString would hold it, so the ids are those add()
     // gives. Reading it so may move the column's bytes: they are copied first.
-    // Several texts are joined each after its length, so that no two lists
-    // of texts join alike.
-    const auto bytesOf = [&](TextColumn column) {
-        return QByteArray::fromRawData(texts[column].data(), qsizetype(texts[column].size()));
-    };
-    const auto joined = [&](std::initializer_list<TextColumn> columns) {
-        QByteArray &key = m_utf8Key;
-        key.clear();
+    const auto joined = [&](std::initializer_list<TextColumn> columns) -> const QByteArray & {
+        // Each after its length, so that no two lists of texts join alike.
+        m_utf8.key.clear();
         for (const TextColumn column : columns) {
             const auto length = quint32(texts[column].size());
-            key.append(reinterpret_cast<const char *>(&length), sizeof length);
-            key.append(texts[column].data(), qsizetype(texts[column].size()));
+            m_utf8.key.append(reinterpret_cast<const char *>(&length), sizeof length);
+            m_utf8.key.append(texts[column].data(), qsizetype(texts[column].size()));
         }
-        return key;
+        return m_utf8.key;
     };
-    auto name = m_utf8Names.constFind(bytesOf(Player));
-    if (name == m_utf8Names.cend()) {
-        QByteArray key(texts[Player].data(), qsizetype(texts[Player].size()));
-        const quint32 id = m_names.idOf(exact(Player));
-        name = m_utf8Names.insert(key, id);
-    }
+    const auto idOf = [](QHash<QByteArray, quint32> &ids, const QByteArray &key, const auto &make) {
+        const auto found = ids.constFind(key);
+        if (found != ids.cend())
+            return *found;
+        const QByteArray owned(key.constData(), key.size());
+        const quint32 id = make();
+        ids.insert(owned, id);
+        return id;
+    };
+    const quint32 name =
+        idOf(m_utf8.names, QByteArray::fromRawData(texts[Player].data(), qsizetype(texts[Player].size())),
+             [&] { return m_names.idOf(exact(Player)); });
 
-    // A game's rows mostly come one after another.
-    if (!m_lastUtf8Known || texts[Date] != m_lastUtf8Game[0] || texts[Time] != m_lastUtf8Game[1] ||
-        texts[Map] != m_lastUtf8Game[2]) {
-        const QByteArray &key = joined({Date, Time, Map});
-        for (int i = 0; i < 3; ++i)
-            m_lastUtf8Game[size_t(i)].assign(texts[size_t(Date + i)]);
-        auto found = m_utf8Games.constFind(key);
-        if (found == m_utf8Games.cend()) {
-            const QByteArray owned(key.constData(), key.size());
-            const quint32 id = idOfGame({exact(Date), exact(Time), exact(Map)});
-            found = m_utf8Games.insert(owned, id);
+    // A game's rows mostly come one after another, and with them their type and winner.
+    const auto differs = [&](const auto &last, TextColumn first) {
+        for (size_t i = 0; i < last.size(); ++i) {
+            if (texts[first + i] != last[i])
+                return true;
         }
-        m_lastUtf8GameId = *found;
-        m_lastUtf8Known = true;
+        return false;
+    };
+    const auto remember = [&](auto &last, TextColumn first) {
+        for (size_t i = 0; i < last.size(); ++i)
+            last[i].assign(texts[first + i]);
+    };
+    if (!m_utf8.known || differs(m_utf8.lastGame, Date)) {
+        remember(m_utf8.lastGame, Date);
+        m_utf8.lastGameId = idOf(m_utf8.games, joined({Date, Time, Map}), [&] {
+            return idOfGame({exact(Date), exact(Time), exact(Map)});
+        });
     }
-
-    // So do its type and winner.
-    if (!m_lastUtf8KindKnown || texts[Type] != m_lastUtf8Kind[0] || texts[Winner] != m_lastUtf8Kind[1]) {
-        const QByteArray &key = joined({Type, Winner});
-        m_lastUtf8Kind[0].assign(texts[Type]);
-        m_lastUtf8Kind[1].assign(texts[Winner]);
-        auto kind = m_utf8Kinds.constFind(key);
-        if (kind == m_utf8Kinds.cend()) {
-            const QByteArray owned(key.constData(), key.size());
-            const quint32 id = idOfKind(exact(Type), exact(Winner));
-            kind = m_utf8Kinds.insert(owned, id);
-        }
-        m_lastUtf8KindId = *kind;
-        m_lastUtf8KindKnown = true;
+    if (!m_utf8.known || differs(m_utf8.lastKind, Type)) {
+        remember(m_utf8.lastKind, Type);
+        m_utf8.lastKindId =
+            idOf(m_utf8.kinds, joined({Type, Winner}), [&] { return idOfKind(exact(Type), exact(Winner)); });
     }
-    pack(*name, m_lastUtf8GameId, m_lastUtf8KindId, figures);
+    m_utf8.known = true;
+    pack(name, m_utf8.lastGameId, m_utf8.lastKindId, figures);
 }
 
 void RowStore::pack(quint32 name, quint32 game, quint32 kind, const Row &row)
@@ -273,9 +268,7 @@ void RowStore::seal()
     m_gameIds = {};
     m_kindIds = {};
     m_names.ids = {};
-    m_utf8Names = {};
-    m_utf8Games = {};
-    m_utf8Kinds = {};
+    m_utf8 = {};
     m_dayTexts = {};
     m_timeTexts = {};
     m_mapTexts = {};

@@ -108,15 +108,16 @@ private:
     QHash<GameKey, quint32> m_gameIds;
     Texts m_dayTexts, m_timeTexts, m_mapTexts; // so games share their texts
     // addUtf8()'s ids by the texts' bytes (games and kinds: their texts
-    // joined, each after its length), and the texts of its last game.
-    QHash<QByteArray, quint32> m_utf8Names, m_utf8Games, m_utf8Kinds;
-    std::array<std::string, 3> m_lastUtf8Game;
-    QByteArray m_utf8Key; // room to join texts in
-    quint32 m_lastUtf8GameId = 0;
-    bool m_lastUtf8Known = false;
-    std::array<std::string, 2> m_lastUtf8Kind; // and of its last type and winner
-    quint32 m_lastUtf8KindId = 0;
-    bool m_lastUtf8KindKnown = false;
+    // joined, each after its length), and the texts of the row before.
+    struct Utf8Ids {
+        QHash<QByteArray, quint32> names, games, kinds;
+        QByteArray key; // room to join texts in
+        std::array<std::string, 3> lastGame;
+        std::array<std::string, 2> lastKind;
+        quint32 lastGameId = 0, lastKindId = 0;
+        bool known = false; // a row was added by addUtf8()
+    };
+    Utf8Ids m_utf8;
 
     // After seal(): row numbers grouped by name and by game.
     std::vector<quint32> m_nameOrder; // name ids in text order
