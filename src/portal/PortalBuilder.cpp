@@ -193,25 +193,6 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
         m_ledger.addNext(m_ledger.inputOf(game));
     }
 
-    // The rows of the last 30 days' games: the dates as the game writes them.
-    QHash<QString, QDate> recentDays;
-    if (m_newestDay.isValid()) {
-        for (int d = 0; d < kMonth; ++d) {
-            const QDate day = m_newestDay.addDays(-d);
-            recentDays.insert(day.toString(u"MM/dd/yy"_s), day);
-        }
-    }
-    RecentBoards recent(m_newestDay);
-    for (quint32 g = 0; g < store.gameCount() && !recentDays.isEmpty(); ++g) {
-        const auto day = recentDays.constFind(store.gameKey(g).date);
-        if (day == recentDays.cend())
-            continue;
-        for (const Row &row : store.game(g, names).lines) {
-            if (!row.hidden)
-                recent.add(*day, row);
-        }
-    }
-
     // Best players of each map: every player's figures there, cut down to
     // the best as the candidates pile up.
     std::map<QString, std::vector<MapPlayer>> candidates;
@@ -242,6 +223,27 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
         keepBest(list);
         m_maps[name].best = std::move(list);
     }
+
+    // The rows of the last 30 days' games, once the pages are made (so
+    // they are not held beside them): the dates as the game writes them.
+    QHash<QString, QDate> recentDays;
+    if (m_newestDay.isValid()) {
+        for (int d = 0; d < kMonth; ++d) {
+            const QDate day = m_newestDay.addDays(-d);
+            recentDays.insert(day.toString(u"MM/dd/yy"_s), day);
+        }
+    }
+    RecentBoards recent(m_newestDay);
+    for (quint32 g = 0; g < store.gameCount() && !recentDays.isEmpty(); ++g) {
+        const auto day = recentDays.constFind(store.gameKey(g).date);
+        if (day == recentDays.cend())
+            continue;
+        for (const Row &row : store.game(g, names).lines) {
+            if (!row.hidden)
+                recent.add(*day, row);
+        }
+    }
+
     return recent;
 }
 
@@ -260,7 +262,6 @@ RecentBoards Build::recentFromDays()
 void Build::makeAll()
 {
     const std::vector<PlayerTotals> stored = m_source.storedTotals();
-    const std::vector<PlayerTotals> totals = m_source.shownTotals(stored);
     m_maps.clear();
     m_newestDay = QDate();
     m_firstFuture = QDate();
@@ -270,7 +271,7 @@ void Build::makeAll()
     for (const PlayerTotals &p : stored)
         storedRows += p.totals.games;
     qint64 allRows = 2 * storedRows;
-    for (const PlayerTotals &p : totals)
+    for (const PlayerTotals &p : m_source.shownTotals(stored))
         allRows += p.totals.games;
     const auto advance = [&](qint64 done) {
         rowsDone += done;
@@ -285,7 +286,8 @@ void Build::makeAll()
     for (const auto &[name, map] : m_maps)
         m_site.write(names::mapPage(name), pages::mapPage(map));
 
-    writeShared(totals, *recent);
+    // The shown players' totals, made again rather than held through the pages.
+    writeShared(m_source.shownTotals(stored), *recent);
     const QStringList removed = m_site.removeOthers();
     m_removed = int(removed.size());
     noteRemoved(m_place.removedFile, removed);
