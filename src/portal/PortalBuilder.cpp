@@ -18,10 +18,14 @@
 #include "portal/RecentBoards.h"
 #include "portal/RowStore.h"
 #include "portal/SiteFolder.h"
+#include "scores/DatabaseLocation.h"
+#include "scores/PlayerDatabase.h"
 
 #include <QCryptographicHash>
 #include <QScopeGuard>
 #include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -278,6 +282,7 @@ void Build::makeAll()
         if (m_progress && allRows > 0)
             m_progress(int(std::min<qint64>(100, rowsDone * 100 / allRows)));
     };
+    advance(0); // the long read begins
     std::optional<RecentBoards> recent;
     {
         const RowStore store = m_source.allRows(storedRows, advance);
@@ -583,6 +588,15 @@ BuildResult buildPortal(QSqlDatabase db, const BuildPlace &place, const QDateTim
         if (snapshot)
             db.rollback();
     });
+    // A server's transaction sees what others committed before each of its
+    // statements unless asked otherwise: another server's import landing
+    // between the read of the totals and that of the rows left the record
+    // behind the pages, and the next build made every page again.
+    if (snapshot && engineOf(db) == SqlEngine::PostgreSQL) {
+        QSqlQuery q(db);
+        if (!q.exec(u"SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"_s))
+            throw RankholdError(engineMessage(q.lastError()));
+    }
 
     std::optional<PortalState> state = loadPortalState(place.stateFile);
     // Written again at the end of a build that got there: a build that

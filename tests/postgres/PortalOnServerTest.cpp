@@ -4,6 +4,8 @@
 #include "../scores/ScoreFixture.h"
 #include "PostgresFixture.h"
 
+#include "portal/PortalBuilder.h"
+#include "portal/PortalNames.h"
 #include "scores/PlayerNames.h"
 #include "settings/PortalSwitch.h"
 
@@ -95,6 +97,35 @@ TEST_F(PortalOnServer, MakesThePortalOfTheSameRowsInTheFile)
     const QMap<QString, QByteArray> renamed = portalOf(*sqlite);
     EXPECT_EQ(renamed.size(), pages - 2);
     EXPECT_EQ(portalOf(*pg), renamed);
+}
+
+// Another server's import that lands while a build reads: the build makes
+// the pages of what it saw at its start, and the next build finds the new
+// game new, as it would after any import.
+TEST_F(PortalOnServer, ABuildSeesOneSnapshotWhileAnotherServerImports)
+{
+    writeFile(pg->scoreFile(), scoreBlock("Canyon", "03/01/02", "20:00:00", "Deathmatch",
+                                          {playerRow("abc", "5", "9", "1"), playerRow("Zed", "1", "0", "4")}));
+    ASSERT_TRUE(pg->import());
+    Installation other(path(u"other"_s), url);
+    writeFile(other.scoreFile(), scoreBlock("Oasis", "03/02/02", "21:00:00", "Deathmatch",
+                                            {playerRow("abc", "3", "2", "2"), playerRow("Zed", "2", "3", "1")}));
+    const portal::BuildPlace place{path(u"portal"_s), path(u"portal.state"_s)};
+    bool imported = false;
+    const portal::BuildResult first =
+        portal::buildPortal(pg->state.database.connection(), place, QDateTime::currentDateTime(), [&](int) {
+            if (!imported)
+                imported = other.import();
+        });
+    ASSERT_TRUE(imported);
+    EXPECT_TRUE(first.full);
+    const QString later = portal::names::gamePage({u"03/02/02"_s, u"21:00:00"_s, u"Oasis"_s});
+    EXPECT_FALSE(QFile::exists(place.siteFolder + u'/' + later));
+
+    const portal::BuildResult second =
+        portal::buildPortal(pg->state.database.connection(), place, QDateTime::currentDateTime());
+    EXPECT_FALSE(second.full);
+    EXPECT_TRUE(QFile::exists(place.siteFolder + u'/' + later));
 }
 
 } // namespace
