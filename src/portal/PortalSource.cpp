@@ -38,9 +38,6 @@ Row plainRow(const QSqlQuery &q)
     return row;
 }
 
-// The same row read straight from SQLite: each value comes out as the
-// variant Qt would make of it converts, without the variant where the
-// column holds what it should. Texts stay in SQLite's buffer unless `owned`.
 // The row's figures read straight from SQLite, each as the variant Qt
 // would make of it converts, without the variant where the column holds
 // what it should.
