@@ -69,10 +69,7 @@ Row plainRow(const SqliteStatement::Cells &cells, bool owned)
     const auto text = [&](int column) {
         if (cells.type(column) != SqliteStatement::Cells::Type::Text)
             return cells.value(column).toString();
-        if (!owned)
-            return cells.textInPlace(column);
-        const QString inPlace = cells.textInPlace(column);
-        return QString(inPlace.constData(), inPlace.size());
+        return owned ? cells.text(column) : cells.textInPlace(column);
     };
     Row row;
     row.player = text(c::Player);

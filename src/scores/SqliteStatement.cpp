@@ -87,21 +87,8 @@ bool SqliteStatement::run(const std::vector<Value> &values, QSqlError *error)
 
 bool SqliteStatement::selectTexts(const std::vector<Value> &values, QSet<QString> &texts, QSqlError *error)
 {
-    int code = bind(values);
-    while (code == SQLITE_OK || code == SQLITE_ROW) {
-        code = sqlite3_step(m_statement);
-        if (code == SQLITE_ROW) {
-            const auto *text = static_cast<const char16_t *>(sqlite3_column_text16(m_statement, 0));
-            texts.insert(QString::fromUtf16(text, sqlite3_column_bytes16(m_statement, 0) / 2));
-        }
-    }
-    if (code == SQLITE_DONE) {
-        sqlite3_reset(m_statement);
-        return true;
-    }
-    *error = lastError(code);
-    sqlite3_reset(m_statement);
-    return false;
+    return selectRows(
+        values, [&](const Cells &cells) { texts.insert(cells.text(0)); }, error);
 }
 
 SqliteStatement::Cells::Type SqliteStatement::Cells::type(int column) const
@@ -138,6 +125,12 @@ QString SqliteStatement::Cells::textInPlace(int column) const
     return QString::fromRawData(text, sqlite3_column_bytes16(m_statement, column) / 2);
 }
 
+QString SqliteStatement::Cells::text(int column) const
+{
+    const QString inPlace = textInPlace(column);
+    return QString(inPlace.constData(), inPlace.size());
+}
+
 std::string_view SqliteStatement::Cells::utf8(int column) const
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
@@ -161,8 +154,7 @@ QVariant SqliteStatement::Cells::value(int column) const
     case Type::Text:
         break;
     }
-    const QString inPlace = textInPlace(column);
-    return QString(inPlace.constData(), inPlace.size());
+    return text(column);
 }
 
 bool SqliteStatement::selectRows(const std::vector<Value> &values, const std::function<void(const Cells &)> &visit,

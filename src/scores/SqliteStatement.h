@@ -66,6 +66,8 @@ public:
         // A text in SQLite's buffer, not copied: valid until the visit of the
         // row returns, and so is every copy of it.
         QString textInPlace(int column) const;
+        // The same, copied.
+        QString text(int column) const;
         // A text's UTF-8 bytes in SQLite's buffer, valid as textInPlace()'s
         // until the same column is read as text16.
         std::string_view utf8(int column) const;
