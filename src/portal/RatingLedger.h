@@ -147,8 +147,8 @@ private:
     Ranked ranked(GameInput input, std::optional<qint64> order = std::nullopt) const;
     void truncate(size_t game);
     void append(const Ranked &game);
-    // The names from `names` on, the games from `games` on and their lines.
-    QByteArray encodeFrom(size_t names, size_t games) const;
+    // The names from `names` on, the games from `games` on and their lines,
+    // a piece at a time.
     void encodeFrom(size_t names, size_t games, const std::function<void(QByteArrayView piece)> &piece) const;
     // Appends what a block at the start of `bytes` holds; the block's length,
     // or -1 when it does not read as one that follows what is held.
