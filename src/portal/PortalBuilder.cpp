@@ -98,7 +98,6 @@ public:
 
 private:
     RecentBoards makeFromRows(const RowStore &store, const std::function<void(qint64 rows)> &advance);
-    RecentBoards recentFromDays();
     QString ratingFile() const { return m_place.stateFile + u".rating"_s; }
     void writePlayer(const QString &player, std::vector<Row> rows);
     void removePlayer(const QString &player);
@@ -228,39 +227,8 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
         m_maps[name].best = std::move(list);
     }
 
-    // The rows of the last 30 days' games, once the pages are made (so
-    // they are not held beside them): the dates as the game writes them.
-    QHash<QString, QDate> recentDays;
-    if (m_newestDay.isValid()) {
-        for (int d = 0; d < kMonth; ++d) {
-            const QDate day = m_newestDay.addDays(-d);
-            recentDays.insert(day.toString(u"MM/dd/yy"_s), day);
-        }
-    }
-    RecentBoards recent(m_newestDay);
-    for (quint32 g = 0; g < store.gameCount() && !recentDays.isEmpty(); ++g) {
-        const auto day = recentDays.constFind(store.gameKey(g).date);
-        if (day == recentDays.cend())
-            continue;
-        for (const Row &row : store.game(g, names).lines) {
-            if (!row.hidden)
-                recent.add(*day, row);
-        }
-    }
-
-    return recent;
-}
-
-// The boards of the last 30 days from the rows of each day.
-RecentBoards Build::recentFromDays()
-{
-    RecentBoards recent(m_newestDay);
-    for (int d = 0; d < kMonth && m_newestDay.isValid(); ++d) {
-        const QDate day = m_newestDay.addDays(-d);
-        for (const Row &row : m_days.of(day))
-            recent.add(day, row);
-    }
-    return recent;
+    // Once the pages are made, so that they are not held beside them.
+    return RecentBoards::ofStore(store, names, m_newestDay);
 }
 
 void Build::makeAll()
@@ -458,7 +426,7 @@ bool Build::update(PortalState &state)
             m_site.write(names::mapPage(name), pages::mapPage(map));
     }
 
-    writeShared(m_source.shownTotals(stored), recentFromDays());
+    writeShared(m_source.shownTotals(stored), RecentBoards::ofDays(m_days, m_newestDay));
     saveState(stored);
     return true;
 }

@@ -2,6 +2,8 @@
 
 namespace portal {
 
+using namespace Qt::StringLiterals;
+
 void RecentBoards::add(const QDate &day, const Row &row)
 {
     if (!m_newest.isValid() || day > m_newest || day <= m_newest.addDays(-kMonth))
@@ -35,6 +37,38 @@ Board RecentBoards::Sums::board() const
     for (auto it = players.cbegin(); it != players.cend(); ++it)
         board.players.push_back({it.key(), it.value()});
     return board;
+}
+
+RecentBoards RecentBoards::ofStore(const RowStore &store, const NameAssignments &names, const QDate &newest)
+{
+    // The rows of the last 30 days' games: the dates as the game writes them.
+    QHash<QString, QDate> recentDays;
+    for (int d = 0; d < kMonth && newest.isValid(); ++d) {
+        const QDate day = newest.addDays(-d);
+        recentDays.insert(day.toString(u"MM/dd/yy"_s), day);
+    }
+    RecentBoards recent(newest);
+    for (quint32 g = 0; g < store.gameCount() && !recentDays.isEmpty(); ++g) {
+        const auto day = recentDays.constFind(store.gameKey(g).date);
+        if (day == recentDays.cend())
+            continue;
+        for (const Row &row : store.game(g, names).lines) {
+            if (!row.hidden)
+                recent.add(*day, row);
+        }
+    }
+    return recent;
+}
+
+RecentBoards RecentBoards::ofDays(DayRows &days, const QDate &newest)
+{
+    RecentBoards recent(newest);
+    for (int d = 0; d < kMonth && newest.isValid(); ++d) {
+        const QDate day = newest.addDays(-d);
+        for (const Row &row : days.of(day))
+            recent.add(day, row);
+    }
+    return recent;
 }
 
 } // namespace portal
