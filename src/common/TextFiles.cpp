@@ -65,16 +65,27 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes)
         throw RankholdError(u"Cannot create file %1"_s.arg(path));
 }
 
+namespace {
+
+// In the same folder, so the rename replaces the file in one step; named
+// after this process, so two processes never write into the same one.
+QString temporaryOf(const QString &path)
+{
+    return path + u".tmp"_s + QString::number(QCoreApplication::applicationPid());
+}
+
+} // namespace
+
 void writeFileReplacing(const QString &path, const QByteArray &bytes)
 {
-    writeFileReplacing(path, [&](QIODevice &file) { return file.write(bytes) == bytes.size(); });
+    // One write and no buffer: the portal writes tens of thousands of these.
+    if (platform::replaceFileWith(path, temporaryOf(path), bytes) != 0)
+        throw RankholdError(u"Cannot create file %1"_s.arg(path));
 }
 
 void writeFileReplacing(const QString &path, const std::function<bool(QIODevice &file)> &write)
 {
-    // In the same folder, so the rename replaces the file in one step; named
-    // after this process, so two processes never write into the same one.
-    QFile file(path + u".tmp"_s + QString::number(QCoreApplication::applicationPid()));
+    QFile file(temporaryOf(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw RankholdError(u"Cannot create file %1"_s.arg(path));
     bool written = false;

@@ -245,6 +245,68 @@ bool replaceFile(const QString &from, const QString &to)
     return ::rename(native(from).constData(), native(to).constData()) == 0;
 }
 
+int replaceFileWith(const QString &path, const QString &temporary, const QByteArray &bytes)
+{
+    const QByteArray from = native(temporary);
+    const int out = ::open(from.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0)
+        return errno;
+    int error = writeAll(out, bytes.constData(), bytes.size()) ? 0 : errno;
+    if (::close(out) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(from.constData(), native(path).constData()) != 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(from.constData());
+    return error;
+}
+
+int createFileWith(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray to = native(path);
+    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0)
+        return errno;
+    int error = writeAll(out, bytes.constData(), bytes.size()) ? 0 : errno;
+    if (::close(out) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(to.constData());
+    return error;
+}
+
+std::optional<QByteArray> readWholeFile(const QString &path, std::optional<qint64> size)
+{
+    const int in = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return std::nullopt;
+    std::optional<QByteArray> result;
+    struct stat info {
+    };
+    if (::fstat(in, &info) == 0 && S_ISREG(info.st_mode) && (!size || *size == info.st_size)) {
+        // Read to the end, not to the size seen: the file may be growing.
+        QByteArray bytes(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+        qsizetype done = 0;
+        for (;;) {
+            if (done == bytes.size())
+                bytes.resize(bytes.size() * 2);
+            const ssize_t r = ::read(in, bytes.data() + done, size_t(bytes.size() - done));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0) {
+                if (r == 0) {
+                    bytes.truncate(done);
+                    result = std::move(bytes);
+                }
+                break;
+            }
+            done += r;
+        }
+    }
+    ::close(in);
+    return result;
+}
+
 QString errorText(int error)
 {
     return QString::fromLocal8Bit(::strerror(error));

@@ -41,6 +41,17 @@ int renameNoReplace(const QString &from, const QString &to);
 int writeNewFile(const QString &path, const QByteArray &bytes);
 // Replaces `to` by `from` in one rename (same file system); false on failure.
 bool replaceFile(const QString &from, const QString &to);
+// Writes `bytes` to `temporary` (beside `path`, a name only this writer
+// uses) in one call, then renames it over `path`, so a reader sees the old
+// file or the new one: 0, or the error number. Not flushed to the disk.
+int replaceFileWith(const QString &path, const QString &temporary, const QByteArray &bytes);
+// Creates the file at `path`, never replacing one, with `bytes` in one
+// write: 0, or the error number (EEXIST when it exists). A failed write
+// removes what it made. Not flushed to the disk.
+int createFileWith(const QString &path, const QByteArray &bytes);
+// Every byte of a file; nothing when it cannot be read, or when `size` is
+// given and the file has another size (then nothing is read).
+std::optional<QByteArray> readWholeFile(const QString &path, std::optional<qint64> size = std::nullopt);
 // The system's text for an error number ("No space left on device").
 QString errorText(int error);
 

@@ -129,6 +129,15 @@ void returnLargeBlocksWhenFreed()
 {
     // A fixed bound also keeps the allocator from moving it.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    // Fixing that bound also fixes the one for handing back the free top of
+    // a pool at 128 KB: a thread making pages then gave memory back and
+    // faulted it in again for nearly every page, a fifth of its time.
+    mallopt(M_TRIM_THRESHOLD, 4 * 1024 * 1024);
+}
+
+void returnFreedMemory()
+{
+    malloc_trim(0);
 }
 
 MemoryStatus memoryStatus()

@@ -18,6 +18,10 @@ MemoryStatus memoryStatus();
 // its pools, one per thread: a full portal build then held 1.4 times the
 // memory it used. Called once, at the start of the program.
 void returnLargeBlocksWhenFreed();
+// Hands the memory freed so far back to the system, also what lies between
+// blocks still in use: for after a large passing structure is let go, when
+// what comes next is allocated apart from it.
+void returnFreedMemory();
 
 // Bytes available to the program on the file system of the current
 // directory; -1 when it cannot be read.

@@ -32,7 +32,6 @@ std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowS
         if (day.isValid() && !(lastDay.isValid() && day > lastDay))
             dayOf[g] = day;
     }
-    const NameAssignments asStored;
     Tally tally;
     for (const RowStore::PlayerRows &player : players) {
         std::map<QDate, Figures> days;
@@ -40,7 +39,7 @@ std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowS
             for (const quint32 index : run) {
                 const QDate &day = dayOf[store.gameOf(index)];
                 if (day.isValid())
-                    days[day].add(store.row(index, asStored));
+                    days[day].add(store.figures(index));
             }
         }
         tally.addDays(player.player, days);

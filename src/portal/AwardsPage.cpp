@@ -22,10 +22,7 @@ constexpr size_t kLatestMedals = 20;
 const char16_t *const kMonths[] = {u"January", u"February", u"March",     u"April",   u"May",      u"June",
                                    u"July",    u"August",   u"September", u"October", u"November", u"December"};
 
-QString isoDate(const QDate &day)
-{
-    return day.toString(u"yyyy-MM-dd"_s);
-}
+using html::isoDate;
 
 QString periodText(const Period &period)
 {

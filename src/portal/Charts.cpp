@@ -129,11 +129,6 @@ QString plainName(const QString &name)
     return end == 0 ? u"\u2423"_s : name.left(end);
 }
 
-QString isoDate(const QDate &day)
-{
-    return day.toString(u"yyyy-MM-dd"_s);
-}
-
 } // namespace
 
 QString columns(const QString &title, const QString &description, const std::vector<QString> &labels,
@@ -290,11 +285,11 @@ QString playerCharts(const std::vector<Row> &rows, const QDate &lastDay)
     }
     std::vector<QString> labels;
     for (int w = 0; w < kWeeks; ++w)
-        labels.push_back(firstMonday.addDays(7 * w).toString(u"MM-dd"_s));
+        labels.push_back(html::monthAndDay(firstMonday.addDays(7 * w)));
     const qint64 mostKills = *std::max_element(kills.values.begin(), kills.values.end());
     QString out = columns(u"Kills and deaths per week"_s,
                           u"Kills and deaths in each of the "_s + html::integer(kWeeks) + u" weeks from "_s +
-                              isoDate(firstMonday) + u" to "_s + isoDate(lastMonday.addDays(6)) +
+                              html::isoDate(firstMonday) + u" to "_s + html::isoDate(lastMonday.addDays(6)) +
                               u"; most kills in a week: "_s + html::integer(mostKills) + u'.',
                           labels, {kills, deaths}, 5);
 
@@ -324,12 +319,12 @@ QString gamesPerDay(const QDate &last, const std::vector<qint64> &counts)
     std::vector<QString> labels;
     qint64 all = 0;
     for (qint64 d = 0; d < days; ++d) {
-        labels.push_back(first.addDays(d).toString(u"MM-dd"_s));
+        labels.push_back(html::monthAndDay(first.addDays(d)));
         all += counts[size_t(d)];
     }
     return columns(u"Games per day"_s,
-                   u"Games played on each of the "_s + html::integer(days) + u" days from "_s + isoDate(first) +
-                       u" to "_s + isoDate(last) + u", "_s + html::integer(all) + u" in all."_s,
+                   u"Games played on each of the "_s + html::integer(days) + u" days from "_s + html::isoDate(first) +
+                       u" to "_s + html::isoDate(last) + u", "_s + html::integer(all) + u" in all."_s,
                    labels, {{u"games"_s, counts}}, 7);
 }
 

@@ -128,7 +128,7 @@ QByteArray gamePage(const Game &game, const QHash<QString, RatingChange> &rating
     body += tableEnd();
 
     const GameMoment m = GameMoment::of(key);
-    const QString when = m.isValid() ? m.date.toString(u"yyyy-MM-dd"_s) + u' ' + key.time : key.date + u' ' + key.time;
+    const QString when = m.isValid() ? html::isoDate(m.date) + u' ' + key.time : key.date + u' ' + key.time;
     return document(kUp, key.map + u", "_s + when, body);
 }
 

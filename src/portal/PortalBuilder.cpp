@@ -3,6 +3,7 @@
 #include "common/RankholdError.h"
 #include "common/TextFiles.h"
 #include "platform/Paths.h"
+#include "platform/System.h"
 #include "portal/AwardsBuild.h"
 #include "portal/AwardsPage.h"
 #include "portal/Charts.h"
@@ -29,6 +30,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <future>
 #include <map>
 #include <set>
 
@@ -184,8 +186,11 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
 {
     const NameAssignments &names = m_source.names();
     const std::vector<RowStore::PlayerRows> players = store.shownPlayers(names);
-    m_awards = awards::fromRows(store, players, m_lastDay);
-    m_medals = awards::medalsByPlayer(m_awards);
+    // The awards and the rating read the rows apart from each other: side
+    // by side. The awards only sum figures, so they copy none of the texts
+    // the rating's games share.
+    std::future<std::vector<awards::PeriodAwards>> periods =
+        std::async(std::launch::async, [&] { return awards::fromRows(store, players, m_lastDay); });
 
     // Rated a game at a time in the order played, so that no game waits in memory.
     m_ledger = RatingLedger();
@@ -195,6 +200,8 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
         learnGame(game);
         m_ledger.addNext(m_ledger.inputOf(game));
     }
+    m_awards = periods.get();
+    m_medals = awards::medalsByPlayer(m_awards);
 
     // Best players of each map: every player's figures there, cut down to
     // the best as the candidates pile up.
@@ -217,9 +224,17 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
         pool.run(
             [this, name = player.player, rows = std::move(rows)]() mutable { writePlayer(name, std::move(rows)); });
     }
-    for (quint32 g = 0; g < store.gameCount(); ++g) {
-        pool.run([this, &store, &names, g] { writeGamePage(store.game(g, names)); });
-        advance(qint64(store.gameRows(g)));
+    // A game's page is small: handed over a few dozen at a time, the
+    // threads spend their time on pages rather than on waking each other.
+    constexpr quint32 kGamesPerJob = 32;
+    for (quint32 first = 0; first < store.gameCount(); first += kGamesPerJob) {
+        const quint32 end = std::min(store.gameCount(), first + kGamesPerJob);
+        pool.run([this, &store, &names, first, end] {
+            for (quint32 g = first; g < end; ++g)
+                writeGamePage(store.game(g, names));
+        });
+        for (quint32 g = first; g < end; ++g)
+            advance(qint64(store.gameRows(g)));
     }
     pool.finish();
     for (auto &[name, list] : candidates) {
@@ -254,6 +269,8 @@ void Build::makeAll()
     std::optional<RecentBoards> recent;
     {
         const RowStore store = m_source.allRows(storedRows, advance);
+        // The read's lookups are gone; the rating's lines come in blocks of their own.
+        platform::returnFreedMemory();
         recent = makeFromRows(store, advance);
     } // the rows are let go before the shared pages, the largest, are made
     for (const auto &[name, map] : m_maps)

@@ -186,13 +186,51 @@ QString anchor(const QString &href, const QString &markup)
     return u"<a href=\""_s + href + u"\">"_s + markup + u"</a>"_s;
 }
 
+namespace {
+
+// `value` as `width` digits after `out`.
+char16_t *putDigits(char16_t *out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char16_t(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+} // namespace
+
+QString isoDate(const QDate &day)
+{
+    if (!day.isValid() || day.year() < 0 || day.year() > 9999)
+        return day.toString(u"yyyy-MM-dd"_s);
+    char16_t text[10];
+    char16_t *p = putDigits(text, day.year(), 4);
+    *p++ = u'-';
+    p = putDigits(p, day.month(), 2);
+    *p++ = u'-';
+    putDigits(p, day.day(), 2);
+    return QString(reinterpret_cast<const QChar *>(text), 10);
+}
+
+QString monthAndDay(const QDate &day)
+{
+    if (!day.isValid())
+        return day.toString(u"MM-dd"_s);
+    char16_t text[5];
+    char16_t *p = putDigits(text, day.month(), 2);
+    *p++ = u'-';
+    putDigits(p, day.day(), 2);
+    return QString(reinterpret_cast<const QChar *>(text), 5);
+}
+
 QString moment(const QString &date, const QString &time)
 {
     const GameMoment m = GameMoment::of(GameKey{date, time, {}});
     if (!m.isValid())
         return escape(QString(date + u' ' + time));
     // The time is two digits, a colon, ... as read: nothing to escape.
-    const QString day = m.date.toString(u"yyyy-MM-dd"_s);
+    const QString day = isoDate(m.date);
     return u"<time datetime=\""_s + day + u'T' + time + u"\">"_s + day + u' ' + time + u"</time>"_s;
 }
 

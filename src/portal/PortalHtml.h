@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringView>
 
@@ -43,6 +44,11 @@ void appendLink(QString &out, const QString &href, QStringView text);
 QString link(const QString &href, QStringView text);
 // The same around markup that is already safe (a <time> element).
 QString anchor(const QString &href, const QString &markup);
+
+// A day as yyyy-MM-dd and as MM-dd; QDate::toString goes through the
+// locale's machinery, a good part of the pages' time.
+QString isoDate(const QDate &day);
+QString monthAndDay(const QDate &day);
 
 // A game's date and time in a <time> element (as yyyy-mm-dd hh:mm:ss), or
 // its texts as written when they cannot be read.

@@ -86,10 +86,7 @@ void appendRankingTable(QString &out, const std::vector<PlayerTotals> &players, 
            u" games on.</p>\r\n"_s;
 }
 
-QString isoDate(const QDate &date)
-{
-    return date.toString(u"yyyy-MM-dd"_s);
-}
+using html::isoDate;
 
 } // namespace
 

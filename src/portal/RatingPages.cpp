@@ -85,10 +85,7 @@ void appendBoard(QString &out, const QString &id, const QString &caption, std::v
     out += tableEnd();
 }
 
-QString isoDate(const QDate &date)
-{
-    return date.toString(u"yyyy-MM-dd"_s);
-}
+using html::isoDate;
 
 // a's kills per game above b's; exact, as integers.
 bool morePerGame(const PlayerTotals *a, const PlayerTotals *b)
@@ -352,7 +349,7 @@ QByteArray playersJson(const std::vector<PlayerTotals> &players, const std::vect
         out += u"},\"provisional\":"_s + (t.games < minGames ? u"true"_s : u"false"_s) + u",\"last_played\":"_s;
         if (r && r->last) {
             const GameMoment m = GameMoment::of(*r->last);
-            out += u'"' + m.date.toString(u"yyyy-MM-dd"_s) + u'T' + r->last->time + u'"';
+            out += u'"' + isoDate(m.date) + u'T' + r->last->time + u'"';
         } else {
             out += u"null"_s;
         }

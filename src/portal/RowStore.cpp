@@ -291,7 +291,7 @@ std::vector<quint32> RowStore::playedOrder() const
 Row RowStore::row(quint32 index, const NameAssignments &names) const
 {
     const Unpacked u = unpack(index);
-    Row row;
+    Row row = figuresOf(u);
     row.player = m_names.texts[u.name];
     if (!names.isEmpty()) {
         row.player = names.playerOf(row.player);
@@ -300,6 +300,17 @@ Row RowStore::row(quint32 index, const NameAssignments &names) const
     row.game = m_games[u.game];
     row.type = m_kinds[u.kind].first;
     row.winner = m_kinds[u.kind].second;
+    return row;
+}
+
+Row RowStore::figures(quint32 index) const
+{
+    return figuresOf(unpack(index));
+}
+
+Row RowStore::figuresOf(const Unpacked &u)
+{
+    Row row;
     row.kills = u.figures[Kills];
     row.deaths = u.figures[Deaths];
     row.ratio = u.ratio;

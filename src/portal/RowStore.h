@@ -72,6 +72,8 @@ public:
     Game game(quint32 game, const NameAssignments &names) const;
     // The row as the pages take it, under the player its name counts as.
     Row row(quint32 index, const NameAssignments &names) const;
+    // Its figures alone, every text empty: sums over many rows copy no text.
+    Row figures(quint32 index) const;
 
 private:
     struct Texts {
@@ -95,6 +97,7 @@ private:
     quint32 idOfKind(const QString &type, const QString &winner);
     void pack(quint32 name, quint32 game, quint32 kind, const Row &figures);
     Unpacked unpack(quint32 index) const;
+    static Row figuresOf(const Unpacked &u);
     quint32 nameOf(quint32 index) const;
     quint32 gameIdOf(quint32 index) const;
 

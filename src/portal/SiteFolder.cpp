@@ -7,7 +7,8 @@
 #include "portal/PortalPages.h"
 
 #include <QDir>
-#include <QFile>
+
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -30,15 +31,12 @@ QByteArray withoutMadeTime(const QByteArray &page)
 
 bool holds(const QString &path, const QByteArray &bytes, SiteFolder::Compare compare)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
     if (compare == SiteFolder::Compare::Whole) {
-        if (file.size() != bytes.size())
-            return false;
-        return file.readAll() == bytes;
+        const std::optional<QByteArray> held = platform::readWholeFile(path, bytes.size());
+        return held && *held == bytes;
     }
-    return withoutMadeTime(file.readAll()) == withoutMadeTime(bytes);
+    const std::optional<QByteArray> held = platform::readWholeFile(path);
+    return held && withoutMadeTime(*held) == withoutMadeTime(bytes);
 }
 
 void makeFolder(const QString &path)
@@ -83,7 +81,15 @@ bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare
     const QString file = path(relative);
     if (holds(file, bytes, compare))
         return false;
-    writeFileReplacing(file, bytes);
+    // A page new to the folder (every page of a first build) is written in
+    // place: there is no old page to keep whole meanwhile, and a page cut
+    // short by a crash differs from the one the next build makes, which
+    // writes it again.
+    const int created = platform::createFileWith(file, bytes);
+    if (created == EEXIST)
+        writeFileReplacing(file, bytes);
+    else if (created != 0)
+        throw RankholdError(u"Cannot create file %1"_s.arg(file));
     ++m_written;
     return true;
 }

@@ -2,7 +2,10 @@
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
+#include <cerrno>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -54,4 +57,37 @@ TEST(Paths, MoveAcrossFileSystems)
     EXPECT_TRUE(platform::moveFileNoReplace(from, tmp.filePath(u"scores.1"_s)));
     EXPECT_FALSE(QFile::exists(from));
     EXPECT_EQ(readFile(tmp.filePath(u"scores.1"_s)), content);
+}
+
+// The pages' writers: a write the file system refuses part way (a full
+// disk; here a bound on file sizes) leaves the old file whole, or no file.
+TEST(Paths, AWriteCutShortLeavesTheOldFileOrNone)
+{
+    QTemporaryDir dir;
+    const QString page = dir.filePath(u"page.html"_s);
+    const QString temporary = page + u".tmp"_s;
+    const QByteArray big(64 * 1024, 'x');
+    EXPECT_EQ(platform::createFileWith(page, "old"), 0);
+    EXPECT_EQ(platform::createFileWith(page, "other"), EEXIST);
+    EXPECT_EQ(platform::readWholeFile(page, 3), std::optional<QByteArray>("old"));
+    EXPECT_EQ(platform::readWholeFile(page, 4), std::nullopt);
+
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit bound = before;
+    bound.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &bound), 0);
+    const int replaced = platform::replaceFileWith(page, temporary, big);
+    const int created = platform::createFileWith(dir.filePath(u"new.html"_s), big);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(replaced, EFBIG);
+    EXPECT_EQ(created, EFBIG);
+    EXPECT_EQ(readFile(page), QByteArray("old"));
+    EXPECT_FALSE(QFile::exists(temporary));
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"new.html"_s)));
+    EXPECT_EQ(platform::replaceFileWith(page, temporary, big), 0);
+    EXPECT_EQ(readFile(page), big);
 }
