@@ -30,7 +30,6 @@
 #include <QTimeZone>
 
 #include <algorithm>
-#include <future>
 #include <map>
 #include <set>
 
@@ -99,7 +98,7 @@ public:
     BuildResult result(bool full) const { return {full, m_site.written(), m_removed}; }
 
 private:
-    RecentBoards makeFromRows(const RowStore &store, const std::function<void(qint64 rows)> &advance);
+    void makeFromRows(const RowStore &store, const std::function<void(qint64 rows)> &advance);
     QString ratingFile() const { return m_place.stateFile + u".rating"_s; }
     void writePlayer(const QString &player, std::vector<Row> rows);
     void removePlayer(const QString &player);
@@ -110,7 +109,8 @@ private:
     RatingLedger::Changed rateRenamed(const NameChanges &renamed);
     // The last pages of a build, once every other page is made: it saves
     // the rating ledger and lets it go first.
-    void writeShared(const std::vector<PlayerTotals> &totals, const RecentBoards &recent);
+    void letGoOfLedger();
+    void writeShared(const std::vector<PlayerTotals> &stored, const RecentBoards &recent);
     void saveState(const std::vector<PlayerTotals> &stored);
     // A game dated after the day the pages are made for: a wrong clock.
     bool datedAhead(const QDate &day) const { return day.isValid() && m_lastDay.isValid() && day > m_lastDay; }
@@ -137,6 +137,14 @@ private:
     QDate m_firstFuture;
     std::vector<awards::PeriodAwards> m_awards;
     QHash<QString, std::vector<awards::Medal>> m_medals;
+    // What the shared pages need of the ratings, once the ledger is saved
+    // and let go (letGoOfLedger()).
+    struct Rated {
+        std::vector<RatedPlayer> players; // the shown ones
+        pages::RatingView view;
+        QDate upTo;
+    };
+    std::optional<Rated> m_rated;
 };
 
 void Build::writePlayer(const QString &player, std::vector<Row> rows)
@@ -182,15 +190,12 @@ void Build::learnGame(const Game &game)
 
 // The ratings, the awards, the player and game pages and the maps' best
 // players, from every row.
-RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void(qint64)> &advance)
+void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)> &advance)
 {
     const NameAssignments &names = m_source.names();
     const std::vector<RowStore::PlayerRows> players = store.shownPlayers(names);
-    // The awards and the rating read the rows apart from each other: side
-    // by side. The awards only sum figures, so they copy none of the texts
-    // the rating's games share.
-    std::future<std::vector<awards::PeriodAwards>> periods =
-        std::async(std::launch::async, [&] { return awards::fromRows(store, players, m_lastDay); });
+    // The awards only sum figures: they copy none of the rows' texts.
+    m_awards = awards::fromRows(store, players, m_lastDay);
 
     // Rated a game at a time in the order played, so that no game waits in memory.
     m_ledger = RatingLedger();
@@ -200,8 +205,10 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
         learnGame(game);
         m_ledger.addNext(m_ledger.inputOf(game));
     }
-    m_awards = periods.get();
     m_medals = awards::medalsByPlayer(m_awards);
+    // The awards' tallies and the games rated are gone; the pages come in
+    // pools of the threads' own.
+    platform::returnFreedMemory();
 
     // Best players of each map: every player's figures there, cut down to
     // the best as the candidates pile up.
@@ -237,47 +244,55 @@ RecentBoards Build::makeFromRows(const RowStore &store, const std::function<void
             advance(qint64(store.gameRows(g)));
     }
     pool.finish();
+    platform::returnFreedMemory(); // what the threads held for their pages
     for (auto &[name, list] : candidates) {
         keepBest(list);
         m_maps[name].best = std::move(list);
     }
-
-    // Once the pages are made, so that they are not held beside them.
-    return RecentBoards::ofStore(store, names, m_newestDay);
 }
 
 void Build::makeAll()
 {
-    const std::vector<PlayerTotals> stored = m_source.storedTotals();
     m_maps.clear();
     m_newestDay = QDate();
     m_firstFuture = QDate();
 
-    // Every row is read once; the pages are made from what is held.
-    qint64 storedRows = 0, rowsDone = 0;
-    for (const PlayerTotals &p : stored)
-        storedRows += p.totals.games;
-    qint64 allRows = 2 * storedRows;
-    for (const PlayerTotals &p : m_source.shownTotals(stored))
-        allRows += p.totals.games;
+    // Every row is read once; the pages are made from what is held. The
+    // totals are read again at the end rather than held through the pages:
+    // the build's snapshot gives the same.
+    qint64 storedRows = 0, allRows = 0, rowsDone = 0;
+    {
+        const std::vector<PlayerTotals> stored = m_source.storedTotals();
+        for (const PlayerTotals &p : stored)
+            storedRows += p.totals.games;
+        allRows = 2 * storedRows;
+        for (const PlayerTotals &p : m_source.shownTotals(stored))
+            allRows += p.totals.games;
+    }
     const auto advance = [&](qint64 done) {
         rowsDone += done;
         if (m_progress && allRows > 0)
             m_progress(int(std::min<qint64>(100, rowsDone * 100 / allRows)));
     };
     advance(0); // the long read begins
-    std::optional<RecentBoards> recent;
     {
         const RowStore store = m_source.allRows(storedRows, advance);
         // The read's lookups are gone; the rating's lines come in blocks of their own.
         platform::returnFreedMemory();
-        recent = makeFromRows(store, advance);
+        makeFromRows(store, advance);
     } // the rows are let go before the shared pages, the largest, are made
     for (const auto &[name, map] : m_maps)
         m_site.write(names::mapPage(name), pages::mapPage(map));
 
-    // The shown players' totals, made again rather than held through the pages.
-    writeShared(m_source.shownTotals(stored), *recent);
+    const std::vector<PlayerTotals> stored = m_source.storedTotals();
+    // Saved and let go before the boards of the last 30 days are read
+    // again: neither the rows nor the ledger are held beside them.
+    letGoOfLedger();
+    const RecentBoards recent = [&] {
+        DayRows days(m_source);
+        return RecentBoards::ofDays(days, m_newestDay);
+    }();
+    writeShared(stored, recent);
     const QStringList removed = m_site.removeOthers();
     m_removed = int(removed.size());
     noteRemoved(m_place.removedFile, removed);
@@ -443,7 +458,7 @@ bool Build::update(PortalState &state)
             m_site.write(names::mapPage(name), pages::mapPage(map));
     }
 
-    writeShared(m_source.shownTotals(stored), RecentBoards::ofDays(m_days, m_newestDay));
+    writeShared(stored, RecentBoards::ofDays(m_days, m_newestDay));
     saveState(stored);
     return true;
 }
@@ -497,22 +512,34 @@ void Build::rewriteRenamed(const NameChanges &renamed, const std::set<GameKey> &
     }
 }
 
+// Saved now and let go: the pages after the players' and the games', the
+// largest of a build, need only what it says of each player, and its lines
+// are a third of the memory a first build holds.
+void Build::letGoOfLedger()
+{
+    Rated rated;
+    // Hidden players are rated (the others played against them) but not listed.
+    rated.players = m_ledger.players();
+    std::erase_if(rated.players, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
+    rated.view = {m_ledger.skills(), m_options.minGames};
+    rated.upTo = m_ledger.newestDayUpTo(m_made.date());
+    m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
+    m_ledger = RatingLedger();
+    m_rated = std::move(rated);
+}
+
 // The pages that follow every change: the assets, the boards and the index.
-void Build::writeShared(const std::vector<PlayerTotals> &totals, const RecentBoards &recent)
+void Build::writeShared(const std::vector<PlayerTotals> &stored, const RecentBoards &recent)
 {
     m_site.write(names::kStyleSheet, assets::styleSheet());
     m_site.write(names::kScript, assets::script());
-
-    // Hidden players are rated (the others played against them) but not listed.
-    std::vector<RatedPlayer> rated = m_ledger.players();
-    std::erase_if(rated, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
-    const pages::RatingView view{m_ledger.skills(), m_options.minGames};
-    const QDate ratedUpTo = m_ledger.newestDayUpTo(m_made.date());
-    // Saved now and let go: the pages below, the largest of a build, need
-    // only what it says of each player, and its lines are a third of the
-    // memory a first build holds.
-    m_ratingSum = saveRatingLedger(ratingFile(), m_ledger);
-    m_ledger = RatingLedger();
+    if (!m_rated)
+        letGoOfLedger();
+    const std::vector<RatedPlayer> &rated = m_rated->players;
+    const pages::RatingView &view = m_rated->view;
+    const QDate ratedUpTo = m_rated->upTo;
+    // The shown players' totals, made only now rather than held beside the ledger.
+    const std::vector<PlayerTotals> totals = m_source.shownTotals(stored);
     std::vector<MapSummary> maps;
     for (const auto &[name, map] : m_maps)
         maps.push_back(map);

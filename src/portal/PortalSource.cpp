@@ -351,6 +351,8 @@ RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)
     if (read)
         read(qint64(store.size()) % kTold);
     store.seal();
+    // The pages of the table, read once, are not read again.
+    SqliteStatement::releaseCache(m_db);
     return store;
 }
 

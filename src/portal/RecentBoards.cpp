@@ -39,27 +39,6 @@ Board RecentBoards::Sums::board() const
     return board;
 }
 
-RecentBoards RecentBoards::ofStore(const RowStore &store, const NameAssignments &names, const QDate &newest)
-{
-    // The rows of the last 30 days' games: the dates as the game writes them.
-    QHash<QString, QDate> recentDays;
-    for (int d = 0; d < kMonth && newest.isValid(); ++d) {
-        const QDate day = newest.addDays(-d);
-        recentDays.insert(day.toString(u"MM/dd/yy"_s), day);
-    }
-    RecentBoards recent(newest);
-    for (quint32 g = 0; g < store.gameCount() && !recentDays.isEmpty(); ++g) {
-        const auto day = recentDays.constFind(store.gameKey(g).date);
-        if (day == recentDays.cend())
-            continue;
-        for (const Row &row : store.game(g, names).lines) {
-            if (!row.hidden)
-                recent.add(*day, row);
-        }
-    }
-    return recent;
-}
-
 RecentBoards RecentBoards::ofDays(DayRows &days, const QDate &newest)
 {
     RecentBoards recent(newest);

@@ -2,7 +2,6 @@
 
 #include "portal/AwardsBuild.h"
 #include "portal/PortalModel.h"
-#include "portal/RowStore.h"
 
 #include <QDate>
 #include <QHash>
@@ -28,8 +27,7 @@ class RecentBoards
 {
 public:
     explicit RecentBoards(const QDate &newest) : m_newest(newest), m_days(kMonth) {}
-    // From every row held (a full build), or from the rows of each day.
-    static RecentBoards ofStore(const RowStore &store, const NameAssignments &names, const QDate &newest);
+    // From the rows of each day.
     static RecentBoards ofDays(DayRows &days, const QDate &newest);
     // Rows of other days count for nothing.
     void add(const QDate &day, const Row &row);

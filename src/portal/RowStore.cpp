@@ -38,19 +38,18 @@ quint32 RowStore::Texts::idOf(const QString &text)
 
 namespace {
 
-// Groups the numbers 0..n-1 by their group (< groups), keeping their order
-// within each: the rows of a group are at [start[g], start[g + 1]).
-template <typename GroupOf>
-void groupRows(size_t n, size_t groups, GroupOf groupOf, std::vector<quint32> &rows, std::vector<quint32> &start)
+// Groups the rows by their group (< groups), keeping their order within
+// each: the rows of group g are at [start[g], start[g + 1]). `forEach`
+// calls its argument with each row and the row's group, in order.
+template <typename ForEach>
+void groupRows(size_t n, size_t groups, ForEach forEach, std::vector<quint32> &rows, std::vector<quint32> &start)
 {
     start.assign(groups + 1, 0);
-    for (size_t i = 0; i < n; ++i)
-        ++start[groupOf(i) + 1];
+    forEach([&](quint32, quint32 group) { ++start[group + 1]; });
     std::partial_sum(start.begin(), start.end(), start.begin());
     std::vector<quint32> next(start.begin(), start.end() - 1);
     rows.resize(n);
-    for (size_t i = 0; i < n; ++i)
-        rows[next[groupOf(i)]++] = quint32(i);
+    forEach([&](quint32 row, quint32 group) { rows[next[group]++] = row; });
 }
 
 void putNumber(std::vector<char> &out, quint64 value)
@@ -185,7 +184,7 @@ void RowStore::pack(quint32 name, quint32 game, quint32 kind, const Row &row)
 {
     if (m_bytes.size() > std::numeric_limits<quint32>::max() - 64)
         throw RankholdError(u"The database holds more rows than a build of every page can take at once"_s);
-    m_offsets.push_back(quint32(m_bytes.size()));
+    ++m_rows;
     putNumber(m_bytes, name);
     putNumber(m_bytes, game);
     putNumber(m_bytes, kind);
@@ -211,7 +210,12 @@ void RowStore::pack(quint32 name, quint32 game, quint32 kind, const Row &row)
 
 RowStore::Unpacked RowStore::unpack(quint32 index) const
 {
-    const char *at = m_bytes.data() + m_offsets[index];
+    const char *at = m_bytes.data() + index;
+    return unpackAt(at);
+}
+
+RowStore::Unpacked RowStore::unpackAt(const char *&at)
+{
     Unpacked u;
     u.name = quint32(takeNumber(at));
     u.game = quint32(takeNumber(at));
@@ -225,21 +229,24 @@ RowStore::Unpacked RowStore::unpack(quint32 index) const
         std::array<char, sizeof(double)> bytes;
         std::copy_n(at, bytes.size(), bytes.begin());
         u.ratio = std::bit_cast<double>(bytes);
+        at += bytes.size();
     } else {
         u.ratio = ratioOf(u.figures[Kills], u.figures[Deaths]);
     }
     return u;
 }
 
-quint32 RowStore::nameOf(quint32 index) const
+std::vector<quint32> RowStore::rows() const
 {
-    const char *at = m_bytes.data() + m_offsets[index];
-    return quint32(takeNumber(at));
+    std::vector<quint32> all;
+    all.reserve(m_rows);
+    forEachRow([&](quint32 row, const Unpacked &) { all.push_back(row); });
+    return all;
 }
 
 quint32 RowStore::gameIdOf(quint32 index) const
 {
-    const char *at = m_bytes.data() + m_offsets[index];
+    const char *at = m_bytes.data() + index;
     takeNumber(at);
     return quint32(takeNumber(at));
 }
@@ -253,8 +260,13 @@ void RowStore::seal()
     std::iota(m_nameOrder.begin(), m_nameOrder.end(), 0u);
     std::sort(m_nameOrder.begin(), m_nameOrder.end(),
               [&](quint32 a, quint32 b) { return m_names.texts[a] < m_names.texts[b]; });
-    groupRows(
-        size(), m_names.texts.size(), [&](size_t i) { return nameOf(quint32(i)); }, m_byName, m_nameStart);
+    // Every row in the order added, with its name or its game.
+    const auto eachRow = [this](bool byName) {
+        return [this, byName](const auto &f) {
+            forEachRow([&](quint32 row, const Unpacked &u) { f(row, byName ? u.name : u.game); });
+        };
+    };
+    groupRows(size(), m_names.texts.size(), eachRow(true), m_byName, m_nameStart);
 
     m_gameOrder.resize(m_games.size());
     std::iota(m_gameOrder.begin(), m_gameOrder.end(), 0u);
@@ -262,8 +274,7 @@ void RowStore::seal()
     m_gamePlace.resize(m_games.size());
     for (quint32 place = 0; place < m_gameOrder.size(); ++place)
         m_gamePlace[m_gameOrder[place]] = place;
-    groupRows(
-        size(), m_games.size(), [&](size_t i) { return gameIdOf(quint32(i)); }, m_byGame, m_gameStart);
+    groupRows(size(), m_games.size(), eachRow(false), m_byGame, m_gameStart);
     // Only what the rows and pages read is kept.
     m_gameIds = {};
     m_kindIds = {};

@@ -25,11 +25,7 @@ class RowStore
 {
 public:
     // Room for `rows` rows, so that reading them never moves them.
-    void reserve(size_t rows)
-    {
-        m_offsets.reserve(rows);
-        m_bytes.reserve(rows * 16);
-    }
+    void reserve(size_t rows) { m_bytes.reserve(rows * 16); }
     // `row.player` is the name as stored; the row's texts are copied as
     // needed, so they may lie in a reader's buffer. Throws RankholdError
     // when the rows would take more than 4 GB packed.
@@ -44,10 +40,13 @@ public:
     // Groups the rows by name and by game; nothing is added after it.
     void seal();
 
-    size_t size() const { return m_offsets.size(); }
+    size_t size() const { return m_rows; }
+    // Every row, in the order added.
+    std::vector<quint32> rows() const;
 
     // A shown player and their rows: one run for each of their names, in
-    // the names' text order, each run in the order the rows were added.
+    // the names' text order, each run in the order the rows were added. A
+    // row is known by a number that row(), figures() and gameOf() take.
     struct PlayerRows {
         QString player;
         std::vector<std::span<const quint32>> runs;
@@ -97,12 +96,24 @@ private:
     quint32 idOfKind(const QString &type, const QString &winner);
     void pack(quint32 name, quint32 game, quint32 kind, const Row &figures);
     Unpacked unpack(quint32 index) const;
+    static Unpacked unpackAt(const char *&at);
+    // Calls f(row, unpacked) for every row in the order added.
+    template <typename F> void forEachRow(F f) const
+    {
+        const char *const begin = m_bytes.data();
+        for (const char *at = begin; at != begin + m_bytes.size();) {
+            const auto row = quint32(at - begin);
+            const Unpacked u = unpackAt(at);
+            f(row, u);
+        }
+    }
     static Row figuresOf(const Unpacked &u);
-    quint32 nameOf(quint32 index) const;
     quint32 gameIdOf(quint32 index) const;
 
-    std::vector<char> m_bytes;      // the rows one after another
-    std::vector<quint32> m_offsets; // where each row starts
+    // The rows one after another. A row is known by where it starts: a
+    // table of the starts would take a third as much again.
+    std::vector<char> m_bytes;
+    size_t m_rows = 0;
     Texts m_names;
     std::vector<std::pair<QString, QString>> m_kinds; // type and winner
     QHash<std::pair<QString, QString>, quint32> m_kindIds;
@@ -122,7 +133,7 @@ private:
     };
     Utf8Ids m_utf8;
 
-    // After seal(): row numbers grouped by name and by game.
+    // After seal(): the rows (where each starts) grouped by name and by game.
     std::vector<quint32> m_nameOrder; // name ids in text order
     std::vector<quint32> m_byName, m_nameStart;
     std::vector<quint32> m_gameOrder; // game ids in key order

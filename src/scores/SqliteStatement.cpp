@@ -9,12 +9,28 @@
 
 using namespace Qt::StringLiterals;
 
-std::unique_ptr<SqliteStatement> SqliteStatement::prepare(const QSqlDatabase &db, const QString &sql, QSqlError *error)
+namespace {
+
+// The connection under a Qt one, or null when it is not SQLite's.
+sqlite3 *connectionOf(const QSqlDatabase &db)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return nullptr;
-    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+} // namespace
+
+void SqliteStatement::releaseCache(const QSqlDatabase &db)
+{
+    if (sqlite3 *connection = connectionOf(db))
+        sqlite3_db_release_memory(connection);
+}
+
+std::unique_ptr<SqliteStatement> SqliteStatement::prepare(const QSqlDatabase &db, const QString &sql, QSqlError *error)
+{
+    sqlite3 *connection = connectionOf(db);
     if (!connection)
         return nullptr;
     sqlite3_stmt *statement = nullptr;

@@ -40,6 +40,9 @@ public:
     // Null when `db` is not a SQLite connection, or the statement cannot be
     // prepared (`error` says why).
     static std::unique_ptr<SqliteStatement> prepare(const QSqlDatabase &db, const QString &sql, QSqlError *error);
+    // Lets go of the pages a SQLite connection holds in its cache (none
+    // for another database): after one long read, before work of another kind.
+    static void releaseCache(const QSqlDatabase &db);
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement &) = delete;
     SqliteStatement &operator=(const SqliteStatement &) = delete;
