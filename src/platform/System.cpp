@@ -131,8 +131,10 @@ void returnLargeBlocksWhenFreed()
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     // Fixing that bound also fixes the one for handing back the free top of
     // a pool at 128 KB: a thread making pages then gave memory back and
-    // faulted it in again for nearly every page, a fifth of its time.
-    mallopt(M_TRIM_THRESHOLD, 4 * 1024 * 1024);
+    // faulted it in again for nearly every page, a fifth of its time. A
+    // megabyte covers a page's buffers; each thread's pool may keep that
+    // much, so no more.
+    mallopt(M_TRIM_THRESHOLD, 1024 * 1024);
 }
 
 void returnFreedMemory()

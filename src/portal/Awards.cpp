@@ -33,8 +33,11 @@ Period Period::of(PeriodKind kind, const QDate &day)
         return {kind, day};
     case PeriodKind::Week:
         return {kind, day.addDays(1 - day.dayOfWeek())};
-    case PeriodKind::Month:
-        return {kind, QDate(day.year(), day.month(), 1)};
+    case PeriodKind::Month: {
+        int year = 0, month = 0;
+        day.getDate(&year, &month, nullptr);
+        return {kind, QDate(year, month, 1)};
+    }
     }
     return {kind, day};
 }
@@ -125,27 +128,41 @@ std::optional<Figures::Score> Figures::score(Award award) const
     return std::nullopt;
 }
 
+void Tally::place(std::vector<Candidate> &list, const Candidate &entry)
+{
+    // The list is best first, ties by name; only the first three places
+    // are kept, with everyone who shares one of them.
+    if (list.size() >= size_t(kPlaces) && better(list[kPlaces - 1].score, entry.score))
+        return;
+    const auto at = std::upper_bound(list.begin(), list.end(), entry, [](const Candidate &x, const Candidate &y) {
+        return !same(x.score, y.score) ? better(x.score, y.score) : x.player < y.player;
+    });
+    list.insert(at, entry);
+    if (list.size() > size_t(kPlaces)) {
+        const Figures::Score third = list[kPlaces - 1].score;
+        while (better(third, list.back().score))
+            list.pop_back();
+    }
+}
+
 void Tally::add(const Period &period, const QString &player, const Figures &figures)
 {
     auto &lists = m_periods[period];
     for (int a = 0; a < kAwardCount; ++a) {
-        const std::optional<Figures::Score> score = figures.score(Award(a));
-        if (!score)
-            continue;
-        std::vector<Candidate> &list = lists[size_t(a)];
-        // The list is best first, ties by name; only the first three
-        // places are kept, with everyone who shares one of them.
-        if (list.size() >= size_t(kPlaces) && better(list[kPlaces - 1].score, *score))
-            continue;
-        const Candidate entry{*score, player};
-        const auto at = std::upper_bound(list.begin(), list.end(), entry, [](const Candidate &x, const Candidate &y) {
-            return !same(x.score, y.score) ? better(x.score, y.score) : x.player < y.player;
-        });
-        list.insert(at, entry);
-        if (list.size() > size_t(kPlaces)) {
-            const Figures::Score third = list[kPlaces - 1].score;
-            while (better(third, list.back().score))
-                list.pop_back();
+        if (const std::optional<Figures::Score> score = figures.score(Award(a)))
+            place(lists[size_t(a)], {*score, player});
+    }
+}
+
+void Tally::merge(const Tally &other)
+{
+    // A candidate the other tally let go was behind three places there,
+    // so it is behind them here too.
+    for (const auto &[period, lists] : other.m_periods) {
+        auto &mine = m_periods[period];
+        for (int a = 0; a < kAwardCount; ++a) {
+            for (const Candidate &candidate : lists[size_t(a)])
+                place(mine[size_t(a)], candidate);
         }
     }
 }

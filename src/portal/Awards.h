@@ -81,6 +81,9 @@ public:
     void add(const Period &period, const QString &player, const Figures &figures);
     // A player's figures per day: adds them to the day, its week and its month.
     void addDays(const QString &player, const std::map<QDate, Figures> &days);
+    // Takes in what another tally of other players gathered: the result is
+    // that of one tally of both, whatever the order.
+    void merge(const Tally &other);
     std::vector<PeriodAwards> result() const;
 
 private:
@@ -88,6 +91,7 @@ private:
         Figures::Score score;
         QString player;
     };
+    static void place(std::vector<Candidate> &list, const Candidate &entry);
     std::map<Period, std::array<std::vector<Candidate>, kAwardCount>> m_periods;
 };
 

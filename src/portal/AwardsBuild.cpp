@@ -1,6 +1,7 @@
 #include "portal/AwardsBuild.h"
 
 #include <algorithm>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -23,7 +24,7 @@ void DayRows::forgetBefore(const QDate &day)
 namespace awards {
 
 std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowStore::PlayerRows> &players,
-                                   const QDate &lastDay)
+                                   const QDate &lastDay, int threads)
 {
     // The day of each game, read from its texts once.
     std::vector<QDate> dayOf(store.gameCount());
@@ -32,18 +33,31 @@ std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowS
         if (day.isValid() && !(lastDay.isValid() && day > lastDay))
             dayOf[g] = day;
     }
-    Tally tally;
-    for (const RowStore::PlayerRows &player : players) {
-        std::map<QDate, Figures> days;
-        for (const std::span<const quint32> &run : player.runs) {
-            for (const quint32 index : run) {
-                const QDate &day = dayOf[store.gameOf(index)];
-                if (day.isValid())
-                    days[day].add(store.figures(index));
+    const auto tallied = [&](size_t first, size_t end) {
+        Tally tally;
+        for (size_t p = first; p < end; ++p) {
+            std::map<QDate, Figures> days;
+            for (const std::span<const quint32> &run : players[p].runs) {
+                for (const quint32 index : run) {
+                    const QDate &day = dayOf[store.gameOf(index)];
+                    if (day.isValid())
+                        days[day].add(store.figures(index));
+                }
             }
+            tally.addDays(players[p].player, days);
         }
-        tally.addDays(player.player, days);
-    }
+        return tally;
+    };
+    // Each thread tallies a share of the players; the tallies merge into
+    // the one a single thread would have made.
+    const size_t parts = std::clamp<size_t>(size_t(std::max(threads, 1)), 1, std::max<size_t>(players.size(), 1));
+    const auto bound = [&](size_t part) { return players.size() * part / parts; };
+    std::vector<std::future<Tally>> others;
+    for (size_t part = 1; part < parts; ++part)
+        others.push_back(std::async(std::launch::async, tallied, bound(part), bound(part + 1)));
+    Tally tally = tallied(0, bound(1));
+    for (std::future<Tally> &other : others)
+        tally.merge(other.get());
     return tally.result();
 }
 

@@ -34,9 +34,10 @@ private:
 namespace awards {
 
 // The awards of every period, in the order of their periods, leaving out
-// the games dated after `lastDay` when it is valid.
+// the games dated after `lastDay` when it is valid. The players are summed
+// on `threads` threads; the awards are the same whatever the number.
 std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowStore::PlayerRows> &players,
-                                   const QDate &lastDay);
+                                   const QDate &lastDay, int threads = 1);
 
 // Makes the awards of `periods` again from their rows, in place, and tells
 // the players whose medals changed.

@@ -194,8 +194,9 @@ void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)
 {
     const NameAssignments &names = m_source.names();
     const std::vector<RowStore::PlayerRows> players = store.shownPlayers(names);
-    // The awards only sum figures: they copy none of the rows' texts.
-    m_awards = awards::fromRows(store, players, m_lastDay);
+    // The awards only sum figures: they copy none of the rows' texts, and
+    // the players' shares are summed side by side.
+    m_awards = awards::fromRows(store, players, m_lastDay, PagePool::threadsFor(m_options.writers));
 
     // Rated a game at a time in the order played, so that no game waits in memory.
     m_ledger = RatingLedger();
