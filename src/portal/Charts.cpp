@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -18,12 +19,37 @@ constexpr double kWidth = 360;
 constexpr double kLeft = 34, kRight = 6, kTop = 10, kBottom = 22;
 
 // Coordinates with one decimal, a full stop whatever the locale.
+void appendNum(QString &out, double value)
+{
+    const double tenths = std::round(value * 10);
+    if (!(std::abs(tenths) < 1e15)) {
+        char buffer[32];
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, tenths / 10, std::chars_format::fixed, 1).ptr;
+        out += QLatin1StringView(buffer, end - buffer);
+        return;
+    }
+    // The whole tenths by hand, the sign of -0 kept: what to_chars writes
+    // of them, at a fraction of its cost (a page of charts has thousands).
+    char16_t text[24];
+    char16_t *at = std::end(text);
+    auto magnitude = quint64(std::abs(tenths));
+    *--at = char16_t(u'0' + magnitude % 10);
+    *--at = u'.';
+    magnitude /= 10;
+    do {
+        *--at = char16_t(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
+    if (std::signbit(tenths))
+        *--at = u'-';
+    out += QStringView(at, std::end(text));
+}
+
 QString num(double value)
 {
-    char buffer[32];
-    const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, std::round(value * 10) / 10, std::chars_format::fixed, 1).ptr;
-    return QString::fromLatin1(buffer, end - buffer);
+    QString out;
+    appendNum(out, value);
+    return out;
 }
 
 // The top of the scale: 1, 2, 4 or 5 times a power of ten, at least the
@@ -54,22 +80,49 @@ QString end()
     return u"</svg></figure>\r\n"_s;
 }
 
-QString text(double x, double y, const QString &anchor, const QString &content)
+// The pieces below are appended to the chart rather than returned: a page
+// of charts is made of hundreds of them.
+void appendText(QString &out, double x, double y, QStringView anchor, QStringView content)
 {
-    return u"<text x=\""_s + num(x) + u"\" y=\""_s + num(y) + u"\" text-anchor=\""_s + anchor + u"\">"_s + content +
-           u"</text>"_s;
+    out += u"<text x=\""_s;
+    appendNum(out, x);
+    out += u"\" y=\""_s;
+    appendNum(out, y);
+    out += u"\" text-anchor=\""_s;
+    out += anchor;
+    out += u"\">"_s;
+    out += content;
+    out += u"</text>"_s;
 }
 
-QString rule(double x1, double y1, double x2, double y2)
+void appendRule(QString &out, double x1, double y1, double x2, double y2)
 {
-    return u"<line class=\"g\" x1=\""_s + num(x1) + u"\" y1=\""_s + num(y1) + u"\" x2=\""_s + num(x2) + u"\" y2=\""_s +
-           num(y2) + u"\"/>"_s;
+    out += u"<line class=\"g\" x1=\""_s;
+    appendNum(out, x1);
+    out += u"\" y1=\""_s;
+    appendNum(out, y1);
+    out += u"\" x2=\""_s;
+    appendNum(out, x2);
+    out += u"\" y2=\""_s;
+    appendNum(out, y2);
+    out += u"\"/>"_s;
 }
 
-QString rect(const QString &cls, double x, double y, double w, double h, const QString &tip)
+void appendRect(QString &out, QStringView cls, double x, double y, double w, double h, QStringView tip)
 {
-    return u"<rect class=\""_s + cls + u"\" x=\""_s + num(x) + u"\" y=\""_s + num(y) + u"\" width=\""_s + num(w) +
-           u"\" height=\""_s + num(h) + u"\"><title>"_s + tip + u"</title></rect>"_s;
+    out += u"<rect class=\""_s;
+    out += cls;
+    out += u"\" x=\""_s;
+    appendNum(out, x);
+    out += u"\" y=\""_s;
+    appendNum(out, y);
+    out += u"\" width=\""_s;
+    appendNum(out, w);
+    out += u"\" height=\""_s;
+    appendNum(out, h);
+    out += u"\"><title>"_s;
+    out += tip;
+    out += u"</title></rect>"_s;
 }
 
 // Rectangles drawn as one path.
@@ -80,7 +133,18 @@ public:
     {
         if (w <= 0 || h <= 0)
             return;
-        m_d += u'M' + num(x) + u',' + num(y) + u'h' + num(w) + u'v' + num(h) + u'h' + num(-w) + u'z';
+        // Appended piece by piece: a chart has hundreds of these.
+        m_d += u'M';
+        appendNum(m_d, x);
+        m_d += u',';
+        appendNum(m_d, y);
+        m_d += u'h';
+        appendNum(m_d, w);
+        m_d += u'v';
+        appendNum(m_d, h);
+        m_d += u'h';
+        appendNum(m_d, -w);
+        m_d += u'z';
     }
     QString path(const QString &cls, const QString &extra = {}) const
     {
@@ -100,8 +164,8 @@ QString scale(double plotHeight, const QString &low, const QString &middle, cons
     QString out;
     const std::pair<double, const QString &> marks[] = {{bottom, low}, {kTop + plotHeight / 2, middle}, {kTop, high}};
     for (const auto &[y, label] : marks) {
-        out += rule(kLeft, y, kWidth - kRight, y);
-        out += text(kLeft - 4, y + 3.5, u"end"_s, label);
+        appendRule(out, kLeft, y, kWidth - kRight, y);
+        appendText(out, kLeft - 4, y + 3.5, u"end"_s, label);
     }
     return out + u"\r\n"_s;
 }
@@ -155,7 +219,7 @@ QString columns(const QString &title, const QString &description, const std::vec
         out += bars.path(u"b k"_s + html::integer(qint64(s) + 1));
     }
     for (size_t i = 0; labelEvery > 0 && i < labels.size(); i += labelEvery)
-        out += text(kLeft + (double(i) + 0.5) * slot, height - 6, u"middle"_s, html::escape(labels[i]));
+        appendText(out, kLeft + (double(i) + 0.5) * slot, height - 6, u"middle"_s, html::escape(labels[i]));
     return out + u"\r\n"_s + end();
 }
 
@@ -174,9 +238,9 @@ QString bars(const QString &title, const QString &description, const std::vector
         const qint64 v = i < values.size() ? values[i] : 0;
         const double w = double(std::max<qint64>(v, 0)) / double(largest) * room;
         const QString label = html::escape(labels[i]);
-        out += text(labelWidth - 6, y + 14, u"end"_s, label);
-        out += rect(u"b k1"_s, labelWidth, y + 3, w, rowHeight - 6, label + u": "_s + html::integer(v));
-        out += text(labelWidth + w + 4, y + 14, u"start"_s, html::integer(v));
+        appendText(out, labelWidth - 6, y + 14, u"end"_s, label);
+        appendRect(out, u"b k1"_s, labelWidth, y + 3, w, rowHeight - 6, QString(label + u": "_s + html::integer(v)));
+        appendText(out, labelWidth + w + 4, y + 14, u"start"_s, html::integer(v));
         out += u"\r\n"_s;
     }
     return out + end();
@@ -198,7 +262,7 @@ QString weekHours(const QString &title, const QString &description, const WeekHo
     // Hours in four shades by their share of the busiest hour, one path a shade.
     std::array<Shapes, kShades> shades;
     for (int d = 0; d < 7; ++d) {
-        out += text(kLeft - 4, kTop + d * cellHeight + 11, u"end"_s, QString::fromUtf16(kDayNames[d]));
+        appendText(out, kLeft - 4, kTop + d * cellHeight + 11, u"end"_s, QStringView(kDayNames[d]));
         for (int h = 0; h < 24; ++h) {
             const qint64 c = counts[size_t(d)][size_t(h)];
             if (c <= 0)
@@ -212,7 +276,7 @@ QString weekHours(const QString &title, const QString &description, const WeekHo
     for (int shade = 0; shade < kShades; ++shade)
         out += shades[size_t(shade)].path(u"b k1"_s, u" fill-opacity=\""_s + num(double(shade + 1) / kShades) + u'"');
     for (int h = 0; h < 24; h += 6)
-        out += text(kLeft + h * cellWidth, height - 5, u"start"_s, html::integer(h) + u":00"_s);
+        appendText(out, kLeft + h * cellWidth, height - 5, u"start"_s, QString(html::integer(h) + u":00"_s));
     return out + u"\r\n"_s + end();
 }
 
@@ -244,12 +308,14 @@ QString line(const QString &title, const QString &description, const std::vector
             const double y = kTop + (high - points[i].y) / (high - low) * plotHeight;
             if (i > 0)
                 out += u' ';
-            out += num(x) + u',' + num(y);
+            appendNum(out, x);
+            out += u',';
+            appendNum(out, y);
         }
         out += u"\"/>\r\n"_s;
     }
-    out += text(kLeft, height - 6, u"start"_s, html::escape(firstLabel));
-    out += text(kWidth - kRight, height - 6, u"end"_s, html::escape(lastLabel));
+    appendText(out, kLeft, height - 6, u"start"_s, html::escape(firstLabel));
+    appendText(out, kWidth - kRight, height - 6, u"end"_s, html::escape(lastLabel));
     return out + u"\r\n"_s + end();
 }
 
@@ -259,8 +325,11 @@ QString playerCharts(const std::vector<Row> &rows, const QDate &lastDay)
     QDate newest;
     WeekHours hours{};
     qint64 timed = 0;
+    std::vector<QDate> days; // of each row's game, read from its texts once
+    days.reserve(rows.size());
     for (const Row &row : rows) {
         const GameMoment m = GameMoment::of(row.game);
+        days.push_back(m.date);
         if (!m.date.isValid() || (lastDay.isValid() && m.date > lastDay))
             continue;
         newest = newest.isValid() ? std::max(newest, m.date) : m.date;
@@ -275,13 +344,13 @@ QString playerCharts(const std::vector<Row> &rows, const QDate &lastDay)
     const QDate lastMonday = newest.addDays(1 - newest.dayOfWeek());
     const QDate firstMonday = lastMonday.addDays(-7 * (kWeeks - 1));
     Series kills{u"kills"_s, std::vector<qint64>(kWeeks)}, deaths{u"deaths"_s, std::vector<qint64>(kWeeks)};
-    for (const Row &row : rows) {
-        const QDate day = GameMoment::of(row.game).date;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QDate &day = days[i];
         if (!day.isValid() || day < firstMonday || day > newest)
             continue;
         const size_t week = size_t(firstMonday.daysTo(day) / 7);
-        kills.values[week] += row.kills;
-        deaths.values[week] += row.deaths;
+        kills.values[week] += rows[i].kills;
+        deaths.values[week] += rows[i].deaths;
     }
     std::vector<QString> labels;
     for (int w = 0; w < kWeeks; ++w)

@@ -22,20 +22,26 @@ constexpr size_t kBestGames = 5;
 
 const QString kUp = u"../"_s;
 
-bool newerFirst(const Row &a, const Row &b)
+// A row with the moment of its game, read from its texts once: the sorts
+// below would read it again in every comparison.
+struct Placed {
+    qint64 played;
+    const Row *row;
+};
+
+bool newerFirst(const Placed &a, const Placed &b)
 {
-    const qint64 ka = GameMoment::of(a.game).sortKey(), kb = GameMoment::of(b.game).sortKey();
-    if (ka != kb)
-        return ka > kb;
-    return a.game > b.game;
+    if (a.played != b.played)
+        return a.played > b.played;
+    return a.row->game > b.row->game;
 }
 
-bool betterFirst(const Row &a, const Row &b)
+bool betterFirst(const Placed &a, const Placed &b)
 {
-    if (a.kills != b.kills)
-        return a.kills > b.kills;
-    if (a.ratio != b.ratio)
-        return a.ratio > b.ratio;
+    if (a.row->kills != b.row->kills)
+        return a.row->kills > b.row->kills;
+    if (a.row->ratio != b.row->ratio)
+        return a.row->ratio > b.row->ratio;
     return newerFirst(a, b);
 }
 
@@ -117,7 +123,7 @@ QString typeTable(const std::vector<Row> &rows)
 
 // With the rating after each game and its change there: the latest games
 // are the rating's latest history.
-QString gamesTable(const QString &id, const QString &caption, const std::vector<Row> &rows, size_t count,
+QString gamesTable(const QString &id, const QString &caption, const std::vector<Placed> &rows, size_t count,
                    const QHash<GameKey, RatingChange> &ratings)
 {
     std::vector<Column> columns = {{u"Played", Sort::Text},
@@ -130,7 +136,7 @@ QString gamesTable(const QString &id, const QString &caption, const std::vector<
     appendRatingColumns(columns, false);
     QString out = tableStart(id, caption, columns);
     for (size_t i = 0; i < rows.size() && i < count; ++i) {
-        const Row &r = rows[i];
+        const Row &r = *rows[i].row;
         TableRow row(out);
         row.heading(anchor(kUp + names::gamePage(r.game), moment(r.game.date, r.game.time)))
             .nameText(kUp + names::mapPage(r.game.map), r.game.map)
@@ -161,14 +167,18 @@ QByteArray playerPage(const QString &player, std::vector<Row> rows, const Player
     body += charts::playerCharts(rows, lastDay);
     body += u"<h2>Per game type</h2>\r\n"_s + typeTable(rows);
 
-    std::partial_sort(rows.begin(), rows.begin() + qsizetype(std::min(kBestGames, rows.size())), rows.end(),
+    std::vector<Placed> order;
+    order.reserve(rows.size());
+    for (const Row &row : rows)
+        order.push_back({GameMoment::of(row.game).sortKey(), &row});
+    std::partial_sort(order.begin(), order.begin() + qsizetype(std::min(kBestGames, order.size())), order.end(),
                       betterFirst);
     const QHash<GameKey, RatingChange> ratings = ratingsByGame(rating);
-    body += u"<h2>Best games</h2>\r\n"_s + gamesTable(u"best"_s, u"Best games by kills"_s, rows, kBestGames, ratings);
+    body += u"<h2>Best games</h2>\r\n"_s + gamesTable(u"best"_s, u"Best games by kills"_s, order, kBestGames, ratings);
 
-    std::sort(rows.begin(), rows.end(), newerFirst);
+    std::sort(order.begin(), order.end(), newerFirst);
     body += u"<h2>Last games</h2>\r\n"_s +
-            gamesTable(u"last"_s, u"Latest games, newest first"_s, rows, kLastGames, ratings);
+            gamesTable(u"last"_s, u"Latest games, newest first"_s, order, kLastGames, ratings);
     return document(kUp, player, body);
 }
 

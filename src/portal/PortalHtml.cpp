@@ -202,14 +202,18 @@ char16_t *putDigits(char16_t *out, int value, int width)
 
 QString isoDate(const QDate &day)
 {
-    if (!day.isValid() || day.year() < 0 || day.year() > 9999)
+    // The calendar is asked once: each of year(), month() and day() would
+    // work the day out of the date's number again.
+    int year = 0, month = 0, dayOfMonth = 0;
+    day.getDate(&year, &month, &dayOfMonth);
+    if (!day.isValid() || year < 0 || year > 9999)
         return day.toString(u"yyyy-MM-dd"_s);
     char16_t text[10];
-    char16_t *p = putDigits(text, day.year(), 4);
+    char16_t *p = putDigits(text, year, 4);
     *p++ = u'-';
-    p = putDigits(p, day.month(), 2);
+    p = putDigits(p, month, 2);
     *p++ = u'-';
-    putDigits(p, day.day(), 2);
+    putDigits(p, dayOfMonth, 2);
     return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
@@ -217,10 +221,12 @@ QString monthAndDay(const QDate &day)
 {
     if (!day.isValid())
         return day.toString(u"MM-dd"_s);
+    int month = 0, dayOfMonth = 0;
+    day.getDate(nullptr, &month, &dayOfMonth);
     char16_t text[5];
-    char16_t *p = putDigits(text, day.month(), 2);
+    char16_t *p = putDigits(text, month, 2);
     *p++ = u'-';
-    putDigits(p, day.day(), 2);
+    putDigits(p, dayOfMonth, 2);
     return QString(reinterpret_cast<const QChar *>(text), 5);
 }
 

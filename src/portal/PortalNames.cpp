@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -23,6 +24,8 @@ QString hashHex(const QByteArray &bytes)
 // Windows opens a device instead of a file for these, whatever the extension.
 bool isDeviceName(const QString &stem)
 {
+    if (stem.size() != 3 && stem.size() != 4)
+        return false;
     static const std::array<QString, 4> plain = {u"con"_s, u"prn"_s, u"aux"_s, u"nul"_s};
     if (std::find(plain.begin(), plain.end(), stem) != plain.end())
         return true;
@@ -31,7 +34,13 @@ bool isDeviceName(const QString &stem)
 
 QString path(const QString &folder, const QString &stemText)
 {
-    return folder + u'/' + stemText + u".html"_s;
+    QString out;
+    out.reserve(folder.size() + stemText.size() + 6);
+    out += folder;
+    out += u'/';
+    out += stemText;
+    out += u".html"_s;
+    return out;
 }
 
 } // namespace
@@ -44,12 +53,11 @@ QString stem(const QString &name)
     while (kept > 0 && name.at(kept - 1) == u' ')
         --kept;
     const qsizetype trailingBlanks = name.size() - kept;
-    const QByteArray utf8 = name.left(kept).toUtf8();
+    const QStringView shown = QStringView(name).first(kept);
 
     QString out;
-    out.reserve(utf8.size() * 2 + 4);
-    for (const char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
+    out.reserve(kept * 2 + 4);
+    const auto put = [&out](unsigned char b) {
         if ((b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
             out += QLatin1Char(char(b));
         } else if (b >= 'A' && b <= 'Z') {
@@ -62,6 +70,14 @@ QString stem(const QString &name)
             out += QLatin1Char(kHex[b >> 4]);
             out += QLatin1Char(kHex[b & 15]);
         }
+    };
+    // A name of ASCII alone (nearly every one) is its own UTF-8.
+    if (std::all_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        for (const QChar c : shown)
+            put(static_cast<unsigned char>(c.unicode()));
+    } else {
+        for (const char c : shown.toUtf8())
+            put(static_cast<unsigned char>(c));
     }
     // Nothing but blanks (or nothing): "~" alone is the escape of nothing,
     // so no other name gives it.
@@ -101,9 +117,11 @@ QString gamePage(const GameKey &game)
                 p[i] = char16_t(u'0' + value % 10);
             p += width;
         };
-        put(moment.date.year(), 4);
-        put(moment.date.month(), 2);
-        put(moment.date.day(), 2);
+        int year = 0, month = 0, day = 0;
+        moment.date.getDate(&year, &month, &day);
+        put(year, 4);
+        put(month, 2);
+        put(day, 2);
         *p++ = u'-';
         put(s / 3600, 2);
         put(s / 60 % 60, 2);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -84,14 +85,23 @@ qint64 tenths(double rating)
 
 QString shown(qint64 tenths, bool sign)
 {
-    QString out;
+    // Written from the end by hand: a page shows a rating in every line of
+    // its tables, and QString::number with its joins made most of them.
+    char16_t text[24];
+    char16_t *at = std::end(text);
+    quint64 magnitude = tenths < 0 ? 0 - quint64(tenths) : quint64(tenths);
+    *--at = char16_t(u'0' + magnitude % 10);
+    *--at = u'.';
+    magnitude /= 10;
+    do {
+        *--at = char16_t(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
     if (tenths < 0)
-        out += u'-';
-    else if (sign)
-        out += tenths == 0 ? u""_s : u"+"_s;
-    const qint64 magnitude = tenths < 0 ? -tenths : tenths;
-    out += QString::number(magnitude / 10) + u'.' + QString::number(magnitude % 10);
-    return out;
+        *--at = u'-';
+    else if (sign && tenths > 0)
+        *--at = u'+';
+    return QString(reinterpret_cast<const QChar *>(at), std::end(text) - at);
 }
 
 } // namespace portal::rating

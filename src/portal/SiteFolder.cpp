@@ -79,17 +79,18 @@ bool SiteFolder::write(const QString &relative, const QByteArray &bytes, Compare
         m_made.insert(madeKey(relative));
     }
     const QString file = path(relative);
-    if (holds(file, bytes, compare))
-        return false;
     // A page new to the folder (every page of a first build) is written in
-    // place: there is no old page to keep whole meanwhile, and a page cut
-    // short by a crash differs from the one the next build makes, which
-    // writes it again.
+    // place, with nothing to compare first: there is no old page to keep
+    // whole meanwhile, and a page cut short by a crash differs from the one
+    // the next build makes, which writes it again.
     const int created = platform::createFileWith(file, bytes);
-    if (created == EEXIST)
+    if (created == EEXIST) {
+        if (holds(file, bytes, compare))
+            return false;
         writeFileReplacing(file, bytes);
-    else if (created != 0)
+    } else if (created != 0) {
         throw RankholdError(u"Cannot create file %1"_s.arg(file));
+    }
     ++m_written;
     return true;
 }

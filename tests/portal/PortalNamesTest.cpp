@@ -52,6 +52,8 @@ TEST(PortalNames, HostileAndLookAlikeNamesGetSafeFilesOfTheirOwn)
     EXPECT_EQ(names::playerPage(u"Canyon Run"_s), u"player/c-anyon_r-un.html"_s);
     EXPECT_EQ(names::playerPage(u"Raptor         "_s), u"player/r-aptor.9.html"_s);
     EXPECT_EQ(names::mapPage(u"con"_s), u"map/~63on.html"_s);
+    // Letters beyond ASCII by their UTF-8 bytes: the files of earlier builds keep their names.
+    EXPECT_EQ(names::playerPage(u"J\u00e4ger \U0001F600 "_s), u"player/j-~c3~a4ger_~f0~9f~98~80.1.html"_s);
 }
 
 TEST(PortalNames, RandomNamesNeverShareAFile)

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <tuple>
 
@@ -179,6 +180,22 @@ class RatingPortalTest : public PortalFixture
 protected:
     QString page(const QString &path) { return QString::fromUtf8(files(site()).value(path)); }
 };
+
+TEST(RatingTest, ShownInTenthsWithTheSignOfAChange)
+{
+    using portal::rating::shown;
+    const std::tuple<qint64, bool, QString> cases[] = {
+        {0, false, u"0.0"_s},
+        {0, true, u"0.0"_s},
+        {7, false, u"0.7"_s},
+        {-7, true, u"-0.7"_s},
+        {123, true, u"+12.3"_s},
+        {-1230, false, u"-123.0"_s},
+        {std::numeric_limits<qint64>::min(), false, u"-922337203685477580.8"_s},
+    };
+    for (const auto &[tenths, sign, text] : cases)
+        EXPECT_EQ(shown(tenths, sign), text) << tenths;
+}
 
 TEST_F(RatingPortalTest, ALateOldFileReplaysTheGamesAfterItAsABuildOfEveryPageWould)
 {
