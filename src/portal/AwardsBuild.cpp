@@ -1,7 +1,6 @@
 #include "portal/AwardsBuild.h"
 
 #include <algorithm>
-#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -24,7 +23,7 @@ void DayRows::forgetBefore(const QDate &day)
 namespace awards {
 
 std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowStore::PlayerRows> &players,
-                                   const QDate &lastDay, int threads)
+                                   const QDate &lastDay, PagePool &pool)
 {
     // The day of each game, read from its texts once.
     std::vector<QDate> dayOf(store.gameCount());
@@ -48,16 +47,16 @@ std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowS
         }
         return tally;
     };
-    // Each thread tallies a share of the players; the tallies merge into
-    // the one a single thread would have made.
-    const size_t parts = std::clamp<size_t>(size_t(std::max(threads, 1)), 1, std::max<size_t>(players.size(), 1));
-    const auto bound = [&](size_t part) { return players.size() * part / parts; };
-    std::vector<std::future<Tally>> others;
-    for (size_t part = 1; part < parts; ++part)
-        others.push_back(std::async(std::launch::async, tallied, bound(part), bound(part + 1)));
-    Tally tally = tallied(0, bound(1));
-    for (std::future<Tally> &other : others)
-        tally.merge(other.get());
+    // Each of the pool's threads tallies a share of the players; the
+    // tallies merge into the one a single thread would have made.
+    std::vector<Tally> tallies(size_t(std::max(pool.threads(), 1)));
+    const auto bound = [&](size_t part) { return players.size() * part / tallies.size(); };
+    for (size_t part = 0; part < tallies.size(); ++part)
+        pool.run([&, part] { tallies[part] = tallied(bound(part), bound(part + 1)); });
+    pool.finish();
+    Tally tally = std::move(tallies.front());
+    for (size_t part = 1; part < tallies.size(); ++part)
+        tally.merge(tallies[part]);
     return tally.result();
 }
 

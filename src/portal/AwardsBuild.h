@@ -1,6 +1,7 @@
 #pragma once
 
 #include "portal/Awards.h"
+#include "portal/PagePool.h"
 #include "portal/PortalSource.h"
 
 #include <QDate>
@@ -35,9 +36,9 @@ namespace awards {
 
 // The awards of every period, in the order of their periods, leaving out
 // the games dated after `lastDay` when it is valid. The players are summed
-// on `threads` threads; the awards are the same whatever the number.
+// on the pool's threads; the awards are the same whatever their number.
 std::vector<PeriodAwards> fromRows(const RowStore &store, const std::vector<RowStore::PlayerRows> &players,
-                                   const QDate &lastDay, int threads = 1);
+                                   const QDate &lastDay, PagePool &pool);
 
 // Makes the awards of `periods` again from their rows, in place, and tells
 // the players whose medals changed.

@@ -4,14 +4,10 @@
 
 namespace portal {
 
-int PagePool::threadsFor(int wanted)
-{
-    return wanted > 0 ? wanted : int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMostThreads)));
-}
-
 PagePool::PagePool(int threads)
 {
-    threads = threadsFor(threads);
+    if (threads <= 0)
+        threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMostThreads)));
     if (threads == 1)
         return;
     m_room = size_t(threads) * 4;

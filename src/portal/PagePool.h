@@ -36,8 +36,6 @@ public:
     void finish();
 
     int threads() const { return int(m_threads.size()); }
-    // The threads a pool made with `wanted` works on (1: the caller's alone).
-    static int threadsFor(int wanted);
 
     static constexpr int kMostThreads = 8;
 

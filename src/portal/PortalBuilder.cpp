@@ -194,9 +194,14 @@ void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)
 {
     const NameAssignments &names = m_source.names();
     const std::vector<RowStore::PlayerRows> players = store.shownPlayers(names);
-    // The awards only sum figures: they copy none of the rows' texts, and
-    // the players' shares are summed side by side.
-    m_awards = awards::fromRows(store, players, m_lastDay, PagePool::threadsFor(m_options.writers));
+    // The pool comes after the rows its jobs read. Its threads sum the
+    // awards first, then make the pages.
+    PagePool pool(m_options.writers);
+    // The awards only sum figures: they copy none of the rows' texts.
+    m_awards = awards::fromRows(store, players, m_lastDay, pool);
+    // What the threads summed with is free again, in pools the rating's
+    // thread does not take from.
+    platform::returnFreedMemory();
 
     // Rated a game at a time in the order played, so that no game waits in memory.
     m_ledger = RatingLedger();
@@ -214,8 +219,6 @@ void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)
     // Best players of each map: every player's figures there, cut down to
     // the best as the candidates pile up.
     std::map<QString, std::vector<MapPlayer>> candidates;
-    // The pool comes after the rows its jobs read.
-    PagePool pool(m_options.writers);
     for (const RowStore::PlayerRows &player : players) {
         std::vector<Row> rows;
         for (const std::span<const quint32> &run : player.runs) {
