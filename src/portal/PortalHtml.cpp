@@ -232,7 +232,7 @@ QString monthAndDay(const QDate &day)
 
 QString moment(const QString &date, const QString &time)
 {
-    const GameMoment m = GameMoment::of(GameKey{date, time, {}});
+    const GameMoment m = GameMoment::of(date, time);
     if (!m.isValid())
         return escape(QString(date + u' ' + time));
     // The time is two digits, a colon, ... as read: nothing to escape.

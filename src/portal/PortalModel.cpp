@@ -38,16 +38,16 @@ bool newerFirst(const MapGame &a, const MapGame &b)
 
 } // namespace
 
-GameMoment GameMoment::of(const GameKey &key)
+GameMoment GameMoment::of(const QString &date, const QString &time)
 {
     GameMoment moment;
-    const QString &d = key.date;
+    const QString &d = date;
     if (d.size() == 8 && d.at(2) == u'/' && d.at(5) == u'/') {
         const int month = twoDigits(d, 0), day = twoDigits(d, 3), year = twoDigits(d, 6);
         if (month >= 0 && day >= 0 && year >= 0)
             moment.date = QDate(fullYear(year), month, day);
     }
-    const QString &t = key.time;
+    const QString &t = time;
     if (t.size() == 8 && t.at(2) == u':' && t.at(5) == u':') {
         const int h = twoDigits(t, 0), m = twoDigits(t, 3), s = twoDigits(t, 6);
         if (h >= 0 && h < 24 && m >= 0 && m < 60 && s >= 0 && s < 60)

@@ -38,7 +38,8 @@ struct GameMoment {
     QDate date;       // invalid when the date text is not mm/dd/yy
     int seconds = -1; // into the day; -1 when the time text is not hh:mm:ss
 
-    static GameMoment of(const GameKey &key);
+    static GameMoment of(const GameKey &key) { return of(key.date, key.time); }
+    static GameMoment of(const QString &date, const QString &time);
     bool isValid() const { return date.isValid() && seconds >= 0; }
     // Orders games by the moment they were played, unreadable ones first.
     qint64 sortKey() const { return isValid() ? date.toJulianDay() * 86400 + seconds : -1; }

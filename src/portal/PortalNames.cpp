@@ -43,6 +43,17 @@ QString path(const QString &folder, const QString &stemText)
     return out;
 }
 
+// A byte of a name's UTF-8: a character of an ASCII name is one.
+unsigned char byteOf(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+unsigned char byteOf(QChar c)
+{
+    return static_cast<unsigned char>(c.unicode());
+}
+
 } // namespace
 
 QString stem(const QString &name)
@@ -55,29 +66,37 @@ QString stem(const QString &name)
     const qsizetype trailingBlanks = name.size() - kept;
     const QStringView shown = QStringView(name).first(kept);
 
-    QString out;
-    out.reserve(kept * 2 + 4);
-    const auto put = [&out](unsigned char b) {
-        if ((b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
-            out += QLatin1Char(char(b));
-        } else if (b >= 'A' && b <= 'Z') {
-            out += QLatin1Char(char(b - 'A' + 'a'));
-            out += u'-';
-        } else if (b == ' ') {
-            out += u'_';
-        } else {
-            out += u'~';
-            out += QLatin1Char(kHex[b >> 4]);
-            out += QLatin1Char(kHex[b & 15]);
+    // Each byte of UTF-8 gives at most three characters, written in place.
+    const auto escaped = [](const auto &bytes, qsizetype count) {
+        QString out(count * 3, Qt::Uninitialized);
+        char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+        char16_t *p = begin;
+        for (const auto c : bytes) {
+            const unsigned char b = byteOf(c);
+            if ((b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
+                *p++ = b;
+            } else if (b >= 'A' && b <= 'Z') {
+                *p++ = char16_t(b - 'A' + 'a');
+                *p++ = u'-';
+            } else if (b == ' ') {
+                *p++ = u'_';
+            } else {
+                *p++ = u'~';
+                *p++ = char16_t(kHex[b >> 4]);
+                *p++ = char16_t(kHex[b & 15]);
+            }
         }
+        out.truncate(p - begin);
+        return out;
     };
     // A name of ASCII alone (nearly every one) is its own UTF-8.
-    if (std::all_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        for (const QChar c : shown)
-            put(static_cast<unsigned char>(c.unicode()));
+    const bool ascii = std::all_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() < 0x80; });
+    QString out;
+    if (ascii) {
+        out = escaped(shown, kept);
     } else {
-        for (const char c : shown.toUtf8())
-            put(static_cast<unsigned char>(c));
+        const QByteArray utf8 = shown.toUtf8();
+        out = escaped(utf8, utf8.size());
     }
     // Nothing but blanks (or nothing): "~" alone is the escape of nothing,
     // so no other name gives it.

@@ -282,6 +282,7 @@ PlayerRating RatingLedger::playerRating(const QString &player, int minGames) con
     PlayerRating out;
     const auto found = m_ids.constFind(player);
     if (found != m_ids.cend()) {
+        out.history.reserve(size_t(m_counts[*found]));
         for (qint32 l = m_last[*found]; l >= 0; l = m_lines[size_t(l)].previous) {
             const Line &line = m_lines[size_t(l)];
             out.history.push_back({gameOf(size_t(l)).key, {skillBefore(line), line.after}});

@@ -64,6 +64,9 @@ void appendBoard(QString &out, const QString &id, const QString &caption, std::v
                        {u"Rating", Sort::Number, true},
                        {u"Games"},
                        {u"Last played", Sort::Text}});
+    // Room for every line at once: grown by doubling, the largest page of a
+    // build would hold half as much again as its size while it grows.
+    out.reserve(out.size() + qsizetype(players.size()) * 270);
     qint64 rank = 0, position = 0, previous = 0;
     for (const RatedPlayer *p : players) {
         const qint64 shown = rating::tenths(p->skill.ordinal());
@@ -207,6 +210,7 @@ QByteArray perGamePage(const std::vector<PlayerTotals> &players, const RatingVie
                         {u"Targets per game"},
                         {u"Best ratio"},
                         {u"Rating"}});
+    body.reserve(body.size() + qsizetype(order.size()) * 240); // as the rating board
     qint64 rank = 0, position = 0;
     const PlayerTotals *previous = nullptr;
     for (const PlayerTotals *p : order) {
