@@ -275,6 +275,32 @@ void RowStore::seal()
     for (quint32 place = 0; place < m_gameOrder.size(); ++place)
         m_gamePlace[m_gameOrder[place]] = place;
     groupRows(size(), m_games.size(), eachRow(false), m_byGame, m_gameStart);
+    // The texts kept are copied anew before what only the reading needed
+    // goes: made among the reading's lookups, they would keep most of the
+    // memory those leave from going back.
+    for (QString &name : m_names.texts)
+        name = owned(name);
+    const auto copiesOf = [](const Texts &texts) {
+        QHash<const QChar *, QString> copies;
+        copies.reserve(qsizetype(texts.texts.size()));
+        for (const QString &text : texts.texts)
+            copies.insert(text.constData(), owned(text));
+        return copies;
+    };
+    {
+        const QHash<const QChar *, QString> days = copiesOf(m_dayTexts), times = copiesOf(m_timeTexts),
+                                            maps = copiesOf(m_mapTexts);
+        // A game's texts are those of the lists (shared()), so each is found.
+        const auto renewed = [](const QHash<const QChar *, QString> &copies, const QString &text) {
+            return copies.value(text.constData(), text);
+        };
+        for (GameKey &key : m_games)
+            key = {renewed(days, key.date), renewed(times, key.time), renewed(maps, key.map)};
+    }
+    for (auto &[type, winner] : m_kinds) {
+        type = owned(type);
+        winner = owned(winner);
+    }
     // Only what the rows and pages read is kept.
     m_gameIds = {};
     m_kindIds = {};
