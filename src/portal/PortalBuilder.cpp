@@ -110,7 +110,7 @@ private:
     // The last pages of a build, once every other page is made: it saves
     // the rating ledger and lets it go first.
     void letGoOfLedger();
-    void writeShared(const std::vector<PlayerTotals> &stored, const RecentBoards &recent);
+    void writeShared(const std::vector<PlayerTotals> &stored, const RecentBoards &recent, bool largestInTurn);
     void saveState(const std::vector<PlayerTotals> &stored);
     // A game dated after the day the pages are made for: a wrong clock.
     bool datedAhead(const QDate &day) const { return day.isValid() && m_lastDay.isValid() && day > m_lastDay; }
@@ -296,7 +296,7 @@ void Build::makeAll()
         DayRows days(m_source);
         return RecentBoards::ofDays(days, m_newestDay);
     }();
-    writeShared(stored, recent);
+    writeShared(stored, recent, true);
     const QStringList removed = m_site.removeOthers();
     m_removed = int(removed.size());
     noteRemoved(m_place.removedFile, removed);
@@ -462,7 +462,7 @@ bool Build::update(PortalState &state)
             m_site.write(names::mapPage(name), pages::mapPage(map));
     }
 
-    writeShared(stored, RecentBoards::ofDays(m_days, m_newestDay));
+    writeShared(stored, RecentBoards::ofDays(m_days, m_newestDay), false);
     saveState(stored);
     return true;
 }
@@ -533,7 +533,7 @@ void Build::letGoOfLedger()
 }
 
 // The pages that follow every change: the assets, the boards and the index.
-void Build::writeShared(const std::vector<PlayerTotals> &stored, const RecentBoards &recent)
+void Build::writeShared(const std::vector<PlayerTotals> &stored, const RecentBoards &recent, bool largestInTurn)
 {
     m_site.write(names::kStyleSheet, assets::styleSheet());
     m_site.write(names::kScript, assets::script());
@@ -548,29 +548,43 @@ void Build::writeShared(const std::vector<PlayerTotals> &stored, const RecentBoa
     for (const auto &[name, map] : m_maps)
         maps.push_back(map);
     // The pages below are independent of each other: made side by side. The
-    // pool comes after what its jobs use, so a failure waits for the jobs
-    // still running before that goes.
+    // five that list every player are the largest, each held twice (as
+    // text, then as UTF-8) while it is made; where memory is at its highest,
+    // in a build of every page, they are made one after the other beside
+    // the smaller ones. The pool comes after what its jobs use, so a
+    // failure waits for the jobs still running before that goes.
+    const std::function<void()> largest[] = {
+        [&] { m_site.write(names::kRatingPage, pages::ratingPage(rated, ratedUpTo, m_options.minGames)); },
+        [&] {
+            const Board board = recent.month();
+            m_site.write(names::kMonthPage,
+                         pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, board.games, board.players, view));
+        },
+        [&] { m_site.write(names::kPerGamePage, pages::perGamePage(totals, view)); },
+        [&] { m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames)); },
+        [&] {
+            m_site.write(
+                names::kIndexPage,
+                pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, recent.gamesPerDay())),
+                SiteFolder::Compare::WithoutMadeTime);
+        },
+    };
     PagePool pool(m_options.writers);
+    if (largestInTurn) {
+        pool.run([&] {
+            for (const auto &page : largest)
+                page();
+        });
+    } else {
+        for (const auto &page : largest)
+            pool.run(page);
+    }
     pool.run([&] {
         const Board board = recent.week();
         m_site.write(names::kWeekPage,
                      pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, board.games, board.players, view));
     });
-    pool.run([&] {
-        const Board board = recent.month();
-        m_site.write(names::kMonthPage,
-                     pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, board.games, board.players, view));
-    });
-    pool.run([&] { m_site.write(names::kRatingPage, pages::ratingPage(rated, ratedUpTo, m_options.minGames)); });
-    pool.run([&] { m_site.write(names::kPerGamePage, pages::perGamePage(totals, view)); });
-    pool.run([&] { m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames)); });
     pool.run([&] { m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay)); });
-    pool.run([&] {
-        m_site.write(
-            names::kIndexPage,
-            pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, recent.gamesPerDay())),
-            SiteFolder::Compare::WithoutMadeTime);
-    });
     pool.finish();
 }
 
