@@ -82,13 +82,21 @@ QString end()
 
 // The pieces below are appended to the chart rather than returned: a page
 // of charts is made of hundreds of them.
+void appendCoordinate(QString &out, QStringView attribute, double value)
+{
+    out += u' ';
+    out += attribute;
+    out += u"=\""_s;
+    appendNum(out, value);
+    out += u'"';
+}
+
 void appendText(QString &out, double x, double y, QStringView anchor, QStringView content)
 {
-    out += u"<text x=\""_s;
-    appendNum(out, x);
-    out += u"\" y=\""_s;
-    appendNum(out, y);
-    out += u"\" text-anchor=\""_s;
+    out += u"<text"_s;
+    appendCoordinate(out, u"x", x);
+    appendCoordinate(out, u"y", y);
+    out += u" text-anchor=\""_s;
     out += anchor;
     out += u"\">"_s;
     out += content;
@@ -97,30 +105,24 @@ void appendText(QString &out, double x, double y, QStringView anchor, QStringVie
 
 void appendRule(QString &out, double x1, double y1, double x2, double y2)
 {
-    out += u"<line class=\"g\" x1=\""_s;
-    appendNum(out, x1);
-    out += u"\" y1=\""_s;
-    appendNum(out, y1);
-    out += u"\" x2=\""_s;
-    appendNum(out, x2);
-    out += u"\" y2=\""_s;
-    appendNum(out, y2);
-    out += u"\"/>"_s;
+    out += u"<line class=\"g\""_s;
+    appendCoordinate(out, u"x1", x1);
+    appendCoordinate(out, u"y1", y1);
+    appendCoordinate(out, u"x2", x2);
+    appendCoordinate(out, u"y2", y2);
+    out += u"/>"_s;
 }
 
 void appendRect(QString &out, QStringView cls, double x, double y, double w, double h, QStringView tip)
 {
     out += u"<rect class=\""_s;
     out += cls;
-    out += u"\" x=\""_s;
-    appendNum(out, x);
-    out += u"\" y=\""_s;
-    appendNum(out, y);
-    out += u"\" width=\""_s;
-    appendNum(out, w);
-    out += u"\" height=\""_s;
-    appendNum(out, h);
-    out += u"\"><title>"_s;
+    out += u'"';
+    appendCoordinate(out, u"x", x);
+    appendCoordinate(out, u"y", y);
+    appendCoordinate(out, u"width", w);
+    appendCoordinate(out, u"height", h);
+    out += u"><title>"_s;
     out += tip;
     out += u"</title></rect>"_s;
 }
