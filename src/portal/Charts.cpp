@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <iterator>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -28,21 +27,8 @@ void appendNum(QString &out, double value)
         out += QLatin1StringView(buffer, end - buffer);
         return;
     }
-    // The whole tenths by hand, the sign of -0 kept: what to_chars writes
-    // of them, at a fraction of its cost (a page of charts has thousands).
-    char16_t text[24];
-    char16_t *at = std::end(text);
-    auto magnitude = quint64(std::abs(tenths));
-    *--at = char16_t(u'0' + magnitude % 10);
-    *--at = u'.';
-    magnitude /= 10;
-    do {
-        *--at = char16_t(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude > 0);
-    if (std::signbit(tenths))
-        *--at = u'-';
-    out += QStringView(at, std::end(text));
+    // The sign of -0 kept, as to_chars writes it.
+    html::appendTenths(out, quint64(std::abs(tenths)), std::signbit(tenths) ? u'-' : char16_t(0));
 }
 
 QString num(double value)

@@ -6,6 +6,7 @@
 #include "portal/PortalNames.h"
 
 #include <charconv>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -199,6 +200,22 @@ char16_t *putDigits(char16_t *out, int value, int width)
 }
 
 } // namespace
+
+void appendTenths(QString &out, quint64 tenths, char16_t sign)
+{
+    char16_t text[24];
+    char16_t *at = std::end(text);
+    *--at = char16_t(u'0' + tenths % 10);
+    *--at = u'.';
+    tenths /= 10;
+    do {
+        *--at = char16_t(u'0' + tenths % 10);
+        tenths /= 10;
+    } while (tenths > 0);
+    if (sign != 0)
+        *--at = sign;
+    out += QStringView(at, std::end(text));
+}
 
 QString isoDate(const QDate &day)
 {

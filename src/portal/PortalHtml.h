@@ -32,6 +32,9 @@ void appendDecimal(QString &out, double value);
 QString decimal(double value);
 void appendDecimal(QString &out, const std::optional<double> &value);
 QString decimal(const std::optional<double> &value);
+// A count of tenths with one decimal ("12.3"), after `sign` unless it is 0:
+// written by hand, as charts and ratings need thousands of them a page.
+void appendTenths(QString &out, quint64 tenths, char16_t sign = 0);
 // Kills per death, a death count of 0 counting as 1, as the stored ratio.
 double killsPerDeath(qint64 kills, qint64 deaths);
 // Seconds as h:mm:ss.

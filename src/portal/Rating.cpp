@@ -1,8 +1,9 @@
 #include "portal/Rating.h"
 
+#include "portal/PortalHtml.h"
+
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -85,23 +86,10 @@ qint64 tenths(double rating)
 
 QString shown(qint64 tenths, bool sign)
 {
-    // Written from the end by hand: a page shows a rating in every line of
-    // its tables, and QString::number with its joins made most of them.
-    char16_t text[24];
-    char16_t *at = std::end(text);
-    quint64 magnitude = tenths < 0 ? 0 - quint64(tenths) : quint64(tenths);
-    *--at = char16_t(u'0' + magnitude % 10);
-    *--at = u'.';
-    magnitude /= 10;
-    do {
-        *--at = char16_t(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude > 0);
-    if (tenths < 0)
-        *--at = u'-';
-    else if (sign && tenths > 0)
-        *--at = u'+';
-    return QString(reinterpret_cast<const QChar *>(at), std::end(text) - at);
+    QString out;
+    const quint64 magnitude = tenths < 0 ? 0 - quint64(tenths) : quint64(tenths);
+    html::appendTenths(out, magnitude, tenths < 0 ? u'-' : sign && tenths > 0 ? u'+' : char16_t(0));
+    return out;
 }
 
 } // namespace portal::rating
