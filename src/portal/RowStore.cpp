@@ -52,14 +52,19 @@ void groupRows(size_t n, size_t groups, ForEach forEach, std::vector<quint32> &r
     forEach([&](quint32 row, quint32 group) { rows[next[group]++] = row; });
 }
 
-void putNumber(std::vector<char> &out, quint64 value)
+// Writes at `out`; returns the end.
+char *putNumber(char *out, quint64 value)
 {
     while (value >= 0x80) {
-        out.push_back(char(value | 0x80));
+        *out++ = char(value | 0x80);
         value >>= 7;
     }
-    out.push_back(char(value));
+    *out++ = char(value);
+    return out;
 }
+
+// The most a packed row takes: three ids, the flags, six figures and a ratio.
+constexpr size_t kMostRowBytes = 3 * 5 + 1 + 6 * 10 + sizeof(double);
 
 quint64 takeNumber(const char *&at)
 {
@@ -100,9 +105,10 @@ quint32 RowStore::idOfGame(const GameKey &game)
         m_lastGame = *found;
     } else {
         m_lastGame = quint32(m_games.size());
-        const auto shared = [](Texts &texts, const QString &text) { return texts.texts[texts.idOf(text)]; };
-        m_games.push_back(
-            {shared(m_dayTexts, game.date), shared(m_timeTexts, game.time), shared(m_mapTexts, game.map)});
+        const std::array<quint32, 3> texts{m_dayTexts.idOf(game.date), m_timeTexts.idOf(game.time),
+                                           m_mapTexts.idOf(game.map)};
+        m_gameTexts.push_back(texts);
+        m_games.push_back({m_dayTexts.texts[texts[0]], m_timeTexts.texts[texts[1]], m_mapTexts.texts[texts[2]]});
         m_gameIds.insert(m_games.back(), m_lastGame);
     }
     return m_lastGame;
@@ -180,15 +186,18 @@ void RowStore::addUtf8(const std::array<std::string_view, kTextColumns> &texts,
     pack(name, m_utf8.lastGameId, m_utf8.lastKindId, figures);
 }
 
+void RowStore::addPacked(const char *row, const char *end)
+{
+    if (m_bytes.size() > std::numeric_limits<quint32>::max() - kMostRowBytes)
+        throw RankholdError(u"The database holds more rows than a build of every page can take at once"_s);
+    m_bytes.insert(m_bytes.end(), row, end);
+    ++m_rows;
+}
+
 void RowStore::pack(quint32 name, quint32 game, quint32 kind, const Row &row)
 {
-    if (m_bytes.size() > std::numeric_limits<quint32>::max() - 64)
-        throw RankholdError(u"The database holds more rows than a build of every page can take at once"_s);
-    ++m_rows;
-    putNumber(m_bytes, name);
-    putNumber(m_bytes, game);
-    putNumber(m_bytes, kind);
-
+    char packed[kMostRowBytes];
+    char *end = putNumber(putNumber(putNumber(packed, name), game), kind);
     const std::optional<qint64> figures[kFigures] = {row.kills,    row.deaths, row.score,
                                                      row.zonetime, row.flags,  row.targets};
     const bool ratioKept = std::bit_cast<quint64>(row.ratio) != std::bit_cast<quint64>(ratioOf(row.kills, row.deaths));
@@ -197,15 +206,16 @@ void RowStore::pack(quint32 name, quint32 game, quint32 kind, const Row &row)
         if (figures[f])
             flags |= quint8(1u << f);
     }
-    m_bytes.push_back(char(flags));
+    *end++ = char(flags);
     for (const std::optional<qint64> &figure : figures) {
         if (figure)
-            putNumber(m_bytes, zigzag(*figure));
+            end = putNumber(end, zigzag(*figure));
     }
     if (ratioKept) {
         const auto bytes = std::bit_cast<std::array<char, sizeof(double)>>(row.ratio);
-        m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+        end = std::copy(bytes.begin(), bytes.end(), end);
     }
+    addPacked(packed, end);
 }
 
 RowStore::Unpacked RowStore::unpack(quint32 index) const
@@ -260,21 +270,49 @@ void RowStore::seal()
     std::iota(m_nameOrder.begin(), m_nameOrder.end(), 0u);
     std::sort(m_nameOrder.begin(), m_nameOrder.end(),
               [&](quint32 a, quint32 b) { return m_names.texts[a] < m_names.texts[b]; });
-    // Every row in the order added, with its name or its game.
-    const auto eachRow = [this](bool byName) {
-        return [this, byName](const auto &f) {
-            forEachRow([&](quint32 row, const Unpacked &u) { f(row, byName ? u.name : u.game); });
+    {
+        // Each row's name and game, read in one pass.
+        std::vector<quint32> starts, rowNames, rowGames;
+        for (std::vector<quint32> *each : {&starts, &rowNames, &rowGames})
+            each->reserve(m_rows);
+        forEachRow([&](quint32 row, const Unpacked &u) {
+            starts.push_back(row);
+            rowNames.push_back(u.name);
+            rowGames.push_back(u.game);
+        });
+        const auto eachRow = [&starts](const std::vector<quint32> &groups) {
+            return [&starts, &groups](const auto &f) {
+                for (size_t i = 0; i < starts.size(); ++i)
+                    f(starts[i], groups[i]);
+            };
         };
-    };
-    groupRows(size(), m_names.texts.size(), eachRow(true), m_byName, m_nameStart);
+        groupRows(size(), m_names.texts.size(), eachRow(rowNames), m_byName, m_nameStart);
+        groupRows(size(), m_games.size(), eachRow(rowGames), m_byGame, m_gameStart);
+    }
 
-    m_gameOrder.resize(m_games.size());
-    std::iota(m_gameOrder.begin(), m_gameOrder.end(), 0u);
-    std::sort(m_gameOrder.begin(), m_gameOrder.end(), [&](quint32 a, quint32 b) { return m_games[a] < m_games[b]; });
+    // In the order of their texts: those of each list ranked once, as
+    // comparing the games' texts themselves would order them.
+    const auto ranks = [](const Texts &texts) {
+        std::vector<quint32> order(texts.texts.size()), rank(texts.texts.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) { return texts.texts[a] < texts.texts[b]; });
+        for (quint32 place = 0; place < order.size(); ++place)
+            rank[order[place]] = place;
+        return rank;
+    };
+    {
+        const std::vector<quint32> days = ranks(m_dayTexts), times = ranks(m_timeTexts), maps = ranks(m_mapTexts);
+        const auto key = [&](quint32 game) {
+            const std::array<quint32, 3> &texts = m_gameTexts[game];
+            return std::tuple(days[texts[0]], times[texts[1]], maps[texts[2]]);
+        };
+        m_gameOrder.resize(m_games.size());
+        std::iota(m_gameOrder.begin(), m_gameOrder.end(), 0u);
+        std::sort(m_gameOrder.begin(), m_gameOrder.end(), [&](quint32 a, quint32 b) { return key(a) < key(b); });
+    }
     m_gamePlace.resize(m_games.size());
     for (quint32 place = 0; place < m_gameOrder.size(); ++place)
         m_gamePlace[m_gameOrder[place]] = place;
-    groupRows(size(), m_games.size(), eachRow(false), m_byGame, m_gameStart);
     // The texts kept are copied anew before what only the reading needed
     // goes: made among the reading's lookups, they would keep most of the
     // memory those leave from going back.
@@ -309,6 +347,7 @@ void RowStore::seal()
     m_dayTexts = {};
     m_timeTexts = {};
     m_mapTexts = {};
+    m_gameTexts = {};
 }
 
 std::vector<quint32> RowStore::playedOrder() const

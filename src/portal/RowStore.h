@@ -95,6 +95,8 @@ private:
     quint32 idOfGame(const GameKey &game);
     quint32 idOfKind(const QString &type, const QString &winner);
     void pack(quint32 name, quint32 game, quint32 kind, const Row &figures);
+    // Adds a row packed by pack(), [row, end).
+    void addPacked(const char *row, const char *end);
     Unpacked unpack(quint32 index) const;
     static Unpacked unpackAt(const char *&at);
     // Calls f(row, unpacked) for every row in the order added.
@@ -120,7 +122,8 @@ private:
     std::vector<GameKey> m_games;
     quint32 m_lastGame = 0; // the game of the row added last
     QHash<GameKey, quint32> m_gameIds;
-    Texts m_dayTexts, m_timeTexts, m_mapTexts; // so games share their texts
+    Texts m_dayTexts, m_timeTexts, m_mapTexts;       // so games share their texts
+    std::vector<std::array<quint32, 3>> m_gameTexts; // a game's texts in those lists
     // addUtf8()'s ids by the texts' bytes (games and kinds: their texts
     // joined, each after its length), and the texts of the row before.
     struct Utf8Ids {
