@@ -4,10 +4,14 @@
 
 namespace portal {
 
+int PagePool::threadsFor(int asked)
+{
+    return asked > 0 ? asked : int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMostThreads)));
+}
+
 PagePool::PagePool(int threads)
 {
-    if (threads <= 0)
-        threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMostThreads)));
+    threads = threadsFor(threads);
     if (threads == 1)
         return;
     m_room = size_t(threads) * 4;

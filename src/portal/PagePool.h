@@ -38,6 +38,8 @@ public:
     int threads() const { return int(m_threads.size()); }
 
     static constexpr int kMostThreads = 8;
+    // The threads a pool asked for `threads` runs.
+    static int threadsFor(int threads);
 
 private:
     struct Queued {

@@ -280,7 +280,7 @@ void Build::makeAll()
     };
     advance(0); // the long read begins
     {
-        const RowStore store = m_source.allRows(storedRows, advance);
+        const RowStore store = m_source.allRows(storedRows, advance, PagePool::threadsFor(m_options.writers) > 1);
         // The read's lookups are gone; the rating's lines come in blocks of their own.
         platform::returnFreedMemory();
         makeFromRows(store, advance);

@@ -7,6 +7,10 @@
 
 #include <QSqlError>
 
+#include <atomic>
+#include <system_error>
+#include <thread>
+
 using namespace Qt::StringLiterals;
 
 namespace portal {
@@ -314,24 +318,26 @@ std::vector<Row> PortalSource::rowsOnDate(const QString &dateText)
     return namedRows(PortalSql::rowsOnDate(), {range.first, range.past, dateText}, true);
 }
 
-RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)> &read)
+namespace {
+
+// Reads the rows `statement` gives into `store`, calling `added` after
+// each; `stop` ends the reading early by throwing. False with `error` set
+// when SQLite refuses it.
+bool readRows(SqliteStatement &statement, const std::vector<SqliteStatement::Value> &values, RowStore &store,
+              const std::function<void()> &added, QSqlError &error, const std::atomic<bool> *stop = nullptr)
 {
-    RowStore store;
-    store.reserve(size_t(std::max<qint64>(expected, 0)));
-    constexpr qint64 kTold = 4096;
-    const auto told = [&] {
-        if (read && store.size() % kTold == 0)
-            read(kTold);
-    };
-    if (SqliteStatement *statement = sqlite(PortalSql::allRows())) {
-        // The texts by their bytes, as SQLite holds them: most were seen before.
-        Row figures;
-        std::array<std::string_view, RowStore::kTextColumns> texts;
-        selectCells(*statement, {}, [&](const SqliteStatement::Cells &cells) {
+    // The texts by their bytes, as SQLite holds them: most were seen before.
+    Row figures;
+    std::array<std::string_view, RowStore::kTextColumns> texts;
+    return statement.selectRows(
+        values,
+        [&](const SqliteStatement::Cells &cells) {
+            if (stop && stop->load(std::memory_order_relaxed))
+                throw std::exception(); // ends the reading; the statement is reset
             for (size_t t = 0; t < texts.size(); ++t) {
                 if (cells.type(kTextColumns[t]) != SqliteStatement::Cells::Type::Text) {
                     store.add(plainRow(cells, false));
-                    told();
+                    added();
                     return;
                 }
                 texts[t] = cells.utf8(kTextColumns[t]);
@@ -339,8 +345,139 @@ RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)
             readFigures(cells, figures);
             store.addUtf8(
                 texts, [&](RowStore::TextColumn t) { return cells.textInPlace(kTextColumns[size_t(t)]); }, figures);
-            told();
-        });
+            added();
+        },
+        &error);
+}
+
+// The rows past a rowid, read on a thread and a connection of their own
+// while the caller reads those up to it.
+class LaterRows
+{
+public:
+    LaterRows(std::unique_ptr<SqliteReader> reader, qint64 past, size_t expected)
+        : m_reader(std::move(reader)), m_past(past)
+    {
+        m_store.reserve(expected);
+        m_thread = std::thread([this] { read(); });
+    }
+    ~LaterRows()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    LaterRows(const LaterRows &) = delete;
+    LaterRows &operator=(const LaterRows &) = delete;
+
+    qint64 rowsSoFar() const { return m_rows.load(std::memory_order_relaxed); }
+    // Waits for the reading; null when it failed (a lock it could not take
+    // at once, or whatever else), and the caller reads those rows itself.
+    const RowStore *wait()
+    {
+        m_thread.join();
+        return m_read ? &m_store : nullptr;
+    }
+
+private:
+    void read()
+    {
+        try {
+            QSqlError error;
+            std::unique_ptr<SqliteStatement> statement = m_reader->prepare(PortalSql::allRowsPastRowid(), &error);
+            m_read = statement && readRows(
+                                      *statement, {SqliteStatement::Value::integerOf(m_past)}, m_store,
+                                      [this] { m_rows.fetch_add(1, std::memory_order_relaxed); }, error, &m_stop);
+            statement.reset();
+        } catch (...) {
+            m_read = false;
+        }
+        m_reader.reset();
+    }
+
+    std::unique_ptr<SqliteReader> m_reader;
+    const qint64 m_past;
+    RowStore m_store;
+    bool m_read = false;
+    std::atomic<qint64> m_rows{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+} // namespace
+
+std::optional<qint64> PortalSource::halfwayRowid()
+{
+    QSqlError error;
+    const std::unique_ptr<SqliteStatement> bounds = SqliteStatement::prepare(m_db, PortalSql::rowidBounds(), &error);
+    std::optional<qint64> halfway;
+    if (bounds) {
+        bounds->selectRows(
+            {},
+            [&](const SqliteStatement::Cells &cells) {
+                using Type = SqliteStatement::Cells::Type;
+                if (cells.type(0) != Type::Integer || cells.type(1) != Type::Integer)
+                    return;
+                const qint64 low = cells.integer(0), high = cells.integer(1);
+                if (low < high)
+                    halfway = low + (high - low) / 2;
+            },
+            &error);
+    }
+    return halfway;
+}
+
+RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)> &read, bool sideBySide)
+{
+    RowStore store;
+    const auto rows = size_t(std::max<qint64>(expected, 0));
+    store.reserve(rows);
+    // Told every few thousand rows, those of the other thread with them.
+    constexpr qint64 kTold = 4096;
+    std::unique_ptr<LaterRows> later;
+    qint64 toldSoFar = 0;
+    const auto tell = [&](qint64 total) {
+        if (read && total > toldSoFar)
+            read(total - toldSoFar);
+        toldSoFar = std::max(toldSoFar, total);
+    };
+    const auto told = [&] {
+        if (read && store.size() % kTold == 0)
+            tell(qint64(store.size()) + (later ? later->rowsSoFar() : 0));
+    };
+    if (SqliteStatement *statement = sqlite(PortalSql::allRows())) {
+        // Read in two halves side by side where a second connection sees
+        // the same rows: SQLite's stepping is most of the reading.
+        qint64 halfway = 0;
+        if (const std::optional<qint64> found = sideBySide ? halfwayRowid() : std::nullopt) {
+            halfway = *found;
+            if (std::unique_ptr<SqliteReader> reader = SqliteReader::besideReadOf(m_db)) {
+                try {
+                    later = std::make_unique<LaterRows>(std::move(reader), halfway, rows / 2);
+                } catch (const std::system_error &) {
+                    // No thread to be had: one reads it all.
+                }
+            }
+        }
+        QSqlError error;
+        bool done = false;
+        if (later) {
+            SqliteStatement *first = sqlite(PortalSql::allRowsUpToRowid());
+            done = readRows(*first, {SqliteStatement::Value::integerOf(halfway)}, store, told, error);
+            if (done) {
+                if (const RowStore *rest = later->wait()) {
+                    store.append(*rest);
+                } else {
+                    SqliteStatement *past = sqlite(PortalSql::allRowsPastRowid());
+                    done = readRows(*past, {SqliteStatement::Value::integerOf(halfway)}, store, told, error);
+                }
+            }
+            later.reset();
+        } else {
+            done = readRows(*statement, {}, store, told, error);
+        }
+        if (!done)
+            throw RankholdError(engineMessage(error));
     } else {
         // The store copies what it keeps of a row's texts.
         selectRows(PortalSql::allRows(), {}, false, [&](Row &row) {
@@ -348,8 +485,7 @@ RowStore PortalSource::allRows(qint64 expected, const std::function<void(qint64)
             told();
         });
     }
-    if (read)
-        read(qint64(store.size()) % kTold);
+    tell(qint64(store.size()));
     store.seal();
     // The pages of the table, read once, are not read again.
     SqliteStatement::releaseCache(m_db);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Reads the portal's values from the table `player`, each row under the
@@ -52,8 +53,9 @@ public:
 
     // Every row, hidden players' too, in one pass (the full build); room is
     // made for `expected` rows at once. `read` hears of the rows read, a
-    // few thousand at a time.
-    RowStore allRows(qint64 expected, const std::function<void(qint64 rows)> &read = {});
+    // few thousand at a time. `sideBySide` lets a SQLite file be read on
+    // two threads, each half of the table; the store is the same.
+    RowStore allRows(qint64 expected, const std::function<void(qint64 rows)> &read = {}, bool sideBySide = false);
     // One pass over every row, a game at a time.
     void forEachGame(const std::function<void(Game &game)> &visit);
 
@@ -68,6 +70,9 @@ private:
     // The statement through SQLite's own interface, prepared once; null
     // for another engine.
     SqliteStatement *sqlite(const QString &sql);
+    // A rowid halfway between the table's lowest and highest; none for a
+    // table of fewer than two rows or without rowids.
+    std::optional<qint64> halfwayRowid();
     void selectCells(SqliteStatement &statement, const QStringList &binds,
                      const std::function<void(const SqliteStatement::Cells &)> &visit);
     std::vector<Row> namedRows(const QString &sql, const QStringList &binds, bool shownOnly);

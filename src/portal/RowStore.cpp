@@ -186,6 +186,35 @@ void RowStore::addUtf8(const std::array<std::string_view, kTextColumns> &texts,
     pack(name, m_utf8.lastGameId, m_utf8.lastKindId, figures);
 }
 
+void RowStore::append(const RowStore &later)
+{
+    // Each of its ids becomes this store's for the same text, found on the
+    // first row that has it: in the order of the rows, as add() would. What
+    // follows a row's ids does not depend on them, and is copied as it is.
+    constexpr quint32 kUnseen = std::numeric_limits<quint32>::max();
+    std::vector<quint32> names(later.m_names.texts.size(), kUnseen), games(later.m_games.size(), kUnseen),
+        kinds(later.m_kinds.size(), kUnseen);
+    m_bytes.reserve(m_bytes.size() + later.m_bytes.size());
+    const char *const begin = later.m_bytes.data();
+    for (const char *at = begin; at != begin + later.m_bytes.size();) {
+        const char *tail = at;
+        const Unpacked u = unpackAt(at);
+        for (int id = 0; id < 3; ++id)
+            takeNumber(tail);
+        quint32 &name = names[u.name], &game = games[u.game], &kind = kinds[u.kind];
+        if (name == kUnseen)
+            name = m_names.idOf(later.m_names.texts[u.name]);
+        if (game == kUnseen)
+            game = idOfGame(later.m_games[u.game]);
+        if (kind == kUnseen)
+            kind = idOfKind(later.m_kinds[u.kind].first, later.m_kinds[u.kind].second);
+        char row[kMostRowBytes];
+        char *end = putNumber(putNumber(putNumber(row, name), game), kind);
+        end = std::copy(tail, at, end);
+        addPacked(row, end);
+    }
+}
+
 void RowStore::addPacked(const char *row, const char *end)
 {
     if (m_bytes.size() > std::numeric_limits<quint32>::max() - kMostRowBytes)

@@ -37,6 +37,9 @@ public:
     enum TextColumn { Player, Date, Time, Map, Type, Winner, kTextColumns };
     void addUtf8(const std::array<std::string_view, kTextColumns> &texts,
                  const std::function<QString(TextColumn column)> &exact, const Row &figures);
+    // The rows of `later`, read after those added here, as though added
+    // here one by one: the store is the one a single reading of them all makes.
+    void append(const RowStore &later);
     // Groups the rows by name and by game; nothing is added after it.
     void seal();
 

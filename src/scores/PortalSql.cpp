@@ -32,6 +32,21 @@ QString allRows()
     return kRowSelect + u";"_s;
 }
 
+QString rowidBounds()
+{
+    return u"SELECT min(rowid), max(rowid) FROM player;"_s;
+}
+
+QString allRowsUpToRowid()
+{
+    return kRowSelect + u"WHERE rowid <= ?;"_s;
+}
+
+QString allRowsPastRowid()
+{
+    return kRowSelect + u"WHERE rowid > ?;"_s;
+}
+
 QString allRowsByGame()
 {
     return kRowSelect + u"ORDER BY player.Date, player.Time, player.Game;"_s;

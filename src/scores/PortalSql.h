@@ -33,6 +33,12 @@ QString playerTotals();
 QString rowsOfPlayer();
 // Every row, in the table's own order.
 QString allRows();
+// SQLite only: the lowest and highest rowid of the table, and every row
+// up to and past a rowid (one binding), in the table's own order. Read
+// one after the other, the two give what allRows() gives.
+QString rowidBounds();
+QString allRowsUpToRowid();
+QString allRowsPastRowid();
 // Every row, a game's rows together: ordered by Date, Time and Game.
 QString allRowsByGame();
 // The rows played at one date and time. Four bindings: the lowest and the

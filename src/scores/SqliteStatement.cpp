@@ -33,6 +33,11 @@ std::unique_ptr<SqliteStatement> SqliteStatement::prepare(const QSqlDatabase &db
     sqlite3 *connection = connectionOf(db);
     if (!connection)
         return nullptr;
+    return prepareOn(connection, sql, error);
+}
+
+std::unique_ptr<SqliteStatement> SqliteStatement::prepareOn(sqlite3 *connection, const QString &sql, QSqlError *error)
+{
     sqlite3_stmt *statement = nullptr;
     const int code = sqlite3_prepare16_v2(connection, sql.utf16(), int(sql.size() * 2), &statement, nullptr);
     std::unique_ptr<SqliteStatement> insert(new SqliteStatement(connection, statement));
@@ -76,6 +81,9 @@ int SqliteStatement::bind(const std::vector<Value> &values)
             break;
         case Value::Kind::Real:
             code = sqlite3_bind_double(m_statement, parameter, values[i].real);
+            break;
+        case Value::Kind::Integer:
+            code = sqlite3_bind_int64(m_statement, parameter, values[i].integer);
             break;
         case Value::Kind::Text:
             code = sqlite3_bind_text(m_statement, parameter, m_texts.constData() + m_spans[i].first,
@@ -203,4 +211,43 @@ QSqlError SqliteStatement::lastError(int code) const
     const auto *message = static_cast<const char16_t *>(sqlite3_errmsg16(m_db));
     return QSqlError(u"Unable to fetch row"_s, QString::fromUtf16(message), QSqlError::StatementError,
                      QString::number(code));
+}
+
+std::unique_ptr<SqliteReader> SqliteReader::besideReadOf(const QSqlDatabase &db)
+{
+    sqlite3 *connection = connectionOf(db);
+    if (!connection || sqlite3_txn_state(connection, "main") != SQLITE_TXN_READ)
+        return nullptr;
+    const char *file = sqlite3_db_filename(connection, "main");
+    if (!file || !*file)
+        return nullptr;
+    {
+        sqlite3_stmt *mode = nullptr;
+        if (sqlite3_prepare_v2(connection, "PRAGMA main.journal_mode", -1, &mode, nullptr) != SQLITE_OK)
+            return nullptr;
+        const bool stepped = sqlite3_step(mode) == SQLITE_ROW;
+        const QByteArray name =
+            stepped ? QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0))) : QByteArray();
+        sqlite3_finalize(mode);
+        if (!stepped || name.compare("wal", Qt::CaseInsensitive) == 0)
+            return nullptr;
+    }
+    sqlite3 *reader = nullptr;
+    const int code =
+        sqlite3_open_v2(file, &reader, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_close(reader);
+        return nullptr;
+    }
+    return std::unique_ptr<SqliteReader>(new SqliteReader(reader));
+}
+
+SqliteReader::~SqliteReader()
+{
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<SqliteStatement> SqliteReader::prepare(const QString &sql, QSqlError *error)
+{
+    return SqliteStatement::prepareOn(m_db, sql, error);
 }

@@ -29,12 +29,14 @@ class SqliteStatement
 public:
     // A value to bind, pointing into the caller's rows: no copy, no variant.
     struct Value {
-        enum class Kind { Null, Text, Real } kind = Kind::Null;
+        enum class Kind { Null, Text, Real, Integer } kind = Kind::Null;
         const QString *text = nullptr;
         double real = 0;
+        qint64 integer = 0;
         // A null text is NULL, an empty one '', as Qt binds them.
         static Value textOf(const QString &t) { return t.isNull() ? Value{} : Value{Kind::Text, &t, 0}; }
         static Value realOf(double r) { return {Kind::Real, nullptr, r}; }
+        static Value integerOf(qint64 i) { return {Kind::Integer, nullptr, 0, i}; }
     };
 
     // Null when `db` is not a SQLite connection, or the statement cannot be
@@ -88,7 +90,9 @@ public:
                     QSqlError *error);
 
 private:
+    friend class SqliteReader;
     SqliteStatement(sqlite3 *db, sqlite3_stmt *statement) : m_db(db), m_statement(statement) {}
+    static std::unique_ptr<SqliteStatement> prepareOn(sqlite3 *connection, const QString &sql, QSqlError *error);
     QSqlError lastError(int code) const;
     // Binds `values` (see run()); SQLite's result code.
     int bind(const std::vector<Value> &values);
@@ -97,4 +101,28 @@ private:
     sqlite3_stmt *m_statement;
     QByteArray m_texts;                                   // the texts of the run in hand, in UTF-8
     std::vector<std::pair<qsizetype, qsizetype>> m_spans; // each value's text in m_texts: start, length
+};
+
+// A connection of its own to the database file of a SQLite connection,
+// read-only, so that another thread can read part of a long read beside
+// it. It sees what that connection sees only while that one holds a read
+// transaction on a file kept with a rollback journal: the shared lock keeps
+// every writer from committing. So there is none otherwise (nor for a
+// database in memory). It never waits for a lock: a read that cannot begin
+// at once fails, and the caller reads on its own connection instead.
+class SqliteReader
+{
+public:
+    static std::unique_ptr<SqliteReader> besideReadOf(const QSqlDatabase &db);
+    ~SqliteReader();
+    SqliteReader(const SqliteReader &) = delete;
+    SqliteReader &operator=(const SqliteReader &) = delete;
+
+    // Null with `error` set when SQLite refuses it. The statement is used
+    // on one thread at a time, that of this reader, and goes before it.
+    std::unique_ptr<SqliteStatement> prepare(const QString &sql, QSqlError *error);
+
+private:
+    explicit SqliteReader(sqlite3 *db) : m_db(db) {}
+    sqlite3 *m_db;
 };

@@ -198,6 +198,38 @@ TEST_F(PortalBuildTest, ThreadsMakeThePagesOfOneThreadAndReportTheFirstPageThatF
     EXPECT_EQ(builtBy(4, u"blocked4"_s, blocked).section(u'/', -1), failure.section(u'/', -1));
 }
 
+// An import that wants to commit while a build reads holds the lock that
+// keeps new readers out: the build reads every row on its own connection.
+TEST_F(PortalBuildTest, AWriterWaitingToCommitLeavesTheBuildEveryRowItsSnapshotHas)
+{
+    for (int g = 0; g < 30; ++g)
+        addGame("Oasis", "04/" + QByteArray::number(10 + g % 18) + "/02", "20:" + QByteArray::number(10 + g) + ":00",
+                "Deathmatch", {{"Soldier " + QByteArray::number(g % 7), g % 9, 1}, {"Nomad", 2, g % 4}});
+    options.writers = 1;
+    build(u"one"_s);
+
+    const QString writer = u"writer"_s;
+    {
+        QSqlDatabase w = QSqlDatabase::addDatabase(u"QSQLITE"_s, writer);
+        w.setDatabaseName(dir.filePath(u"Rankhold.mdb"_s));
+        w.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=0"_s);
+        ASSERT_TRUE(w.open() && w.transaction());
+        ASSERT_TRUE(QSqlQuery(w).exec(u"DELETE FROM player WHERE Player LIKE 'Nomad%'"_s));
+        bool triedToCommit = false;
+        options.writers = 4;
+        build(u"four"_s, {}, [&](int) {
+            if (!triedToCommit) { // the build holds its snapshot now
+                EXPECT_FALSE(w.commit());
+            }
+            triedToCommit = true;
+        });
+        EXPECT_TRUE(triedToCommit);
+        EXPECT_EQ(files(site(u"four"_s)), files(site(u"one"_s)));
+        EXPECT_TRUE(w.commit()) << "the writer goes on once the build is done";
+    }
+    QSqlDatabase::removeDatabase(writer);
+}
+
 TEST_F(PortalBuildTest, PeriodsEndAtTheNewestGameAndTwoDigitYearsSortAsDates)
 {
     addGame("Canyon", "11/20/99", "20:00:00", "Deathmatch", {{"Old Timer", 5, 1, "50"}});
