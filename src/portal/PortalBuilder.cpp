@@ -7,6 +7,7 @@
 #include "portal/AwardsBuild.h"
 #include "portal/AwardsPage.h"
 #include "portal/Charts.h"
+#include "portal/Handover.h"
 #include "portal/NameChanges.h"
 #include "portal/PagePool.h"
 #include "portal/PortalAssets.h"
@@ -31,6 +32,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 
 using namespace Qt::StringLiterals;
@@ -206,10 +208,42 @@ void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)
     // Rated a game at a time in the order played, so that no game waits in memory.
     m_ledger = RatingLedger();
     m_ledger.reserve(store.gameCount(), store.size());
-    for (const quint32 g : store.playedOrder()) {
-        const Game game = store.game(g, names);
-        learnGame(game);
-        m_ledger.addNext(m_ledger.inputOf(game));
+    const std::vector<quint32> played = store.playedOrder();
+    if (pool.threads() > 1) {
+        // One of the pool's threads makes the games from the rows, a few
+        // dozen at a time, while this one rates them.
+        using Block = std::vector<RatingLedger::NamedInput>;
+        constexpr size_t kGamesPerBlock = 64;
+        const auto games = std::make_shared<Handover<Block>>(4);
+        pool.run([this, games, &played, &store, &names] {
+            try {
+                Block block;
+                for (size_t i = 0; i < played.size(); ++i) {
+                    const Game game = store.game(played[i], names);
+                    learnGame(game);
+                    block.push_back(RatingLedger::namedInputOf(game));
+                    if (block.size() == kGamesPerBlock || i + 1 == played.size()) {
+                        if (!games->give(std::move(block)))
+                            return; // the rating stopped
+                        block.clear();
+                    }
+                }
+                games->close();
+            } catch (...) {
+                games->close(std::current_exception());
+            }
+        });
+        const auto stopGames = qScopeGuard([&] { games->abandon(); });
+        while (std::optional<Block> block = games->take()) {
+            for (const RatingLedger::NamedInput &game : *block)
+                m_ledger.addNext(m_ledger.inputOf(game));
+        }
+    } else {
+        for (const quint32 g : played) {
+            const Game game = store.game(g, names);
+            learnGame(game);
+            m_ledger.addNext(m_ledger.inputOf(game));
+        }
     }
     m_medals = awards::medalsByPlayer(m_awards);
     // The awards' tallies and the games rated are gone; the pages come in

@@ -47,6 +47,24 @@ RatingLedger::GameInput RatingLedger::inputOf(const Game &game)
     return input;
 }
 
+RatingLedger::NamedInput RatingLedger::namedInputOf(const Game &game)
+{
+    NamedInput named{game.key, {}};
+    named.lines.reserve(game.lines.size());
+    for (const Row &row : game.lines)
+        named.lines.emplace_back(row.player, rating::standingOf(row));
+    return named;
+}
+
+RatingLedger::GameInput RatingLedger::inputOf(const NamedInput &game)
+{
+    GameInput input{game.key, {}};
+    input.lines.reserve(game.lines.size());
+    for (const auto &[player, standing] : game.lines)
+        input.lines.push_back({idOf(player), standing});
+    return input;
+}
+
 rating::Skill RatingLedger::skillBefore(const Line &line) const
 {
     return line.previous < 0 ? rating::Skill() : m_lines[size_t(line.previous)].after;

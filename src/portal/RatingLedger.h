@@ -66,6 +66,14 @@ public:
     // The number a player is known by in this ledger (a new one for a new name).
     quint32 idOf(const QString &player);
     GameInput inputOf(const Game &game);
+    // What inputOf() reads of a game, made without the ledger (so on
+    // another thread): its key and its players by name with their standings.
+    struct NamedInput {
+        GameKey key;
+        std::vector<std::pair<QString, rating::Standing>> lines;
+    };
+    static NamedInput namedInputOf(const Game &game);
+    GameInput inputOf(const NamedInput &game);
 
     // What add() changed: the games that read otherwise now (the new ones
     // among them) and the players whose history changed.
