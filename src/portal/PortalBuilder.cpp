@@ -208,14 +208,16 @@ void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)
     // Rated a game at a time in the order played, so that no game waits in memory.
     m_ledger = RatingLedger();
     m_ledger.reserve(store.gameCount(), store.size());
-    const std::vector<quint32> played = store.playedOrder();
+    std::vector<quint32> played = store.playedOrder();
     if (pool.threads() > 1) {
         // One of the pool's threads makes the games from the rows, a few
-        // dozen at a time, while this one rates them.
+        // dozen at a time, while this one rates them. What the job reads
+        // outlives the pool, or is its own: a failed rating leaves it
+        // running until the pool goes.
         using Block = std::vector<RatingLedger::NamedInput>;
         constexpr size_t kGamesPerBlock = 64;
         const auto games = std::make_shared<Handover<Block>>(4);
-        pool.run([this, games, &played, &store, &names] {
+        pool.run([this, games, played = std::move(played), &store, &names] {
             try {
                 Block block;
                 for (size_t i = 0; i < played.size(); ++i) {
