@@ -10,13 +10,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <algorithm>
 #include <vector>
 
 extern char **environ;
@@ -82,6 +82,17 @@ inline Measured best(const Measured &a, const Measured &b)
     return m;
 }
 
+// The middle of several values (the higher of the two middle ones of an
+// even count); 0 of none.
+inline double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    const auto middle = values.begin() + long(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
 // The median of several runs: the middle wall time and the middle
 // processor time (each of its own), and the largest peak memory. A run that
 // failed is the answer, so that it is not hidden.
@@ -95,17 +106,13 @@ inline Measured median(std::vector<Measured> runs)
         return {};
     Measured m;
     m.exitCode = 0;
-    const size_t middle = runs.size() / 2;
-    std::vector<double> values;
-    for (const Measured &r : runs)
-        values.push_back(r.seconds);
-    std::nth_element(values.begin(), values.begin() + long(middle), values.end());
-    m.seconds = values[middle];
-    values.clear();
-    for (const Measured &r : runs)
-        values.push_back(r.cpuSeconds);
-    std::nth_element(values.begin(), values.begin() + long(middle), values.end());
-    m.cpuSeconds = values[middle];
+    std::vector<double> seconds, cpuSeconds;
+    for (const Measured &r : runs) {
+        seconds.push_back(r.seconds);
+        cpuSeconds.push_back(r.cpuSeconds);
+    }
+    m.seconds = median(seconds);
+    m.cpuSeconds = median(cpuSeconds);
     for (const Measured &r : runs)
         m.peakMb = std::max(m.peakMb, r.peakMb);
     return m;

@@ -1,6 +1,7 @@
 // A score file of 100 MB on a game host (a local pyftpdlib server, the
 // read-only account): after one more map, what a round fetches and how long
 // it takes, beside curl fetching the whole file in the same run, as ratios.
+#include "MeasuredProcess.h"
 #include "common/CommandHost.h"
 #include "common/ProgramFolder.h"
 #include "gamehost/FtpHostFolder.h"
@@ -52,12 +53,6 @@ QString serverScript()
             return candidate;
     } while (dir.cdUp());
     return QStringLiteral(RANKHOLD_BENCH_DIR) + u"/../tests/support/ftp_server.py"_s;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
@@ -159,11 +154,12 @@ int main(int argc, char **argv)
     std::printf("game host, score file of %.1f MB, one more map (%lld bytes) a round:\n", history / 1048576.0,
                 qlonglong(block(0).size()));
     std::printf("  round after a map:   %lld bytes fetched, %d transfer, %.3f s (median of 5)\n", qlonglong(fetched),
-                transfers, median(seconds));
-    std::printf("  round with nothing:  0 transfers, %.3f s (median of 5)\n", median(idle));
-    std::printf("  curl, whole file:    %lld bytes, %.3f s (median of 3)\n", qlonglong(whole), median(curlSeconds));
+                transfers, bench::median(seconds));
+    std::printf("  round with nothing:  0 transfers, %.3f s (median of 5)\n", bench::median(idle));
+    std::printf("  curl, whole file:    %lld bytes, %.3f s (median of 3)\n", qlonglong(whole),
+                bench::median(curlSeconds));
     std::printf("  ratio bytes %.6f, time %.3f\n", double(fetched) / double(whole),
-                median(seconds) / median(curlSeconds));
+                bench::median(seconds) / bench::median(curlSeconds));
     server.terminate();
     server.waitForFinished(3000);
     return 0;

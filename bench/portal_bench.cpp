@@ -16,6 +16,7 @@
 //
 //   portal_bench [rows] [players] [small rows]   (default 1000000 20000 40000)
 
+#include "MeasuredProcess.h"
 #include "common/RankholdError.h"
 #include "platform/System.h"
 #include "portal/PortalBuilder.h"
@@ -213,12 +214,6 @@ std::pair<double, double> shellHtml(const QString &db, const QString &outputFile
     return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_CHILDREN) - childCpuBefore};
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 Run runAt(const QString &folder, qint64 rows, int players, bool report, int rounds = 0)
 {
     QDir().mkpath(folder);
@@ -232,28 +227,24 @@ Run runAt(const QString &folder, qint64 rows, int players, bool report, int roun
                     players, double(QFileInfo(db).size()) / 1e6, double(fill.elapsed()) / 1e3);
     }
     Run run;
-    for (int i = 0; i + 1 < rounds; ++i) {
-        // Kept, not removed: a folder of 82,000 files just removed slows
-        // down the making of the next on some file systems.
-        const QString trial = folder + u"/trial"_s + QString::number(i);
-        QDir().mkpath(trial);
+    // With rounds, each round's shell and build run one after the other.
+    // The folders of the rounds before the last are kept, not removed: a
+    // folder of 82,000 files just removed slows down the making of the next
+    // on some file systems. The last round's is the one the builds after it
+    // work in.
+    for (int i = 0; i < std::max(rounds, 1); ++i) {
+        const QString place = i + 1 >= rounds ? folder : folder + u"/trial"_s + QString::number(i);
+        QDir().mkpath(place);
         Run::Round round;
-        std::tie(round.shellSeconds, round.shellCpu) = shellHtml(db, trial + u"/shell.html"_s);
-        round.build = build(db, trial);
-        run.rounds.push_back(round);
+        if (rounds > 0)
+            std::tie(round.shellSeconds, round.shellCpu) = shellHtml(db, place + u"/shell.html"_s);
+        round.build = build(db, place);
         if (i == 0)
             run.firstPeak = peakMegabytes(); // of one build, as a process that makes one has
+        if (rounds > 0)
+            run.rounds.push_back(round);
+        run.first = round.build;
     }
-    if (rounds > 0) {
-        Run::Round round;
-        std::tie(round.shellSeconds, round.shellCpu) = shellHtml(db, folder + u"/shell.html"_s);
-        run.rounds.push_back(round);
-    }
-    run.first = build(db, folder);
-    if (rounds > 0)
-        run.rounds.back().build = run.first;
-    if (run.rounds.size() < 2)
-        run.firstPeak = peakMegabytes();
     std::vector<Timed> maps;
     for (int i = 0; i < Run::kMaps; ++i) {
         shell(db, oneMoreMapSql());
@@ -296,11 +287,11 @@ int main(int argc, char **argv)
             each += (each.isEmpty() ? u""_s : u", "_s) + QString::number(ratios.back(), 'f', 2);
         }
         std::printf("first build: median %.2f s of %d (last: cpu %.2f s), %d files, %.0f MB (full: %s)\n",
-                    median(builds), kRounds, large.first.cpuSeconds, large.first.result.written,
+                    bench::median(builds), kRounds, large.first.cpuSeconds, large.first.result.written,
                     double(folderBytes(dir.filePath(u"large/portal"_s))) / 1e6, large.first.result.full ? "yes" : "no");
-        std::printf("sqlite3 -html of every row: median %.2f s of %d\n", median(shells), kRounds);
+        std::printf("sqlite3 -html of every row: median %.2f s of %d\n", bench::median(shells), kRounds);
         std::printf("ratio first build / shell:  %.2f, the median of %d rounds of one each (%s; cpu %.2f)\n",
-                    median(ratios), kRounds, qPrintable(each), median(cpuRatios));
+                    bench::median(ratios), kRounds, qPrintable(each), bench::median(cpuRatios));
         std::printf(
             "peak memory (getrusage):    %ld MB by the end of the first build, %ld MB with the builds after it\n",
             large.firstPeak, peak);
