@@ -221,17 +221,15 @@ std::unique_ptr<SqliteReader> SqliteReader::besideReadOf(const QSqlDatabase &db)
     const char *file = sqlite3_db_filename(connection, "main");
     if (!file || !*file)
         return nullptr;
-    {
-        sqlite3_stmt *mode = nullptr;
-        if (sqlite3_prepare_v2(connection, "PRAGMA main.journal_mode", -1, &mode, nullptr) != SQLITE_OK)
-            return nullptr;
-        const bool stepped = sqlite3_step(mode) == SQLITE_ROW;
-        const QByteArray name =
-            stepped ? QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0))) : QByteArray();
-        sqlite3_finalize(mode);
-        if (!stepped || name.compare("wal", Qt::CaseInsensitive) == 0)
-            return nullptr;
-    }
+    QSqlError error;
+    const std::unique_ptr<SqliteStatement> mode =
+        SqliteStatement::prepareOn(connection, u"PRAGMA main.journal_mode"_s, &error);
+    QString journal;
+    if (!mode ||
+        !mode->selectRows(
+            {}, [&](const SqliteStatement::Cells &cells) { journal = cells.text(0); }, &error) ||
+        journal.isEmpty() || journal.compare(u"wal"_s, Qt::CaseInsensitive) == 0)
+        return nullptr;
     sqlite3 *reader = nullptr;
     const int code =
         sqlite3_open_v2(file, &reader, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
