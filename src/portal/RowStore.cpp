@@ -25,6 +25,14 @@ QString owned(const QString &text)
 
 } // namespace
 
+std::vector<quint32> RowStore::textOrder(const Texts &texts)
+{
+    std::vector<quint32> order(texts.texts.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) { return texts.texts[a] < texts.texts[b]; });
+    return order;
+}
+
 quint32 RowStore::Texts::idOf(const QString &text)
 {
     const auto found = ids.constFind(text);
@@ -295,10 +303,7 @@ void RowStore::seal()
     // Copied to fit only when much was reserved in vain.
     if (m_bytes.capacity() > m_bytes.size() + m_bytes.size() / 4)
         m_bytes.shrink_to_fit();
-    m_nameOrder.resize(m_names.texts.size());
-    std::iota(m_nameOrder.begin(), m_nameOrder.end(), 0u);
-    std::sort(m_nameOrder.begin(), m_nameOrder.end(),
-              [&](quint32 a, quint32 b) { return m_names.texts[a] < m_names.texts[b]; });
+    m_nameOrder = textOrder(m_names);
     {
         // Each row's name and game, read in one pass.
         std::vector<quint32> starts, rowNames, rowGames;
@@ -322,9 +327,8 @@ void RowStore::seal()
     // In the order of their texts: those of each list ranked once, as
     // comparing the games' texts themselves would order them.
     const auto ranks = [](const Texts &texts) {
-        std::vector<quint32> order(texts.texts.size()), rank(texts.texts.size());
-        std::iota(order.begin(), order.end(), 0u);
-        std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) { return texts.texts[a] < texts.texts[b]; });
+        const std::vector<quint32> order = textOrder(texts);
+        std::vector<quint32> rank(order.size());
         for (quint32 place = 0; place < order.size(); ++place)
             rank[order[place]] = place;
         return rank;

@@ -83,6 +83,8 @@ private:
         QHash<QString, quint32> ids;
         quint32 idOf(const QString &text);
     };
+    // The ids of the texts in the texts' order.
+    static std::vector<quint32> textOrder(const Texts &texts);
     enum Figure : quint8 { Kills, Deaths, Score, Zonetime, Flags, Targets, kFigures };
     // A row packed: its numbers as variable-length integers (the figures
     // zig-zagged, only those it has), a byte of flags, and the ratio only
