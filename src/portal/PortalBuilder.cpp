@@ -209,6 +209,12 @@ void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)
     m_ledger = RatingLedger();
     m_ledger.reserve(store.gameCount(), store.size());
     std::vector<quint32> played = store.playedOrder();
+    // A game made from the rows and learnt, its players as the rating takes them.
+    const auto toRate = [this, &store, &names](quint32 g) {
+        const Game game = store.game(g, names);
+        learnGame(game);
+        return RatingLedger::namedInputOf(game);
+    };
     if (pool.threads() > 1) {
         // One of the pool's threads makes the games from the rows, a few
         // dozen at a time, while this one rates them. What the job reads
@@ -217,13 +223,11 @@ void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)
         using Block = std::vector<RatingLedger::NamedInput>;
         constexpr size_t kGamesPerBlock = 64;
         const auto games = std::make_shared<Handover<Block>>(4);
-        pool.run([this, games, played = std::move(played), &store, &names] {
+        pool.run([games, played = std::move(played), toRate] {
             try {
                 Block block;
                 for (size_t i = 0; i < played.size(); ++i) {
-                    const Game game = store.game(played[i], names);
-                    learnGame(game);
-                    block.push_back(RatingLedger::namedInputOf(game));
+                    block.push_back(toRate(played[i]));
                     if (block.size() == kGamesPerBlock || i + 1 == played.size()) {
                         if (!games->give(std::move(block)))
                             return; // the rating stopped
@@ -241,11 +245,8 @@ void Build::makeFromRows(const RowStore &store, const std::function<void(qint64)
                 m_ledger.addNext(m_ledger.inputOf(game));
         }
     } else {
-        for (const quint32 g : played) {
-            const Game game = store.game(g, names);
-            learnGame(game);
-            m_ledger.addNext(m_ledger.inputOf(game));
-        }
+        for (const quint32 g : played)
+            m_ledger.addNext(m_ledger.inputOf(toRate(g)));
     }
     m_medals = awards::medalsByPlayer(m_awards);
     // The awards' tallies and the games rated are gone; the pages come in

@@ -40,11 +40,7 @@ quint32 RatingLedger::idOf(const QString &player)
 
 RatingLedger::GameInput RatingLedger::inputOf(const Game &game)
 {
-    GameInput input{game.key, {}};
-    input.lines.reserve(game.lines.size());
-    for (const Row &row : game.lines)
-        input.lines.push_back({idOf(row.player), rating::standingOf(row)});
-    return input;
+    return inputOf(namedInputOf(game));
 }
 
 RatingLedger::NamedInput RatingLedger::namedInputOf(const Game &game)
