@@ -5,12 +5,9 @@
 #include "platform/Paths.h"
 #include "platform/System.h"
 #include "portal/AwardsBuild.h"
-#include "portal/AwardsPage.h"
-#include "portal/Charts.h"
 #include "portal/Handover.h"
 #include "portal/NameChanges.h"
 #include "portal/PagePool.h"
-#include "portal/PortalAssets.h"
 #include "portal/PortalFingerprint.h"
 #include "portal/PortalNames.h"
 #include "portal/PortalPages.h"
@@ -19,6 +16,7 @@
 #include "portal/RatingLedger.h"
 #include "portal/RecentBoards.h"
 #include "portal/RowStore.h"
+#include "portal/SharedPages.h"
 #include "portal/SiteFolder.h"
 #include "scores/DatabaseLocation.h"
 #include "scores/PlayerDatabase.h"
@@ -139,14 +137,8 @@ private:
     QDate m_firstFuture;
     std::vector<awards::PeriodAwards> m_awards;
     QHash<QString, std::vector<awards::Medal>> m_medals;
-    // What the shared pages need of the ratings, once the ledger is saved
-    // and let go (letGoOfLedger()).
-    struct Rated {
-        std::vector<RatedPlayer> players; // the shown ones
-        pages::RatingView view;
-        QDate upTo;
-    };
-    std::optional<Rated> m_rated;
+    // Once the ledger is saved and let go (letGoOfLedger()).
+    std::optional<SharedRatings> m_rated;
 };
 
 void Build::writePlayer(const QString &player, std::vector<Row> rows)
@@ -558,7 +550,7 @@ void Build::rewriteRenamed(const NameChanges &renamed, const std::set<GameKey> &
 // are a third of the memory a first build holds.
 void Build::letGoOfLedger()
 {
-    Rated rated;
+    SharedRatings rated;
     // Hidden players are rated (the others played against them) but not listed.
     rated.players = m_ledger.players();
     std::erase_if(rated.players, [&](const RatedPlayer &p) { return !m_source.isShown(p.name); });
@@ -572,57 +564,15 @@ void Build::letGoOfLedger()
 // The pages that follow every change: the assets, the boards and the index.
 void Build::writeShared(const std::vector<PlayerTotals> &stored, const RecentBoards &recent, bool largestInTurn)
 {
-    m_site.write(names::kStyleSheet, assets::styleSheet());
-    m_site.write(names::kScript, assets::script());
     if (!m_rated)
         letGoOfLedger();
-    const std::vector<RatedPlayer> &rated = m_rated->players;
-    const pages::RatingView &view = m_rated->view;
-    const QDate ratedUpTo = m_rated->upTo;
     // The shown players' totals, made only now rather than held beside the ledger.
     const std::vector<PlayerTotals> totals = m_source.shownTotals(stored);
     std::vector<MapSummary> maps;
     for (const auto &[name, map] : m_maps)
         maps.push_back(map);
-    // The pages below are independent of each other: made side by side. The
-    // five that list every player are the largest, each held twice (as
-    // text, then as UTF-8) while it is made; where memory is at its highest,
-    // in a build of every page, they are made one after the other beside
-    // the smaller ones. The pool comes after what its jobs use, so a
-    // failure waits for the jobs still running before that goes.
-    const std::function<void()> largest[] = {
-        [&] { m_site.write(names::kRatingPage, pages::ratingPage(rated, ratedUpTo, m_options.minGames)); },
-        [&] {
-            const Board board = recent.month();
-            m_site.write(names::kMonthPage,
-                         pages::boardPage(u"Last 30 days"_s, kMonth, m_newestDay, board.games, board.players, view));
-        },
-        [&] { m_site.write(names::kPerGamePage, pages::perGamePage(totals, view)); },
-        [&] { m_site.write(names::kPlayersJson, pages::playersJson(totals, rated, m_options.minGames)); },
-        [&] {
-            m_site.write(
-                names::kIndexPage,
-                pages::indexPage(totals, maps, m_made, view, charts::gamesPerDay(m_newestDay, recent.gamesPerDay())),
-                SiteFolder::Compare::WithoutMadeTime);
-        },
-    };
-    PagePool pool(m_options.writers);
-    if (largestInTurn) {
-        pool.run([&] {
-            for (const auto &page : largest)
-                page();
-        });
-    } else {
-        for (const auto &page : largest)
-            pool.run(page);
-    }
-    pool.run([&] {
-        const Board board = recent.week();
-        m_site.write(names::kWeekPage,
-                     pages::boardPage(u"Last 7 days"_s, kWeek, m_newestDay, board.games, board.players, view));
-    });
-    pool.run([&] { m_site.write(names::kAwardsPage, pages::awardsPage(m_awards, m_newestDay)); });
-    pool.finish();
+    writeSharedPages(m_site, {*m_rated, totals, maps, recent, m_awards, m_newestDay, m_made, m_options.minGames},
+                     m_options.writers, largestInTurn);
 }
 
 void Build::saveState(const std::vector<PlayerTotals> &stored)
