@@ -72,11 +72,14 @@ Handover takeScoreFile(const QString &path, const QString &staging, const QByteA
     // that was read, and did nobody open it for writing before the rename?
     if (!platform::fileStamp(taken).isSameFileAs(read))
         return left();
+    // A program that looked the file up by its old name just before the
+    // rename opens it a moment later: given that moment, it shows, as a
+    // broken lease (its open waits for the lease; checked at once, the
+    // lease looked unbroken and the program then wrote into the file on its
+    // way to the archive) or without one, as a writer of the file.
+    platform::sleepMilliseconds(10);
     if (lease.state() == platform::ReadLease::State::Held)
         return lease.unbroken() ? Handover{Handover::Outcome::Taken, {}} : left();
-    // Without a lease: a program that opened the file by its old name just
-    // before the rename still has it open now, or has written to it already.
-    platform::sleepMilliseconds(10);
     if (platform::writersFromProcesses(file.descriptor()).state != platform::ProcessWriters::State::None)
         return left();
     if (!holds(file, imported))
